@@ -1,0 +1,51 @@
+#pragma once
+// Small Direct3D helpers shared by the drawing code: back-buffer queries, render-target
+// and resampled textures, and the index buffer of a vertex grid. All act on
+// g_CurrentDevice and report failure by leaving their holders empty.
+
+#include <d3d9.h>
+
+#include "render/ComHolder.h"
+
+// A 16-bit index buffer, the pointer it is locked at while being written, and how many
+// primitives its indices describe.
+struct DS_IndexBuffer {
+  DS_ComHolder<IDirect3DIndexBuffer9> buffer;
+  WORD* locked = nullptr;
+  int primitiveCount = 0;
+
+  bool Lock(DWORD flags = 0);
+  void Unlock();
+};
+
+// Releases *pointer when it is set and nulls it; returns Release's result, else 0.
+template <class T>
+ULONG SafeRelease(T** pointer) {
+  if (!pointer || !*pointer) return 0;
+  ULONG result = (*pointer)->Release();
+  *pointer = nullptr;
+  return result;
+}
+
+// Back buffer 0 of swap chain 0 of the current device; all zero when there is none.
+D3DSURFACE_DESC GetBackBufferDesc();
+
+// A w x h, one-level A8R8G8B8 render-target texture in the default pool.
+HRESULT CreateRenderTargetTexture(DS_ComHolder<IDirect3DTexture9>& holder, int width, int height);
+
+// Level 0 of `source` copied, triangle-filtered, into a new managed w x h texture with a
+// full mip chain in `format`. `result` stays empty when there is no source or a call
+// fails.
+HRESULT ResampleTexture(int width, int height, const DS_ComHolder<IDirect3DTexture9>& source,
+                        DS_ComHolder<IDirect3DTexture9>& result, D3DFORMAT format);
+
+// Level 0 of `source` copied, triangle-filtered, into level 0 of `target`.
+HRESULT CopyTextureLevel0(IDirect3DTexture9* source, IDirect3DTexture9* target);
+
+// Triangle-list indices over a grid of `columns` x `rows` vertices laid out row by row.
+// A grid of fewer than two columns or rows, or one whose vertices 16-bit indices cannot
+// address, gets no buffer and a primitive count of 0.
+HRESULT CreateGridIndexBuffer(DS_IndexBuffer& holder, int columns, int rows);
+
+// The grid indices themselves (six per cell), as CreateGridIndexBuffer writes them.
+void WriteGridIndices(WORD* out, int columns, int rows);

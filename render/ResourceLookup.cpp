@@ -1,0 +1,24 @@
+#include "render/ResourceLookup.h"
+
+#include "document/TextureSet.h"
+
+DS_ResourceLookup* g_ResourceLookup = nullptr;
+
+DS_TextureSet* LookupTextureSet(const DS_ImageFileLink& link) {
+  return g_ResourceLookup ? g_ResourceLookup->GetTextureSet(link) : nullptr;
+}
+
+bool LookupMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out) {
+  out = DS_MeshBuffers{};
+  if (!g_ResourceLookup) return false;
+  if (!g_ResourceLookup->GetMesh(link, vertexStride, out)) {
+    out = DS_MeshBuffers{};
+    return false;
+  }
+  return true;
+}
+
+IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link) {
+  const DS_TextureSet* set = LookupTextureSet(link);
+  return set ? set->GetCurrentTexture() : nullptr;
+}

@@ -1,0 +1,164 @@
+#include "render/SpriteProp.h"
+
+#include <cmath>
+
+#include "render/TimeLine.h"
+
+namespace {
+
+// Version 1 carried its images inside the record and ended after the frame times;
+// later versions link the images and add fields.
+const int kFirstLinkedVersion = 2;
+const int kLastVersionWithSpeed = 2;
+const int kFirstAddOnVersion = 4;
+const int kFirstFlipVersion = 5;
+const int kFirstStaticVersion = 6;
+const int kFirstSpriteClockVersion = 7;
+
+}  // namespace
+
+DS_BaseSpriteProp::DS_BaseSpriteProp()
+    : spriteCount(1u),
+      spriteSize(0u),
+      transparency(0u, kTransparencyScale, kTransparencyOffset),
+      additive(0),
+      colour(kDefaultColour),
+      verticalFlip(0),
+      horizontalFlip(0),
+      staticFlag(0),
+      spriteClock(kDefaultSpriteClock, kSpriteClockScale, 0.0f) {}
+
+DS_BaseSpriteProp::DS_BaseSpriteProp(const DS_BaseSpriteProp& other)
+    : DS_ViewObjCtrl(other),
+      spriteCount(other.spriteCount),
+      spriteSize(other.spriteSize),
+      transparency(other.transparency),
+      additive(other.additive),
+      colour(other.colour),
+      twinkleRate(other.twinkleRate),
+      twinkleMin(other.twinkleMin),
+      twinkleMax(other.twinkleMax),
+      sizeFactorMin(other.sizeFactorMin),
+      sizeFactorMax(other.sizeFactorMax),
+      mainImage(other.mainImage),
+      secondImage(other.secondImage),
+      reservedCount(other.reservedCount),
+      reservedRate(other.reservedRate),
+      frameCount(other.frameCount),
+      frameRate(other.frameRate),
+      stripFlag(other.stripFlag),
+      addOnFlag(other.addOnFlag),
+      verticalFlip(other.verticalFlip),
+      horizontalFlip(other.horizontalFlip),
+      staticFlag(other.staticFlag),
+      embeddedFrameTimes(other.embeddedFrameTimes),
+      embeddedImages(other.embeddedImages),
+      embeddedSecondImage(other.embeddedSecondImage),
+      spriteClock(other.spriteClock) {}
+
+DS_BaseSpriteProp::~DS_BaseSpriteProp() = default;
+
+DS_TextureFrameInfo& DS_BaseSpriteProp::GetTextureFrameInfo(DS_TextureFrameInfo& info, int flag) const {
+  info.imageLink = &mainImage;
+  info.mode = addOnFlag;
+  info.reserved = 0;
+  info.frameStep = 1.0f / static_cast<float>(GetFrameCount());
+  return info;
+}
+
+int DS_BaseSpriteProp::NextFrame(int frame) const {
+  return static_cast<int>((static_cast<unsigned int>(frame) + 1u) % GetFrameCount());
+}
+
+int DS_BaseSpriteProp::GetParticleCount() const { return static_cast<int>(spriteCount.GetValue()); }
+
+DWORD DS_BaseSpriteProp::ApplyTimelineAlpha(DWORD argb) const {
+  const float opacity = TimeLine().GetAlpha();  // already within 0..1
+  const DWORD alpha = argb >> 24;
+  const DWORD scaled = static_cast<DWORD>(static_cast<int>(opacity * static_cast<float>(alpha))) & 0xFFu;
+  return (scaled << 24) | (argb & 0x00FFFFFFu);
+}
+
+void DS_BaseSpriteProp::ReadSection(DS_IOF_Handle& handle) {
+  int version = ReadLevelHeader(*handle);
+  Read(handle, version);
+}
+
+void DS_BaseSpriteProp::Read(DS_IOF_Handle& handle, int version) {
+  DS_ViewObjCtrl::ReadSection(handle);
+  DS_IOF_Virtual& stream = *handle;
+
+  stream.ReadUInt(spriteCount.Value());
+  if (version <= kLastVersionWithSpeed) stream.ReadUInt(speed.Value());
+  stream.ReadUInt(spriteSize.Value());
+  transparency.ReadField(stream);
+  long additiveValue = additive.GetValue();
+  stream.ReadLong(additiveValue);
+  additive.StoreValue(static_cast<int>(additiveValue));
+  long colourValue = static_cast<long>(colour.GetValue());
+  stream.ReadLong(colourValue);
+  colour.StoreValue(static_cast<unsigned long>(static_cast<unsigned int>(colourValue)));
+  stream.ReadFloat(twinkleRate);
+  stream.ReadFloat(twinkleMin);
+  stream.ReadFloat(twinkleMax);
+  stream.ReadFloat(sizeFactorMin);
+  stream.ReadFloat(sizeFactorMax);
+
+  const bool embedsImages = version < kFirstLinkedVersion;
+  if (embedsImages) {
+    embeddedImages.clear();
+    ReadEntryVector(stream, embeddedImages);
+    ReadResourceEntry(stream, embeddedSecondImage);
+  } else {
+    DS_FileLink3::ReadField(stream, mainImage);
+    DS_FileLink3::ReadField(stream, secondImage);
+  }
+
+  stream.ReadUInt(reservedCount);
+  stream.ReadFloat(reservedRate);
+  stream.ReadUInt(frameCount);
+  // Documents store at least one frame; 0 would leave the frame step undefined.
+  if (frameCount == 0) frameCount = 1;
+  stream.ReadFloat(frameRate);
+  stream.ReadByte(stripFlag);
+
+  if (embedsImages) {
+    embeddedFrameTimes.clear();
+    ReadFloatVectorFromStream(stream, embeddedFrameTimes);
+    return;
+  }
+  if (version >= kFirstAddOnVersion) stream.ReadInt(addOnFlag);
+  if (version >= kFirstFlipVersion) {
+    stream.ReadInt(verticalFlip.Value());
+    stream.ReadInt(horizontalFlip.Value());
+  }
+  if (version >= kFirstStaticVersion) stream.ReadInt(staticFlag.Value());
+  if (version >= kFirstSpriteClockVersion) spriteClock.ReadField(stream);
+}
+
+void DS_BaseSpriteProp::Write(DS_IOF_Virtual& stream) const {
+  WriteLevelHeader(stream, L"DS_BaseSpriteProp", kRecordVersion);
+  DS_ViewObjCtrl::Write(stream);
+  stream.WriteUInt(spriteCount.GetValue());
+  stream.WriteUInt(spriteSize.GetValue());
+  transparency.WriteField(stream);
+  stream.WriteLong(additive.GetValue());
+  stream.WriteLong(static_cast<long>(static_cast<unsigned int>(colour.GetValue())));
+  stream.WriteFloat(twinkleRate);
+  stream.WriteFloat(twinkleMin);
+  stream.WriteFloat(twinkleMax);
+  stream.WriteFloat(sizeFactorMin);
+  stream.WriteFloat(sizeFactorMax);
+  DS_FileLink3::WriteField(stream, mainImage);
+  DS_FileLink3::WriteField(stream, secondImage);
+  stream.WriteUInt(reservedCount);
+  stream.WriteFloat(reservedRate);
+  stream.WriteUInt(frameCount);
+  stream.WriteFloat(frameRate);
+  stream.WriteByte(stripFlag);
+  stream.WriteInt(addOnFlag);
+  stream.WriteInt(verticalFlip.GetValue());
+  stream.WriteInt(horizontalFlip.GetValue());
+  stream.WriteInt(staticFlag.GetValue());
+  spriteClock.WriteField(stream);
+}

@@ -1,0 +1,248 @@
+#include "support/TestDevice.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace ds_test {
+namespace {
+
+const wchar_t kWindowClass[] = L"DSTestDeviceWindow";
+
+struct SharedDevice {
+  bool tried = false;
+  HWND window = nullptr;
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  // The automatic depth-stencil surface, kept to set it back after tests that unset it.
+  IDirect3DSurface9* depth = nullptr;
+  D3DPRESENT_PARAMETERS params = {};
+  std::string error;
+
+  ~SharedDevice() { Destroy(); }
+
+  void Destroy() {
+    if (depth) depth->Release();
+    depth = nullptr;
+    if (device) device->Release();
+    if (d3d) d3d->Release();
+    if (window) DestroyWindow(window);
+    device = nullptr;
+    d3d = nullptr;
+    window = nullptr;
+  }
+};
+
+SharedDevice& Shared() {
+  static SharedDevice shared;
+  return shared;
+}
+
+// Releases the device before the runtime tears down, while Direct3D is still loaded.
+class DeviceEnvironment : public ::testing::Environment {
+public:
+  void TearDown() override { Shared().Destroy(); }
+};
+::testing::Environment* const g_deviceEnvironment = ::testing::AddGlobalTestEnvironment(new DeviceEnvironment);
+
+HWND CreateTestWindow() {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  RECT rect = {0, 0, kTestDeviceWidth, kTestDeviceHeight};
+  AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
+  return CreateWindowW(kWindowClass, L"test device", WS_OVERLAPPEDWINDOW, 0, 0, rect.right - rect.left,
+                       rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+void CreateShared(SharedDevice& s) {
+  s.window = CreateTestWindow();
+  if (!s.window) {
+    s.error = "CreateWindow failed";
+    return;
+  }
+  s.d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (!s.d3d) {
+    s.error = "Direct3DCreate9 failed";
+    return;
+  }
+  D3DPRESENT_PARAMETERS& p = s.params;
+  p = D3DPRESENT_PARAMETERS{};
+  p.BackBufferWidth = kTestDeviceWidth;
+  p.BackBufferHeight = kTestDeviceHeight;
+  p.BackBufferFormat = D3DFMT_X8R8G8B8;
+  p.BackBufferCount = 1;
+  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  p.hDeviceWindow = s.window;
+  p.Windowed = TRUE;
+  p.EnableAutoDepthStencil = TRUE;
+  p.AutoDepthStencilFormat = D3DFMT_D24S8;
+  p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS used = p;
+  const HRESULT hr = s.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, s.window,
+                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &used, &s.device);
+  if (FAILED(hr)) {
+    char text[64];
+    std::snprintf(text, sizeof text, "CreateDevice failed: 0x%08lX", static_cast<unsigned long>(hr));
+    s.error = text;
+    s.device = nullptr;
+    return;
+  }
+  s.device->GetDepthStencilSurface(&s.depth);
+}
+
+}  // namespace
+
+IDirect3DDevice9* GetTestDevice() {
+  SharedDevice& s = Shared();
+  if (!s.tried) {
+    s.tried = true;
+    CreateShared(s);
+  }
+  return s.device;
+}
+
+std::string GetTestDeviceError() { return Shared().error; }
+
+D3DPRESENT_PARAMETERS GetTestPresentParameters() { return Shared().params; }
+
+HRESULT ResetTestDevice() {
+  IDirect3DDevice9* device = GetTestDevice();
+  if (!device) return E_FAIL;
+  SharedDevice& s = Shared();
+  // A reference held on the automatic depth surface would make the reset fail.
+  RestoreDefaultTargets();
+  if (s.depth) s.depth->Release();
+  s.depth = nullptr;
+  D3DPRESENT_PARAMETERS p = s.params;
+  const HRESULT hr = device->Reset(&p);
+  device->GetDepthStencilSurface(&s.depth);
+  return hr;
+}
+
+void RestoreDefaultTargets() {
+  IDirect3DDevice9* device = GetTestDevice();
+  if (!device) return;
+  IDirect3DSurface9* back = nullptr;
+  if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) && back) {
+    device->SetRenderTarget(0, back);
+    back->Release();
+  }
+  device->SetDepthStencilSurface(Shared().depth);
+  device->SetTexture(0, nullptr);
+  device->SetTexture(1, nullptr);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+bool ReadSurface(IDirect3DSurface9* surface, Image& out) {
+  out = Image{};
+  IDirect3DDevice9* device = GetTestDevice();
+  if (!surface || !device) return false;
+  D3DSURFACE_DESC desc = {};
+  if (FAILED(surface->GetDesc(&desc))) return false;
+  if (desc.Format != D3DFMT_X8R8G8B8 && desc.Format != D3DFMT_A8R8G8B8) return false;
+  IDirect3DSurface9* copy = nullptr;
+  if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                 nullptr))) {
+    return false;
+  }
+  bool ok = false;
+  D3DLOCKED_RECT locked = {};
+  if (SUCCEEDED(device->GetRenderTargetData(surface, copy)) &&
+      SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+    out.width = int(desc.Width);
+    out.height = int(desc.Height);
+    out.pixels.resize(size_t(out.width) * size_t(out.height));
+    for (int y = 0; y < out.height; ++y) {
+      std::memcpy(&out.pixels[size_t(y) * size_t(out.width)],
+                  static_cast<const char*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
+                  size_t(out.width) * 4);
+    }
+    copy->UnlockRect();
+    ok = true;
+  }
+  copy->Release();
+  return ok;
+}
+
+bool ReadBackBuffer(Image& out) {
+  IDirect3DDevice9* device = GetTestDevice();
+  if (!device) return false;
+  IDirect3DSurface9* back = nullptr;
+  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) || !back) return false;
+  const bool ok = ReadSurface(back, out);
+  back->Release();
+  return ok;
+}
+
+bool ReadTexture(IDirect3DTexture9* texture, Image& out) {
+  if (!texture) return false;
+  IDirect3DSurface9* level = nullptr;
+  if (FAILED(texture->GetSurfaceLevel(0, &level)) || !level) return false;
+  const bool ok = ReadSurface(level, out);
+  level->Release();
+  return ok;
+}
+
+namespace {
+void PutU16(std::vector<unsigned char>& b, unsigned v) {
+  b.push_back(static_cast<unsigned char>(v & 0xFF));
+  b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+}
+void PutU32(std::vector<unsigned char>& b, uint32_t v) {
+  PutU16(b, v & 0xFFFF);
+  PutU16(b, v >> 16);
+}
+}  // namespace
+
+bool SaveBmp(const Image& image, const std::string& path) {
+  if (image.width <= 0 || image.height <= 0) return false;
+  const uint32_t dataSize = uint32_t(image.width) * uint32_t(image.height) * 4;
+  std::vector<unsigned char> b;
+  b.push_back('B');
+  b.push_back('M');
+  PutU32(b, 54 + dataSize);
+  PutU32(b, 0);
+  PutU32(b, 54);
+  PutU32(b, 40);
+  PutU32(b, uint32_t(image.width));
+  PutU32(b, uint32_t(-image.height));  // negative: rows top-down
+  PutU16(b, 1);
+  PutU16(b, 32);
+  PutU32(b, 0);
+  PutU32(b, dataSize);
+  PutU32(b, 2835);
+  PutU32(b, 2835);
+  PutU32(b, 0);
+  PutU32(b, 0);
+  for (uint32_t pixel : image.pixels) PutU32(b, pixel);
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool ok = std::fwrite(b.data(), 1, b.size(), file) == b.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+std::string SaveFailureImage(const Image& image, const std::string& name) {
+  const std::string path = name + ".bmp";
+  return SaveBmp(image, path) ? path : std::string("(could not save ") + path + ")";
+}
+
+std::string ColorText(uint32_t color) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(color));
+  return text;
+}
+
+void DeviceTest::SetUp() {
+  device = GetTestDevice();
+  ASSERT_NE(device, nullptr) << "no Direct3D device: " << GetTestDeviceError();
+  RestoreDefaultTargets();
+}
+
+void DeviceTest::TearDown() { RestoreDefaultTargets(); }
+
+}  // namespace ds_test

@@ -1,0 +1,68 @@
+#pragma once
+// One real Direct3D 9 device per test executable, made on first use: windowed, 320 x 240,
+// X8R8G8B8 back buffer with a D24S8 depth-stencil surface, software vertex processing
+// (the safest under Wine). Tests that need no device never call GetTestDevice, so none
+// is made. With it: pixel read-back from the back buffer or any render target, and
+// saving what was read as a BMP file when a test fails.
+
+#include <d3d9.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace ds_test {
+
+const int kTestDeviceWidth = 320;
+const int kTestDeviceHeight = 240;
+
+// The shared device, or null when Direct3D could not make one (GetTestDeviceError says
+// why). The device is released at exit.
+IDirect3DDevice9* GetTestDevice();
+std::string GetTestDeviceError();
+// The parameters the device was made with (for Reset).
+D3DPRESENT_PARAMETERS GetTestPresentParameters();
+// Resets the device with its own parameters; the result of IDirect3DDevice9::Reset.
+HRESULT ResetTestDevice();
+// Render target 0 := the back buffer, depth-stencil := the automatic surface, no
+// texture on stage 0 and default drawing states: what a test may expect on entry.
+void RestoreDefaultTargets();
+
+// 32-bit pixels as Direct3D stores them (ARGB, alpha undefined for X8R8G8B8).
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  uint32_t RgbAt(int x, int y) const { return At(x, y) & 0x00FFFFFFu; }
+};
+
+// Reads a render-target (or back-buffer) surface of a 32-bit format through
+// GetRenderTargetData. False when the surface cannot be read.
+bool ReadSurface(IDirect3DSurface9* surface, Image& out);
+bool ReadBackBuffer(Image& out);
+// Level 0 of a render-target texture.
+bool ReadTexture(IDirect3DTexture9* texture, Image& out);
+
+// Writes a 32-bit BMP. SaveFailureImage writes "<name>.bmp" into the current folder
+// (the test's build folder under ctest) and returns the path, to print on failure.
+bool SaveBmp(const Image& image, const std::string& path);
+std::string SaveFailureImage(const Image& image, const std::string& name);
+
+// "0xAARRGGBB", for failure messages.
+std::string ColorText(uint32_t color);
+
+// Base of device tests: fails the test at once when no device can be made, and leaves
+// the device's targets as it found them for the next test.
+class DeviceTest : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  IDirect3DDevice9* device = nullptr;
+};
+
+}  // namespace ds_test
