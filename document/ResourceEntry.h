@@ -46,6 +46,11 @@ public:
   void SetResourceId(int32_t id) { m_resourceId = id; }
   void SetModuleName(const ds_string& name) { m_moduleName = name; }
 
+  // Replaces the bytes with a copy of the "DDS" resource that id and module name
+  // point to (an empty module name: the program). False, entry unchanged, when the
+  // module or the resource is missing.
+  bool LoadFromModule();
+
 private:
   int32_t m_resourceId = 0;
   ds_string m_moduleName;

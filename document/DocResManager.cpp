@@ -1,0 +1,441 @@
+#include "document/DocResManager.h"
+
+#include <utility>
+
+#include "document/EffectFactory.h"
+#include "document/ModuleResources.h"
+#include "document/ResourceBuffer.h"
+#include "render/DeviceGlobals.h"
+
+DS_DocResManager* g_CurrentDocResManager = nullptr;
+
+namespace {
+
+const wchar_t kClassName[] = L"DS_DocResManager";
+// Least stored sizes of one table item, for the stream's count check: a key (string and
+// stamp) with a count, and a GUID item (GUID text, name, flag, byte block).
+const size_t kLeastKeyedItemBytes = kLeastStringBytes + 8 + 4;
+const size_t kLeastGuidItemBytes = kLeastStringBytes + kLeastStringBytes + 1 + kLeastNamedBufferBytes;
+
+void ReadKey(DS_IOF_Virtual& stream, DS_FileKey& key) {
+  ds_string path;
+  int64_t stamp = 0;
+  stream.ReadString(path);
+  stream.ReadInt64(stamp);
+  key = DS_FileKey(path, stamp);
+}
+
+void WriteKey(DS_IOF_Virtual& stream, const DS_FileKey& key) {
+  stream.WriteString(key.path);
+  stream.WriteInt64(key.stamp);
+}
+
+// A key that is already present keeps its first value.
+void ReadEntryTable(DS_IOF_Virtual& stream, std::map<DS_FileKey, DS_EntryList>& table) {
+  int count = 0;
+  stream.ReadInt(count);
+  if (!stream.CheckCount(count, kLeastKeyedItemBytes)) return;
+  for (int i = 0; i < count && !stream.Failed(); ++i) {
+    DS_FileKey key;
+    DS_EntryList entries;
+    ReadKey(stream, key);
+    ReadEntryVector(stream, entries);
+    if (stream.Failed()) return;
+    table.emplace(std::move(key), std::move(entries));
+  }
+}
+
+void ReadFloatTable(DS_IOF_Virtual& stream, std::map<DS_FileKey, std::vector<float>>& table) {
+  int count = 0;
+  stream.ReadInt(count);
+  if (!stream.CheckCount(count, kLeastKeyedItemBytes)) return;
+  for (int i = 0; i < count && !stream.Failed(); ++i) {
+    DS_FileKey key;
+    std::vector<float> values;
+    ReadKey(stream, key);
+    ReadFloatVectorFromStream(stream, values);
+    if (stream.Failed()) return;
+    table.emplace(std::move(key), std::move(values));
+  }
+}
+
+void ReadGuidTable(DS_IOF_Virtual& stream,
+                   std::map<GUID, DS_GuidResource, DS_GuidLess>& table) {
+  int count = 0;
+  stream.ReadInt(count);
+  if (!stream.CheckCount(count, kLeastGuidItemBytes)) return;
+  for (int i = 0; i < count && !stream.Failed(); ++i) {
+    DS_GuidResource item;
+    DS_IOF_Virtual::ReadGuid(stream, item.guid);
+    stream.ReadString(item.name);
+    stream.ReadByte(item.flag);
+    stream.ReadNamedBuffer(item.buffer);
+    if (stream.Failed()) return;
+    GUID guid = item.guid;
+    table.emplace(guid, std::move(item));
+  }
+}
+
+void WriteEntryTable(DS_IOF_Virtual& stream, const std::map<DS_FileKey, DS_EntryList>& table) {
+  stream.WriteInt(static_cast<int>(table.size()));
+  for (const auto& item : table) {
+    WriteKey(stream, item.first);
+    WriteEntryVector(stream, item.second);
+  }
+}
+
+void WriteFloatTable(DS_IOF_Virtual& stream,
+                     const std::map<DS_FileKey, std::vector<float>>& table) {
+  stream.WriteInt(static_cast<int>(table.size()));
+  for (const auto& item : table) {
+    WriteKey(stream, item.first);
+    WriteFloatVector(stream, item.second);
+  }
+}
+
+void WriteGuidTable(DS_IOF_Virtual& stream,
+                    const std::map<GUID, DS_GuidResource, DS_GuidLess>& table) {
+  stream.WriteInt(static_cast<int>(table.size()));
+  for (const auto& item : table) {
+    DS_IOF_Virtual::WriteGuid(stream, item.first);
+    stream.WriteString(item.second.name);
+    stream.WriteByte(item.second.flag);
+    stream.WriteNamedBuffer(item.second.buffer);
+  }
+}
+
+// The set holds exactly this one texture, as a still picture.
+void SetSingleFrame(DS_TextureSet& set, const DS_TextureRef& texture) {
+  set.frames.assign(1, texture.texture);
+  set.durations.clear();
+  set.width = texture.width;
+  set.height = texture.height;
+  set.scale = texture.scale;
+  set.lastSwitchTime = 0.0f;
+  set.frameIndex = 0;
+}
+
+void TakePictureSize(DS_TextureSet& set, const DS_TextureRef& texture) {
+  set.width = texture.width;
+  set.height = texture.height;
+  set.scale = texture.scale;
+}
+
+// The entry a link names in its module: the id is the stamp's low 32 bits.
+DS_ResourceEntry ModuleEntryOf(const DS_FileKey& key) {
+  return DS_ResourceEntry(static_cast<int32_t>(key.stamp), key.path);
+}
+
+void RecordWrittenLink(const DS_FileKey& key) {
+  if (g_CurrentDocResManager) g_CurrentDocResManager->RecordLinkedFile(key);
+}
+
+}  // namespace
+
+void SetCurrentDocResManager(DS_DocResManager* manager) {
+  g_CurrentDocResManager = manager;
+  g_ResourceCache = manager ? &manager->Cache() : nullptr;
+  g_ResourceLookup = manager ? manager->Lookup() : nullptr;
+}
+
+DS_DocResManager::DS_DocResManager()
+    : m_cache(new DS_ResourceCache()), m_tables(new DS_DocResTables()), m_lookup(this) {
+  g_ResourceCache = m_cache.get();
+  g_LinkWrittenHook = &RecordWrittenLink;
+}
+
+DS_DocResManager::~DS_DocResManager() {
+  ReleaseDeviceObjects();
+  if (g_CurrentDocResManager == this) g_CurrentDocResManager = nullptr;
+  if (g_ResourceCache == m_cache.get()) g_ResourceCache = nullptr;
+  if (g_ResourceLookup == &m_lookup) g_ResourceLookup = nullptr;
+  m_cache.reset();
+  m_tables.reset();
+}
+
+bool DS_DocResManager::Read(DS_IOF_Handle& handle, int version) {
+  if (!handle.Get()) return false;
+  DS_IOF_Virtual& stream = *handle;
+  ReadEntryTable(stream, m_tables->usedImages);
+  ReadFloatTable(stream, m_tables->frameTimes);
+  if (stream.Failed()) return false;
+  BuildUsedImageSets();
+  if (version == 1) return true;
+
+  ReadEntryTable(stream, m_tables->otherFiles);
+  if (stream.Failed()) return false;
+  for (const auto& item : m_tables->otherFiles) m_tables->fileLibrary.emplace(item.first, item.second);
+  // Any version but 1 and 2 holds the GUID table as well.
+  if (version == 2) return true;
+
+  ReadGuidTable(stream, m_tables->guidResources);
+  if (stream.Failed()) return false;
+  BuildGuidTextures();
+  return true;
+}
+
+void DS_DocResManager::BuildUsedImageSets() {
+  for (const auto& item : m_tables->usedImages) {
+    const DS_FileKey& key = item.first;
+    DS_TextureSet& set = m_tables->textureSets[key];
+    DS_EntryList& library = m_tables->fileLibrary[key];
+    library = item.second;
+    set.frames.assign(library.size(), DS_TextureHolder());
+    for (size_t i = 0; i < library.size(); ++i) {
+      DS_TextureRef texture = m_cache->GetTexture(library[i]);
+      set.frames[i] = texture.texture;
+      TakePictureSize(set, texture);
+    }
+    if (library.size() > 1) {
+      auto times = m_tables->frameTimes.find(key);
+      set.durations = times != m_tables->frameTimes.end() ? times->second : std::vector<float>();
+    }
+  }
+  m_tables->usedImages.clear();
+}
+
+void DS_DocResManager::BuildGuidTextures() {
+  for (const auto& item : m_tables->guidResources) {
+    const DS_NamedBuffer& buffer = item.second.buffer;
+    DS_TextureRef texture = CreateTextureEntryFromBytes(buffer.Data(), buffer.Size());
+    m_tables->guidTextures[item.first] = texture.texture;
+  }
+  m_tables->guidResources.clear();
+}
+
+void DS_DocResManager::Write(DS_IOF_Virtual& stream) const {
+  WriteLevelHeader(stream, kClassName, kVersion);
+  WriteEntryTable(stream, m_tables->usedImages);
+  WriteFloatTable(stream, m_tables->frameTimes);
+  WriteEntryTable(stream, m_tables->otherFiles);
+  WriteGuidTable(stream, m_tables->guidResources);
+}
+
+bool DS_DocResManager::RegisterUsedImage(const DS_FileLink3& link) {
+  if (link.GetPath().empty()) return true;
+  const DS_FileKey key = link.GetKey();
+  auto set = m_tables->textureSets.find(key);
+  if (set != m_tables->textureSets.end() && !set->second.durations.empty())
+    m_tables->frameTimes[key] = set->second.durations;
+  auto library = m_tables->fileLibrary.find(key);
+  m_tables->usedImages[key] = library != m_tables->fileLibrary.end() ? library->second : DS_EntryList();
+  return true;
+}
+
+void DS_DocResManager::RecordLinkedFile(const DS_FileKey& key) {
+  if (key.path.empty()) return;
+  auto library = m_tables->fileLibrary.find(key);
+  m_tables->otherFiles[key] = library != m_tables->fileLibrary.end() ? library->second : DS_EntryList();
+}
+
+DS_EntryList& DS_DocResManager::EnsureLibraryEntry(const DS_FileKey& key) {
+  return m_tables->fileLibrary[key];
+}
+
+DS_TextureSet* DS_DocResManager::GetTextureSet(const DS_FileLink3& link) {
+  DS_TextureSet& set = m_tables->textureSets[link.GetKey()];
+  if (!set.frames.empty()) return &set;
+  if (link.IsModuleLink() || link.GetPath().empty()) {
+    LoadModuleTexture(set, link);
+  } else {
+    // A file the document does not list: it is not read.
+    EnsureLibraryEntry(link.GetKey());
+  }
+  return &set;
+}
+
+std::vector<DS_TextureSet*> DS_DocResManager::GetTextureSets(
+    const std::vector<DS_ImageFileLink>& links) {
+  std::vector<DS_TextureSet*> sets;
+  sets.reserve(links.size());
+  for (const DS_ImageFileLink& link : links) sets.push_back(GetTextureSet(link));
+  return sets;
+}
+
+void DS_DocResManager::LoadModuleTexture(DS_TextureSet& set, const DS_FileLink3& link) {
+  const DS_FileKey key = link.GetKey();
+  const DS_ResourceEntry entry = ModuleEntryOf(key);
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  if (library.empty()) library.push_back(entry);
+  SetSingleFrame(set, m_cache->GetTexture(entry));
+}
+
+DS_TextureSet* DS_DocResManager::LoadAddOnTextureSet(const DS_FileLink3& link) {
+  const DS_FileKey key = link.GetKey();
+  DS_TextureSet& set = m_tables->textureSets[key];
+  if (!set.frames.empty()) return &set;
+
+  // The stream is read straight from the module's memory, bounded by the resource's
+  // size; the module is freed once its entries are copied.
+  DS_ResourceModule module(key.path);
+  ResourceBuffer buffer;
+  if (!module.IsOpen() || ResourceNumber(key.stamp) == 0 ||
+      !buffer.LocateModuleResource(module.Handle(), ResourceNumber(key.stamp)))
+    return &set;
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  library.clear();
+  ReadFloatVector(buffer, set.durations);
+  ReadEntryVectorFromBuffer(buffer, library);
+
+  set.frames.assign(library.size(), DS_TextureHolder());
+  for (size_t i = 0; i < library.size(); ++i) {
+    DS_TextureRef texture = m_cache->GetTexture(library[i]);
+    set.frames[i] = texture.texture;
+    TakePictureSize(set, texture);
+  }
+  return &set;
+}
+
+std::vector<DS_TextureSet*> DS_DocResManager::LoadAddOnTextureSets(
+    const std::vector<DS_ImageFileLink>& links) {
+  std::vector<DS_TextureSet*> sets;
+  sets.reserve(links.size());
+  for (const DS_ImageFileLink& link : links) sets.push_back(LoadAddOnTextureSet(link));
+  return sets;
+}
+
+ID3DXEffect* DS_DocResManager::GetEffect(const DS_FileLink3& link) {
+  const DS_FileKey key = link.GetKey();
+  auto made = m_tables->effects.find(key);
+  if (made != m_tables->effects.end() && made->second) {
+    made->second->AddRef();
+    return made->second.Get();
+  }
+
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  if (library.empty()) {
+    DS_ResourceEntry entry = ModuleEntryOf(key);
+    DS_ResourceModule module(key.path);
+    const void* bytes = nullptr;
+    DWORD size = 0;
+    if (module.Find(key.stamp, RT_RCDATA, bytes, size)) entry.SetData(size, bytes);
+    library.push_back(std::move(entry));
+  }
+
+  ID3DXEffect* effect = nullptr;
+  const DS_ResourceEntry& source = library.front();
+  if (FAILED(CreateEffectFromBytes(g_CurrentDevice, source.Data(), source.Size(), &effect)) || !effect)
+    return nullptr;
+  m_tables->effects[key].Attach(effect);
+  effect->AddRef();
+  return effect;
+}
+
+DS_MeshEntry& DS_DocResManager::GetMesh(const DS_FileLink3& link, int vertexStride) {
+  const DS_FileKey key = link.GetKey();
+  DS_MeshEntry& mesh = m_tables->meshes[key];
+  if (mesh.HasVertices()) return mesh;
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  if (library.empty()) {
+    DS_ResourceEntry entry = ModuleEntryOf(key);
+    entry.LoadFromModule();
+    library.push_back(std::move(entry));
+  }
+  const DS_ResourceEntry& source = library.front();
+  mesh = LoadMeshFromMemory(source.Data(), source.Size(), vertexStride);
+  return mesh;
+}
+
+DS_ResourceEntry& DS_DocResManager::GetLibraryEntry(const DS_FileLink3& link) {
+  const DS_FileKey key = link.GetKey();
+  auto found = m_tables->fileLibrary.find(key);
+  if (found != m_tables->fileLibrary.end() && !found->second.empty()) return found->second.front();
+  if (!link.IsModuleLink()) {
+    // Nothing embedded and no module: an entry without bytes.
+    m_noEntry = DS_ResourceEntry();
+    return m_noEntry;
+  }
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  DS_ResourceEntry entry = ModuleEntryOf(key);
+  entry.LoadFromModule();
+  library.push_back(std::move(entry));
+  return library.front();
+}
+
+DS_RenderTargetPair* DS_DocResManager::GetGuidRenderTarget(const GUID& guid) {
+  std::unique_ptr<DS_RenderTargetPair>& target = m_tables->guidRenderTargets[guid];
+  if (!target) {
+    target.reset(new DS_RenderTargetPair());
+    target->Resize(GetGuidTexture(guid), kGuidTargetSize, kGuidTargetSize);
+  }
+  return target.get();
+}
+
+DS_ComHolder<IDirect3DTexture9>& DS_DocResManager::GetGuidTexture(const GUID& guid) {
+  return m_tables->guidTextures[guid];
+}
+
+DS_ImageFileLink DS_DocResManager::MakeImageLink(const DS_ResourceEntry& entry) {
+  DS_ImageFileLink link(entry);
+  const DS_FileKey key = link.GetKey();
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  if (library.empty()) library.push_back(entry);
+  SetSingleFrame(m_tables->textureSets[key], m_cache->GetTexture(entry));
+  return link;
+}
+
+DS_ImageFileLink DS_DocResManager::MakeAnimatedImageLink(const std::vector<DS_ResourceEntry>& entries,
+                                                         const std::vector<float>& durations) {
+  if (entries.empty()) return DS_ImageFileLink();
+  DS_ImageFileLink link(entries.front());
+  const DS_FileKey key = link.GetKey();
+  DS_TextureSet& set = m_tables->textureSets[key];
+  if (!set.frames.empty()) return link;
+  DS_EntryList& library = EnsureLibraryEntry(key);
+  for (const DS_ResourceEntry& entry : entries) {
+    DS_TextureRef texture = m_cache->GetTexture(entry);
+    set.frames.push_back(texture.texture);
+    TakePictureSize(set, texture);
+    library.push_back(entry);
+  }
+  set.durations = durations;
+  return link;
+}
+
+DS_ImageFileLink DS_DocResManager::MakeImageLinkFromFile(const ds_string& path, float duration) {
+  DS_ImageFileLink link(path);
+  DS_TextureSet* set = GetTextureSet(link);
+  if (duration > 0.0f) {
+    if (set->durations.empty())
+      set->durations.push_back(duration);
+    else if (set->durations.size() == 1)
+      set->durations[0] = duration;
+  }
+  return link;
+}
+
+void DS_DocResManager::ReleaseDeviceObjects() {
+  for (auto& effect : m_tables->effects) {
+    if (effect.second) effect.second->OnLostDevice();
+  }
+  for (auto& target : m_tables->guidRenderTargets) {
+    if (target.second) target.second->ReleaseTextures();
+  }
+}
+
+void DS_DocResManager::OnDeviceRestored() {
+  for (auto& effect : m_tables->effects) {
+    if (effect.second) effect.second->OnResetDevice();
+  }
+  for (auto& target : m_tables->guidRenderTargets) {
+    DS_RenderTargetPair* pair = target.second.get();
+    if (pair) pair->Resize(GetGuidTexture(target.first), pair->GetWidth(), pair->GetHeight());
+  }
+}
+
+DS_TextureSet* DS_DocResManager::LookupAdapter::GetTextureSet(const DS_ImageFileLink& link) {
+  return m_owner->GetTextureSet(link);
+}
+
+bool DS_DocResManager::LookupAdapter::GetMesh(const DS_FileLink3& link, int vertexStride,
+                                              DS_MeshBuffers& out) {
+  DS_MeshEntry& mesh = m_owner->GetMesh(link, vertexStride);
+  if (!mesh.HasVertices()) return false;
+  out.vertexBuffer = mesh.vertexBuffer.Get();
+  out.indexBuffer = mesh.indexBuffer.Get();
+  out.vertexCount = mesh.vertexCount;
+  out.faceCount = mesh.faceCount;
+  out.radius = mesh.radius;
+  out.centre = mesh.centre;
+  return true;
+}

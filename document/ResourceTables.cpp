@@ -1,0 +1,5 @@
+#include "document/ResourceTables.h"
+
+#include <objbase.h>
+
+DS_GuidResource::DS_GuidResource() : guid(GUID()) { CoCreateGuid(&guid); }

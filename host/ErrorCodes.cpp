@@ -1,0 +1,31 @@
+#include "host/ErrorCodes.h"
+
+#include <d3d9.h>
+
+#include "resources/ResourceIds.h"
+
+UINT ErrorStringId(HRESULT code) {
+  struct Entry {
+    HRESULT code;
+    UINT stringId;
+  };
+  static const Entry kMessages[] = {
+      {E_FAIL, IDS_ERR_GENERIC},
+      {DS_E_NODIRECT3D, IDS_ERR_NODIRECT3D},
+      {DS_E_INIT, IDS_ERR_INIT},
+      {DS_E_CREATEDEVICEFAILED, IDS_ERR_CREATEDEVICE},
+      {DS_E_NOCOMPATIBLEDEVICES, IDS_ERR_NOCOMPATIBLEDEVICES},
+      {DS_E_NOHARDWAREDEVICE, IDS_ERR_NOHARDWAREDEVICE},
+      {DS_E_HALNOTCOMPATIBLE, IDS_ERR_HALNOTCOMPATIBLE},
+      {DS_E_HALNOTCOMPATIBLEDESKTOP, IDS_ERR_HALNOTCOMPATIBLEDESKTOP},
+      {DS_E_MEDIANOTFOUND, IDS_ERR_MEDIANOTFOUND},
+      {DS_E_RESETFAILED, IDS_ERR_RESETFAILED},
+      {E_OUTOFMEMORY, IDS_ERR_OUTOFMEMORY},
+      {D3DERR_OUTOFVIDEOMEMORY, IDS_ERR_OUTOFVIDEOMEMORY},
+      {DS_E_NOPREVIEW, IDS_ERR_NOPREVIEW},
+  };
+  for (const Entry& e : kMessages) {
+    if (e.code == code) return e.stringId;
+  }
+  return IDS_ERR_GENERIC;
+}

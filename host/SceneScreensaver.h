@@ -1,0 +1,45 @@
+#pragma once
+// The concrete saver: draws the scene in one scene slot per render unit, keeps its
+// settings in the registry and requires bump-mapped texture blending of the device.
+// WinMain constructs it on its stack; it is published in g_SceneScreensaver.
+
+#include <memory>
+
+#include "host/SceneSlot.h"
+#include "host/ScreensaverFramework.h"
+#include "host/Settings.h"
+
+const UINT kSceneSlotCount = 10;
+
+// Makes the slot of render unit `index`; the default makes a DS_SceneSlot.
+typedef std::unique_ptr<DS_SceneSlot> (*DS_SceneSlotFactory)(UINT index);
+
+class CSceneScreensaver : public CScreensaverFramework {
+public:
+  explicit CSceneScreensaver(DS_SceneSlotFactory slotFactory = nullptr);
+  ~CSceneScreensaver() override;
+
+  void ShowSettings() override;
+  void ReadSettings() override;
+  void SelectRenderUnit(UINT index) override;
+  HRESULT RenderScene() override;
+  HRESULT OnDeviceRestored() override;
+  HRESULT OnDeviceLost() override;
+  void OnMediaEvent(long code) override;
+  HRESULT CheckDeviceCaps(const D3DCAPS9& caps, DWORD behaviorFlags, D3DFORMAT format) override;
+
+  // The settings key: screen settings in, and the table plus screen settings out.
+  void ReadSettingsFromRegistry();
+  void WriteSettings();
+
+  DS_SceneSlot* Slot(UINT index) { return index < kSceneSlotCount ? m_slots[index].get() : nullptr; }
+  DS_SceneSlot* CurrentSlot() { return m_currentSlot; }
+  DS_SettingsTable& SettingsTable() { return m_settingsTable; }
+
+private:
+  std::unique_ptr<DS_SceneSlot> m_slots[kSceneSlotCount];
+  DS_SceneSlot* m_currentSlot = nullptr;
+  DS_SettingsTable m_settingsTable;
+};
+
+extern CSceneScreensaver* g_SceneScreensaver;

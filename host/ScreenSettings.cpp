@@ -1,0 +1,67 @@
+// The per-monitor display settings: "AllScreensSame" and one "Screen %d" subkey for
+// every monitor that has an adapter.
+#include "host/ScreensaverFramework.h"
+
+#include <cwchar>
+
+#include "host/Settings.h"
+
+namespace {
+
+HKEY OpenScreenSubkey(HKEY key, UINT monitorIndex) {
+  wchar_t name[32];
+  _snwprintf(name, 31, kScreenSubkeyFormat, (int)monitorIndex + 1);
+  name[31] = L'\0';
+  HKEY subkey = nullptr;
+  if (RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                      &subkey, nullptr) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  return subkey;
+}
+
+}  // namespace
+
+void CScreensaverFramework::LoadScreenSettings(HKEY key) {
+  if (!key) return;
+  ReadKeyFlag(key, kValueAllScreensSame, m_allScreensSame);
+  for (UINT i = 0; i < m_monitorCount; ++i) {
+    const int a = m_monitors[i].adapterIndex;
+    if (a < 0 || (UINT)a >= m_adapterCount || !m_adapters[a]) continue;
+    DS_AdapterInfo& adapter = *m_adapters[a];
+    HKEY subkey = OpenScreenSubkey(key, i);
+    if (!subkey) continue;
+    GUID stored = {};
+    ReadKeyBinary(subkey, kValueAdapterId, &stored, sizeof(stored));
+    ReadKeyFlag(subkey, kValueLeaveBlack, adapter.leaveBlack);
+    // Mode and hardware settings written for another video adapter do not apply.
+    if (IsEqualGUID(stored, adapter.identifier.DeviceIdentifier) || IsEqualGUID(stored, GUID_NULL)) {
+      ReadKeyFlag(subkey, kValueDisableHardware, adapter.disableHardware);
+      DWORD value = 0;
+      if (ReadKeyDword(subkey, kValueWidth, value)) adapter.savedWidth = value;
+      if (ReadKeyDword(subkey, kValueHeight, value)) adapter.savedHeight = value;
+      if (ReadKeyDword(subkey, kValueFormat, value)) adapter.savedFormat = value;
+    }
+    RegCloseKey(subkey);
+  }
+}
+
+void CScreensaverFramework::SaveScreenSettings(HKEY key) {
+  if (!key) return;
+  WriteKeyDword(key, kValueAllScreensSame, m_allScreensSame ? 1 : 0);
+  for (UINT i = 0; i < m_monitorCount; ++i) {
+    const int a = m_monitors[i].adapterIndex;
+    if (a < 0 || (UINT)a >= m_adapterCount || !m_adapters[a]) continue;
+    const DS_AdapterInfo& adapter = *m_adapters[a];
+    HKEY subkey = OpenScreenSubkey(key, i);
+    if (!subkey) continue;
+    WriteKeyDword(subkey, kValueLeaveBlack, adapter.leaveBlack ? 1 : 0);
+    WriteKeyDword(subkey, kValueDisableHardware, adapter.disableHardware ? 1 : 0);
+    WriteKeyDword(subkey, kValueWidth, adapter.savedWidth);
+    WriteKeyDword(subkey, kValueHeight, adapter.savedHeight);
+    WriteKeyDword(subkey, kValueFormat, adapter.savedFormat);
+    WriteKeyBinary(subkey, kValueAdapterId, &adapter.identifier.DeviceIdentifier,
+                   sizeof(adapter.identifier.DeviceIdentifier));
+    RegCloseKey(subkey);
+  }
+}

@@ -1,0 +1,523 @@
+// The document resource manager's lookups on a real device: where each kind of
+// resource comes from (module first or the document's copy first), effects through the
+// recording fake, meshes, GUID render targets across a device reset, ownership of what
+// it made, and one manager per device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "ResourceTestHelpers.h"
+#include "document/DocResManager.h"
+#include "support/DocResRecord.h"
+#include "support/FakeEffect.h"
+#include "support/RenderDeviceTest.h"
+#include "support/TestPictures.h"
+
+using namespace resources_test;
+using ds_test::DocResRecord;
+using ds_test::MakeFileEntry;
+using ds_test::MakeModuleEntry;
+
+namespace {
+
+const GUID kPictureGuid = {0xA1B2C3D4, 0x1111, 0x2222, {0, 1, 2, 3, 4, 5, 6, 7}};
+const GUID kEmptyGuid = {0xA1B2C3D4, 0x1111, 0x2222, {0, 1, 2, 3, 4, 5, 6, 8}};
+const ds_string kGreenPath = L"C:\\pictures\\green.bmp";
+
+std::vector<unsigned char> Bytes(const std::string& text) {
+  return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+std::string Text(const void* bytes, size_t size) {
+  return std::string(static_cast<const char*>(bytes), size);
+}
+
+std::vector<unsigned char> CubeBytes(float halfSize) {
+  std::string text = kCubeX;
+  const std::string one = "1.0";
+  char replacement[16];
+  snprintf(replacement, sizeof(replacement), "%.1f", halfSize);
+  for (size_t at = text.find(one); at != std::string::npos; at = text.find(one, at + 1))
+    text.replace(at, one.size(), replacement);
+  return Bytes(text);
+}
+
+std::string Narrow(const ds_string& text) { return std::string(text.begin(), text.end()); }
+
+class ManagerTest : public ds_test::RenderDeviceTest {
+protected:
+  void TearDown() override {
+    manager.reset();
+    SetCurrentDocResManager(nullptr);
+    ds_test::RenderDeviceTest::TearDown();
+  }
+
+  // Reads the record as the loader does and makes the manager current.
+  void Load(const DocResRecord& record, int version = 3) {
+    manager.reset();
+    bool ok = false;
+    manager = ds_test::ReadDocResRecord(ds_test::WriteDocResRecord(version, record), &ok);
+    ASSERT_TRUE(ok);
+    SetCurrentDocResManager(manager.get());
+  }
+
+  FakeEffectFactory effects;
+  std::unique_ptr<DS_DocResManager> manager;
+};
+
+// The pictures of the precedence table: a module picture embedded too, a picture of a
+// missing module, and a file the document embeds.
+DocResRecord PictureDocument() {
+  DocResRecord record;
+  const std::vector<unsigned char> white = ds_test::SolidBmp(2, 2, 0xFFFFFFFF);
+  record.usedImages[DS_FileKey(kModule, FIXTURE_SHARED_PICTURE)] = {
+      MakeModuleEntry(FIXTURE_SHARED_PICTURE, kModule, white)};
+  record.usedImages[DS_FileKey(kMissingModule, FIXTURE_SHARED_PICTURE)] = {
+      MakeModuleEntry(FIXTURE_SHARED_PICTURE, kMissingModule, white)};
+  record.usedImages[DS_FileKey(kGreenPath, 77)] = {MakeFileEntry(kGreenPath, ds_test::SolidBmp(300, 200, 0xFF00FF00))};
+  record.guids.push_back(ds_test::MakeGuidPicture(kPictureGuid, ds_test::SolidBmp(64, 64, 0xFFFF0000)));
+  return record;
+}
+
+}  // namespace
+
+struct PictureCase {
+  const char* what;
+  const wchar_t* path;
+  int64_t stamp;
+  size_t frames;
+  uint32_t colour;  // of frame 0
+  int width;
+  int height;
+};
+
+class PicturePrecedence : public ManagerTest, public ::testing::WithParamInterface<PictureCase> {};
+
+TEST_P(PicturePrecedence, TextureSetComesFromTheRightSource) {
+  const PictureCase c = GetParam();
+  Load(PictureDocument());
+  DS_TextureSet* set = g_CurrentDocResManager->GetTextureSet(DS_ImageFileLink(DS_FileKey(c.path, c.stamp)));
+  ASSERT_NE(nullptr, set);
+  ASSERT_EQ(c.frames, set->frames.size()) << c.what;
+  if (c.frames == 0) return;
+  EXPECT_EQ(ColourText(c.colour), ColourText(CentreTexel(set->frames[0].Get()))) << c.what;
+  EXPECT_EQ(c.width, set->width) << c.what;
+  EXPECT_EQ(c.height, set->height) << c.what;
+  EXPECT_FLOAT_EQ(float(c.height) / float(c.width), set->scale) << c.what;
+  EXPECT_TRUE(set->durations.empty()) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, PicturePrecedence,
+    ::testing::Values(
+        PictureCase{"module picture also embedded: the module's", FIXTURE_MODULE_NAME, FIXTURE_SHARED_PICTURE, 1, kRed, 2, 2},
+        PictureCase{"embedded picture of a missing module: the document's", L"no_such_module.dll",
+                    FIXTURE_SHARED_PICTURE, 1, kWhite, 2, 2},
+        PictureCase{"module picture not embedded: the module's", FIXTURE_MODULE_NAME, FIXTURE_WIDE_PICTURE, 1, kGreen, 4, 2},
+        PictureCase{"missing module, nothing embedded: a frame without texture", L"no_such_module.dll",
+                    FIXTURE_WIDE_PICTURE, 1, kNoTexture, 800, 600},
+        PictureCase{"a module path is not loaded and the program not searched", L"C:\\windows\\ds_fixture_res.dll",
+                    FIXTURE_SHARED_PICTURE, 1, kNoTexture, 800, 600},
+        PictureCase{"empty path: the program's picture 2", L"", FIXTURE_PROGRAM_PICTURE, 1, kBlue, 2, 2},
+        PictureCase{"empty path: the program's picture 62", L"", FIXTURE_SHARED_PICTURE, 1, kYellow, 2, 2},
+        PictureCase{"embedded file: the document's bytes", L"C:\\pictures\\green.bmp", 77, 1, kGreen, 300, 200},
+        PictureCase{"file the document does not list: no picture", L"C:\\pictures\\absent.bmp", 5, 0, 0, 0, 0}));
+
+TEST_F(ManagerTest, EmbeddedPictureKeepsItsSourceSizeAndTexels) {
+  DocResRecord record;
+  const DS_FileKey key(L"C:\\pictures\\quadrants.bmp", 12);
+  record.usedImages[key] = {MakeFileEntry(key.path, ds_test::MakeBmp(300, 200, [](int x, int y) -> uint32_t {
+                              return y < 100 ? (x < 150 ? 0xFFFF0000 : 0xFF00FF00) : (x < 150 ? 0xFF0000FF : 0xFFFFFFFF);
+                            }))};
+  Load(record);
+  DS_TextureSet* set = manager->GetTextureSet(DS_ImageFileLink(key));
+  ASSERT_EQ(1u, set->frames.size());
+  EXPECT_EQ(300, set->width);
+  EXPECT_EQ(200, set->height);
+  EXPECT_FLOAT_EQ(0.6666667f, set->scale);
+  IDirect3DTexture9* texture = set->frames[0].Get();
+  EXPECT_EQ(512u, LevelDesc(texture).Width);
+  EXPECT_EQ(256u, LevelDesc(texture).Height);
+  EXPECT_EQ(ColourText(kRed), ColourText(TexelAt(texture, 128, 64)));
+  EXPECT_EQ(ColourText(kGreen), ColourText(TexelAt(texture, 384, 64)));
+  EXPECT_EQ(ColourText(kBlue), ColourText(TexelAt(texture, 128, 192)));
+  EXPECT_EQ(ColourText(kWhite), ColourText(TexelAt(texture, 384, 192)));
+  DS_TextureRef first;
+  set->GetFirstFrame(first);
+  EXPECT_EQ(texture, first.GetTexture());
+}
+
+TEST_F(ManagerTest, SequencesGetTheirFramesAndTimes) {
+  DocResRecord record;
+  const DS_FileKey key(L"C:\\pictures\\sequence.bmp", 3);
+  record.usedImages[key] = {MakeFileEntry(L"BUFFER", ds_test::SolidBmp(2, 2, 0xFFFF0000)),
+                            MakeFileEntry(L"BUFFER", ds_test::SolidBmp(2, 2, 0xFF00FF00)),
+                            MakeFileEntry(L"BUFFER", ds_test::SolidBmp(4, 2, 0xFF0000FF))};
+  record.frameTimes[key] = {0.02f, 0.02f, 0.02f};
+  Load(record);
+  DS_TextureSet* set = manager->GetTextureSet(DS_ImageFileLink(key));
+  ASSERT_EQ(3u, set->frames.size());
+  EXPECT_EQ(kRed, CentreTexel(set->frames[0].Get()));
+  EXPECT_EQ(kGreen, CentreTexel(set->frames[1].Get()));
+  EXPECT_EQ(kBlue, CentreTexel(set->frames[2].Get()));
+  EXPECT_EQ(std::vector<float>({0.02f, 0.02f, 0.02f}), set->durations);
+  EXPECT_EQ(4, set->width) << "the last frame's size remains";
+  EXPECT_FLOAT_EQ(0.5f, set->scale);
+  EXPECT_EQ(set, manager->GetTextureSet(DS_ImageFileLink(key))) << "one set per key";
+}
+
+TEST_F(ManagerTest, AddOnTextureSetsComeFromTheirModuleOnly) {
+  Load(DocResRecord());
+  DS_TextureSet* set = manager->LoadAddOnTextureSet(DS_ImageFileLink(FIXTURE_ADDON_SET, kModule));
+  ASSERT_EQ(2u, set->frames.size());
+  EXPECT_EQ(std::vector<float>({0.25f, 0.5f}), set->durations);
+  EXPECT_EQ(kRed, CentreTexel(set->frames[0].Get())) << "the module picture the stream names";
+  EXPECT_EQ(kWhite, CentreTexel(set->frames[1].Get())) << "the picture the stream embeds";
+  EXPECT_EQ(2, set->width);
+  EXPECT_EQ(2u, manager->Tables().fileLibrary[DS_FileKey(kModule, FIXTURE_ADDON_SET)].size());
+  EXPECT_EQ(set, manager->LoadAddOnTextureSet(DS_ImageFileLink(FIXTURE_ADDON_SET, kModule)));
+
+  std::vector<DS_ImageFileLink> links = {DS_ImageFileLink(FIXTURE_ADDON_SET, kMissingModule),
+                                         DS_ImageFileLink(FIXTURE_ADDON_SET, L"C:\\addons\\ds_fixture_res.dll"),
+                                         DS_ImageFileLink(0, kModule),
+                                         DS_ImageFileLink(FIXTURE_CUT_ADDON_SET, kModule),
+                                         DS_ImageFileLink(FIXTURE_ADDON_SET, L"")};
+  std::vector<DS_TextureSet*> sets = manager->LoadAddOnTextureSets(links);
+  ASSERT_EQ(5u, sets.size());
+  for (size_t i = 0; i < sets.size(); ++i) EXPECT_TRUE(sets[i]->frames.empty()) << "link " << i;
+  // A module that cannot be loaded is not looked for in the program's resources.
+  EXPECT_TRUE(sets[0]->durations.empty());
+  EXPECT_TRUE(sets[1]->durations.empty());
+  // A stream whose entry count passes the resource's end yields no entries.
+  EXPECT_EQ(std::vector<float>({0.25f}), sets[3]->durations);
+  EXPECT_TRUE(manager->Tables().fileLibrary[DS_FileKey(kModule, FIXTURE_CUT_ADDON_SET)].empty());
+  // Only an empty name means the program.
+  EXPECT_EQ(std::vector<float>({0.75f}), sets[4]->durations);
+}
+
+struct EffectCase {
+  const char* what;
+  const wchar_t* module;
+  const char* embedded;  // null: the document has no copy
+  const char* expected;  // bytes the effect is made from; null: no effect
+};
+
+class EffectPrecedence : public ManagerTest, public ::testing::WithParamInterface<EffectCase> {};
+
+TEST_P(EffectPrecedence, EffectBytesComeFromTheRightSource) {
+  const EffectCase c = GetParam();
+  const DS_FileKey key(c.module, FIXTURE_EFFECT);
+  DocResRecord record;
+  if (c.embedded) record.otherFiles[key] = {MakeModuleEntry(FIXTURE_EFFECT, c.module, Bytes(c.embedded))};
+  Load(record);
+  ID3DXEffect* effect = manager->GetEffect(DS_FileLink3(key));
+  if (!c.expected) {
+    EXPECT_EQ(nullptr, effect) << c.what;
+    EXPECT_TRUE(effects.Requests().empty()) << c.what << ": nothing to make an effect from";
+    return;
+  }
+  ASSERT_NE(nullptr, effect) << c.what;
+  ASSERT_EQ(1u, effects.Requests().size());
+  const std::vector<unsigned char>& bytes = effects.Requests()[0].bytes;
+  EXPECT_EQ(c.expected, Text(bytes.data(), bytes.size())) << c.what;
+  EXPECT_EQ(device, effects.Requests()[0].device);
+  effect->Release();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, EffectPrecedence,
+    ::testing::Values(
+        EffectCase{"embedded copy first, module never read", FIXTURE_MODULE_NAME, "embedded effect", "embedded effect"},
+        EffectCase{"module when nothing is embedded", FIXTURE_MODULE_NAME, nullptr, FIXTURE_EFFECT_TEXT},
+        EffectCase{"embedded copy of a missing module", L"no_such_module.dll", "embedded effect", "embedded effect"},
+        EffectCase{"missing module, nothing embedded", L"no_such_module.dll", nullptr, nullptr},
+        EffectCase{"the program has no such effect", L"", nullptr, nullptr}));
+
+TEST_F(ManagerTest, AnEffectIsMadeOnceAndSharedWithAReferencePerCaller) {
+  Load(DocResRecord());
+  DS_FileLink3 link(FIXTURE_EFFECT, kModule);
+  ID3DXEffect* first = manager->GetEffect(link);
+  ID3DXEffect* second = manager->GetEffect(link);
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(1u, effects.Requests().size());
+  FakeEffect* fake = effects.LastEffect();
+  EXPECT_EQ(4u, fake->RefCount()) << "the factory, the manager and two callers";
+  first->Release();
+  second->Release();
+}
+
+TEST_F(ManagerTest, AFailedEffectIsTriedAgainFromTheSameBytes) {
+  Load(DocResRecord());
+  DS_FileLink3 link(FIXTURE_EFFECT, kModule);
+  effects.FailNext(1);
+  EXPECT_EQ(nullptr, manager->GetEffect(link));
+  EXPECT_TRUE(manager->Tables().effects.empty()) << "a failed creation stores nothing";
+  ID3DXEffect* effect = manager->GetEffect(link);
+  ASSERT_NE(nullptr, effect);
+  ASSERT_EQ(2u, effects.Requests().size());
+  EXPECT_FALSE(effects.Requests()[0].succeeded);
+  EXPECT_EQ(effects.Requests()[0].bytes, effects.Requests()[1].bytes);
+  EXPECT_EQ(1u, manager->Tables().fileLibrary[link.GetKey()].size()) << "the module was read once";
+  effect->Release();
+}
+
+TEST_F(ManagerTest, EffectsFollowDeviceLossAndRestore) {
+  Load(DocResRecord());
+  ID3DXEffect* effect = manager->GetEffect(DS_FileLink3(FIXTURE_EFFECT, kModule));
+  ASSERT_NE(nullptr, effect);
+  manager->ReleaseDeviceObjects();
+  manager->OnDeviceRestored();
+  FakeEffect* fake = effects.LastEffect();
+  EXPECT_EQ(1, fake->LostCount());
+  EXPECT_EQ(1, fake->ResetCount());
+  EXPECT_EQ(std::vector<std::string>({"OnLostDevice", "OnResetDevice"}), fake->Events());
+  effect->Release();
+}
+
+struct MeshCase {
+  const char* what;
+  const wchar_t* module;
+  float embeddedHalfSize;  // 0: the document has no copy
+  float expectedHalfSize;  // 0: no mesh
+};
+
+class MeshPrecedence : public ManagerTest, public ::testing::WithParamInterface<MeshCase> {};
+
+TEST_P(MeshPrecedence, MeshComesFromTheRightSource) {
+  const MeshCase c = GetParam();
+  const DS_FileKey key(c.module, FIXTURE_CUBE_MESH);
+  DocResRecord record;
+  if (c.embeddedHalfSize > 0)
+    record.otherFiles[key] = {MakeModuleEntry(FIXTURE_CUBE_MESH, c.module, CubeBytes(c.embeddedHalfSize))};
+  Load(record);
+  DS_MeshEntry& mesh = manager->GetMesh(DS_FileLink3(key), kMeshVertexStride);
+  if (c.expectedHalfSize == 0) {
+    EXPECT_EQ(0, mesh.vertexCount) << c.what;
+    return;
+  }
+  EXPECT_EQ(8, mesh.vertexCount) << c.what;
+  EXPECT_EQ(12, mesh.faceCount) << c.what;
+  EXPECT_NEAR(c.expectedHalfSize * std::sqrt(3.0f), mesh.radius, 1e-4f) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, MeshPrecedence,
+    ::testing::Values(MeshCase{"embedded copy first", FIXTURE_MODULE_NAME, 2.0f, 2.0f},
+                      MeshCase{"module when nothing is embedded", FIXTURE_MODULE_NAME, 0.0f, 1.0f},
+                      MeshCase{"embedded copy of a missing module", L"no_such_module.dll", 3.0f, 3.0f},
+                      MeshCase{"missing module, nothing embedded", L"no_such_module.dll", 0.0f, 0.0f}));
+
+TEST_F(ManagerTest, AMeshIsLoadedOnce) {
+  Load(DocResRecord());
+  DS_FileLink3 link(FIXTURE_CUBE_MESH, kModule);
+  DS_MeshEntry& first = manager->GetMesh(link, kMeshVertexStride);
+  IDirect3DVertexBuffer9* buffer = first.vertexBuffer.Get();
+  ASSERT_NE(nullptr, buffer);
+  DS_MeshEntry& second = manager->GetMesh(link, kMeshVertexStride);
+  EXPECT_EQ(&first, &second);
+  EXPECT_EQ(buffer, second.vertexBuffer.Get());
+
+  DS_MeshBuffers buffers;
+  EXPECT_TRUE(LookupMesh(link, kMeshVertexStride, buffers)) << "the drawing core's lookup reaches the manager";
+  EXPECT_EQ(buffer, buffers.vertexBuffer);
+}
+
+TEST_F(ManagerTest, LibraryEntriesComeFromTheDocumentOrAModule) {
+  DocResRecord record;
+  const DS_FileKey sound(L"C:\\sounds\\a.wav", 9);
+  record.otherFiles[sound] = {MakeFileEntry(sound.path, Bytes("RIFF...."))};
+  Load(record);
+  EXPECT_EQ("RIFF....", Text(manager->GetLibraryEntry(DS_FileLink3(sound)).Data(),
+                             manager->GetLibraryEntry(DS_FileLink3(sound)).Size()));
+  DS_ResourceEntry& module = manager->GetLibraryEntry(DS_FileLink3(FIXTURE_CUBE_MESH, kModule));
+  EXPECT_EQ("xof 0303txt", Text(module.Data(), std::min<size_t>(11, module.Size())));
+  EXPECT_EQ(0u, manager->GetLibraryEntry(DS_FileLink3(FIXTURE_CUBE_MESH, kMissingModule)).Size());
+  EXPECT_EQ(0u, manager->GetLibraryEntry(DS_FileLink3(DS_FileKey(L"C:\\sounds\\absent.wav", 1))).Size());
+  EXPECT_EQ(0u, manager->Tables().fileLibrary.count(DS_FileKey(L"C:\\sounds\\absent.wav", 1)))
+      << "a file the document does not hold is not added to the library";
+}
+
+TEST_F(ManagerTest, GuidRenderTargetsAreReleasedForAResetAndMadeAgain) {
+  Load(PictureDocument());
+  DS_RenderTargetPair* target = manager->GetGuidRenderTarget(kPictureGuid);
+  ASSERT_NE(nullptr, target);
+  EXPECT_EQ(target, manager->GetGuidRenderTarget(kPictureGuid));
+  ASSERT_TRUE(target->IsValid());
+  EXPECT_EQ(DS_DocResManager::kGuidTargetSize, target->GetWidth());
+  EXPECT_EQ(DS_DocResManager::kGuidTargetSize, target->GetHeight());
+  ds_test::Image image;
+  ASSERT_TRUE(ds_test::ReadTexture(target->GetCurrent().Get(), image));
+  EXPECT_EQ(ds_test::ColorText(kRed), ds_test::ColorText(image.RgbAt(256, 256)))
+      << "the target starts with the GUID's picture";
+  DS_RenderTargetPair* plain = manager->GetGuidRenderTarget(kEmptyGuid);
+  EXPECT_TRUE(plain->IsValid());
+  EXPECT_EQ(nullptr, manager->GetGuidTexture(kEmptyGuid).Get());
+
+  manager->ReleaseDeviceObjects();
+  EXPECT_FALSE(target->IsValid());
+  EXPECT_FALSE(plain->IsValid());
+  manager->ReleaseDeviceObjects();  // a second loss finds nothing more to release
+  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "a default-pool texture was still alive";
+
+  manager->OnDeviceRestored();
+  ASSERT_TRUE(target->IsValid());
+  EXPECT_EQ(DS_DocResManager::kGuidTargetSize, target->GetWidth());
+  ASSERT_TRUE(ds_test::ReadTexture(target->GetCurrent().Get(), image));
+  EXPECT_EQ(ds_test::ColorText(kRed), ds_test::ColorText(image.RgbAt(100, 400)));
+  EXPECT_TRUE(plain->IsValid());
+}
+
+TEST_F(ManagerTest, GuidTexturesComeFromTheDocumentAndTakeWhatCallersStore) {
+  Load(PictureDocument());
+  DS_ComHolder<IDirect3DTexture9>& slot = manager->GetGuidTexture(kPictureGuid);
+  ASSERT_TRUE(slot);
+  EXPECT_EQ(kRed, CentreTexel(slot.Get()));
+  EXPECT_EQ(64u, LevelDesc(slot.Get()).Width);
+  DS_ComHolder<IDirect3DTexture9>& empty = manager->GetGuidTexture(kEmptyGuid);
+  EXPECT_FALSE(empty);
+  EXPECT_EQ(&empty, &manager->GetGuidTexture(kEmptyGuid));
+}
+
+TEST_F(ManagerTest, DestroyingTheManagerReleasesEverythingItHeld) {
+  DocResRecord record = PictureDocument();
+  record.otherFiles[DS_FileKey(kMissingModule, FIXTURE_EFFECT)] = {
+      MakeModuleEntry(FIXTURE_EFFECT, kMissingModule, Bytes("embedded"))};
+  Load(record);
+  std::vector<IDirect3DTexture9*> textures;
+  for (const PictureCase& c : {PictureCase{"", FIXTURE_MODULE_NAME, FIXTURE_SHARED_PICTURE},
+                               PictureCase{"", L"no_such_module.dll", FIXTURE_SHARED_PICTURE},
+                               PictureCase{"", L"C:\\pictures\\green.bmp", 77},
+                               PictureCase{"", L"", FIXTURE_PROGRAM_PICTURE}}) {
+    DS_TextureSet* set = manager->GetTextureSet(DS_ImageFileLink(DS_FileKey(c.path, c.stamp)));
+    ASSERT_EQ(1u, set->frames.size());
+    ASSERT_TRUE(set->frames[0]);
+    textures.push_back(set->frames[0].Get());
+  }
+  textures.push_back(manager->GetGuidTexture(kPictureGuid).Get());
+  textures.push_back(manager->LoadAddOnTextureSet(DS_ImageFileLink(FIXTURE_ADDON_SET, kModule))->frames[1].Get());
+  for (IDirect3DTexture9* texture : textures) texture->AddRef();  // the test's own
+  ID3DXEffect* effect = manager->GetEffect(DS_FileLink3(FIXTURE_EFFECT, kModule));
+  ID3DXEffect* embedded = manager->GetEffect(DS_FileLink3(FIXTURE_EFFECT, kMissingModule));
+  ASSERT_NE(nullptr, effect);
+  ASSERT_NE(nullptr, embedded);
+  effect->Release();
+  embedded->Release();
+  manager->GetMesh(DS_FileLink3(FIXTURE_CUBE_MESH, kModule), kMeshVertexStride);
+  IDirect3DVertexBuffer9* vertices =
+      manager->GetMesh(DS_FileLink3(FIXTURE_CUBE_MESH, kModule), kMeshVertexStride).vertexBuffer.Get();
+  ASSERT_NE(nullptr, vertices);
+  vertices->AddRef();
+
+  manager.reset();
+  for (size_t i = 0; i < textures.size(); ++i) {
+    EXPECT_EQ(1u, RefCount(textures[i])) << "texture " << i << " is still held by something";
+    textures[i]->Release();
+  }
+  EXPECT_EQ(1u, RefCount(vertices));
+  vertices->Release();
+  ASSERT_EQ(2u, effects.EffectCount());
+  for (size_t i = 0; i < effects.EffectCount(); ++i)
+    EXPECT_EQ(1u, effects.Effect(i)->RefCount()) << "effect " << i << ": only the factory may hold it";
+}
+
+TEST_F(ManagerTest, ImageLinksMadeFromEntriesHaveReadySets) {
+  Load(DocResRecord());
+  const int32_t next = g_NextEmbeddedFileId;
+  DS_ImageFileLink still = manager->MakeImageLink(MakeFileEntry(L"BUFFER", ds_test::SolidBmp(2, 2, 0xFF00FF00)));
+  EXPECT_EQ(L"BUFFER", still.GetPath());
+  EXPECT_EQ(next, still.GetStamp());
+  DS_TextureSet* set = manager->GetTextureSet(still);
+  ASSERT_EQ(1u, set->frames.size());
+  EXPECT_EQ(kGreen, CentreTexel(set->frames[0].Get()));
+  EXPECT_EQ(1u, manager->Tables().fileLibrary[still.GetKey()].size());
+
+  DS_ImageFileLink module = manager->MakeImageLink(DS_ResourceEntry(FIXTURE_WIDE_PICTURE, kModule));
+  EXPECT_EQ(kGreen, CentreTexel(manager->GetTextureSet(module)->frames[0].Get()));
+  EXPECT_EQ(4, manager->GetTextureSet(module)->width);
+
+  DS_ImageFileLink animated = manager->MakeAnimatedImageLink(
+      {MakeFileEntry(L"BUFFER", ds_test::SolidBmp(2, 2, 0xFFFF0000)),
+       MakeFileEntry(L"BUFFER", ds_test::SolidBmp(2, 2, 0xFF0000FF))},
+      {0.1f, 0.2f});
+  DS_TextureSet* frames = manager->GetTextureSet(animated);
+  ASSERT_EQ(2u, frames->frames.size());
+  EXPECT_EQ(kBlue, CentreTexel(frames->frames[1].Get()));
+  EXPECT_EQ(std::vector<float>({0.1f, 0.2f}), frames->durations);
+  EXPECT_EQ(L"", manager->MakeAnimatedImageLink({}, {}).GetPath());
+
+  DS_ImageFileLink file = manager->MakeImageLinkFromFile(L"C:\\pictures\\absent.bmp", 0.5f);
+  EXPECT_TRUE(manager->GetTextureSet(file)->frames.empty()) << "a file the document does not hold is not read";
+  EXPECT_EQ(std::vector<float>({0.5f}), manager->GetTextureSet(file)->durations);
+}
+
+// A second device on a window of its own, as a second monitor has.
+class SecondDevice {
+public:
+  SecondDevice() {
+    window_ = CreateWindowW(L"STATIC", L"second device", WS_OVERLAPPEDWINDOW, 0, 0, 160, 120, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!window_ || !d3d_) return;
+    D3DPRESENT_PARAMETERS p = {};
+    p.BackBufferWidth = 160;
+    p.BackBufferHeight = 120;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.hDeviceWindow = window_;
+    p.Windowed = TRUE;
+    d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
+                       &device_);
+  }
+  ~SecondDevice() {
+    if (device_) device_->Release();
+    if (d3d_) d3d_->Release();
+    if (window_) DestroyWindow(window_);
+  }
+  IDirect3DDevice9* Get() const { return device_; }
+
+private:
+  HWND window_ = nullptr;
+  IDirect3D9* d3d_ = nullptr;
+  IDirect3DDevice9* device_ = nullptr;
+};
+
+TEST_F(ManagerTest, EachSlotsManagerMakesTexturesOnItsOwnDevice) {
+  SecondDevice second;
+  ASSERT_NE(nullptr, second.Get()) << "no second device";
+  const std::vector<unsigned char> record = ds_test::WriteDocResRecord(3, PictureDocument());
+  IDirect3DDevice9* devices[2] = {device, second.Get()};
+  std::unique_ptr<DS_DocResManager> managers[2];
+  // Each slot loads its document with its own device current, as the host does.
+  for (int i = 0; i < 2; ++i) {
+    g_CurrentDevice = devices[i];
+    managers[i] = ds_test::ReadDocResRecord(record);
+    SetCurrentDocResManager(managers[i].get());
+  }
+  const DS_FileKey keys[] = {DS_FileKey(kModule, FIXTURE_SHARED_PICTURE), DS_FileKey(kModule, FIXTURE_WIDE_PICTURE),
+                             DS_FileKey(kMissingModule, FIXTURE_SHARED_PICTURE), DS_FileKey(kGreenPath, 77),
+                             DS_FileKey(L"", FIXTURE_PROGRAM_PICTURE)};
+  // Frames drawn in turn, slot 0 then slot 1, twice.
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 2; ++i) {
+      g_CurrentDevice = devices[i];
+      SetCurrentDocResManager(managers[i].get());
+      for (const DS_FileKey& key : keys) {
+        DS_TextureSet* set = g_CurrentDocResManager->GetTextureSet(DS_ImageFileLink(key));
+        ASSERT_EQ(1u, set->frames.size());
+        EXPECT_EQ(devices[i], DeviceOf(set->frames[0].Get()))
+            << "slot " << i << ", picture " << Narrow(key.path) << " " << key.stamp;
+      }
+      EXPECT_EQ(devices[i], DeviceOf(g_CurrentDocResManager->GetGuidTexture(kPictureGuid).Get()));
+      DS_TextureRef cached = g_ResourceCache->GetTexture(DS_ResourceEntry(FIXTURE_SHARED_PICTURE, kModule));
+      EXPECT_EQ(devices[i], DeviceOf(cached.GetTexture())) << "slot " << i << " through g_ResourceCache";
+      DS_MeshEntry& mesh = g_CurrentDocResManager->GetMesh(DS_FileLink3(FIXTURE_CUBE_MESH, kModule), kMeshVertexStride);
+      EXPECT_EQ(devices[i], DeviceOf(mesh.vertexBuffer.Get())) << "slot " << i << " mesh";
+    }
+  }
+  g_CurrentDevice = device;
+  SetCurrentDocResManager(nullptr);
+  managers[1].reset();
+  managers[0].reset();
+}

@@ -1,0 +1,116 @@
+// Which window messages end the saver in which mode.
+#include <gtest/gtest.h>
+
+#include "TestSavers.h"
+
+namespace {
+
+void DrainQuit() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+class HostWindow {
+public:
+  HostWindow() {
+    hwnd = CreateWindowW(L"STATIC", L"host test", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  }
+  ~HostWindow() { DestroyWindow(hwnd); }
+  HWND hwnd;
+};
+
+struct MessageCase {
+  const char* name;
+  DS_SaverMode mode;
+  UINT msg;
+  WPARAM wparam;
+  bool ends;
+};
+
+class MessageTable : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(MessageTable, EndsOrKeepsRunning) {
+  const MessageCase& c = GetParam();
+  HostWindow window;
+  RecordingSaver saver;
+  saver.m_mode = c.mode;
+  saver.WindowProc(window.hwnd, c.msg, c.wparam, 0);
+  EXPECT_EQ(c.ends ? 1 : 0, saver.shutdowns) << c.name << ": expected the saver to "
+                                              << (c.ends ? "end" : "keep running");
+  DrainQuit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, MessageTable,
+    ::testing::Values(
+        MessageCase{"full screen, key", kModeFullScreen, WM_KEYDOWN, 'A', true},
+        MessageCase{"full screen, left button", kModeFullScreen, WM_LBUTTONDOWN, 0, true},
+        MessageCase{"full screen, right button", kModeFullScreen, WM_RBUTTONDOWN, 0, true},
+        MessageCase{"full screen, middle button", kModeFullScreen, WM_MBUTTONDOWN, 0, true},
+        MessageCase{"full screen, deactivation", kModeFullScreen, WM_ACTIVATEAPP, FALSE, true},
+        MessageCase{"full screen, activation", kModeFullScreen, WM_ACTIVATEAPP, TRUE, false},
+        MessageCase{"full screen, suspend", kModeFullScreen, WM_POWERBROADCAST, PBT_APMSUSPEND, true},
+        MessageCase{"full screen, resume", kModeFullScreen, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, false},
+        MessageCase{"full screen, destroy", kModeFullScreen, WM_DESTROY, 0, false},
+        MessageCase{"test, key", kModeTestWindow, WM_KEYDOWN, 'A', false},
+        MessageCase{"test, left button", kModeTestWindow, WM_LBUTTONDOWN, 0, false},
+        MessageCase{"test, deactivation", kModeTestWindow, WM_ACTIVATEAPP, FALSE, false},
+        MessageCase{"test, suspend", kModeTestWindow, WM_POWERBROADCAST, PBT_APMSUSPEND, true},
+        MessageCase{"test, destroy", kModeTestWindow, WM_DESTROY, 0, true},
+        MessageCase{"preview, key", kModePreview, WM_KEYDOWN, 'A', false},
+        MessageCase{"preview, deactivation", kModePreview, WM_ACTIVATEAPP, FALSE, false},
+        MessageCase{"preview, suspend", kModePreview, WM_POWERBROADCAST, PBT_APMSUSPEND, false},
+        MessageCase{"preview, destroy", kModePreview, WM_DESTROY, 0, true}));
+
+LPARAM Point(int x, int y) { return MAKELPARAM((WORD)(short)x, (WORD)(short)y); }
+
+TEST(SaverInput, FullScreenToleratesFiveNewMousePositions) {
+  HostWindow window;
+  RecordingSaver saver;
+  saver.m_mode = kModeFullScreen;
+  const int xs[] = {10, 20, 30, 40, 50};
+  for (int x : xs) {
+    saver.WindowProc(window.hwnd, WM_MOUSEMOVE, 0, Point(x, 5));
+    // Repeats of the same point are not counted.
+    saver.WindowProc(window.hwnd, WM_MOUSEMOVE, 0, Point(x, 5));
+  }
+  EXPECT_EQ(0, saver.shutdowns) << "five new positions must be tolerated";
+  saver.WindowProc(window.hwnd, WM_MOUSEMOVE, 0, Point(-3, 5));
+  EXPECT_EQ(1, saver.shutdowns) << "the sixth new position ends the saver";
+  DrainQuit();
+}
+
+TEST(SaverInput, TestWindowIgnoresMouseMoves) {
+  HostWindow window;
+  RecordingSaver saver;
+  saver.m_mode = kModeTestWindow;
+  for (int x = 0; x < 20; ++x) saver.WindowProc(window.hwnd, WM_MOUSEMOVE, 0, Point(x, x));
+  EXPECT_EQ(0, saver.shutdowns);
+}
+
+TEST(SaverInput, EndingStepsRunOnceForQueuedInput) {
+  HostWindow window;
+  RecordingSaver saver;
+  saver.m_mode = kModeFullScreen;
+  saver.WindowProc(window.hwnd, WM_KEYDOWN, 'A', 0);
+  saver.WindowProc(window.hwnd, WM_LBUTTONDOWN, 0, 0);
+  saver.WindowProc(window.hwnd, WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_EQ(1, saver.shutdowns);
+  int quits = 0;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) ++quits;
+  EXPECT_EQ(1, quits) << "one quit message for several ending inputs";
+}
+
+TEST(SaverInput, FullScreenRefusesCloseAndScreenSaveCommands) {
+  HostWindow window;
+  RecordingSaver saver;
+  saver.m_mode = kModeFullScreen;
+  EXPECT_EQ(0, saver.WindowProc(window.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0));
+  EXPECT_EQ(0, saver.WindowProc(window.hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
+  EXPECT_TRUE(IsWindow(window.hwnd));
+  EXPECT_EQ(0, saver.shutdowns);
+}
+
+}  // namespace
