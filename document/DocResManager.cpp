@@ -147,7 +147,10 @@ DS_DocResManager::DS_DocResManager()
 DS_DocResManager::~DS_DocResManager() {
   ReleaseDeviceObjects();
   if (g_CurrentDocResManager == this) g_CurrentDocResManager = nullptr;
-  if (g_ResourceCache == m_cache.get()) g_ResourceCache = nullptr;
+  // A manager made and dropped while another one is current (a failed load) hands the
+  // cache back to the current manager: the two are always selected together.
+  if (g_ResourceCache == m_cache.get())
+    g_ResourceCache = g_CurrentDocResManager ? &g_CurrentDocResManager->Cache() : nullptr;
   if (g_ResourceLookup == &m_lookup) g_ResourceLookup = nullptr;
   m_cache.reset();
   m_tables.reset();

@@ -65,6 +65,11 @@ HRESULT FakeEffect::Record(D3DXHANDLE parameter, Kind kind, const float* values,
   if (!parameter) return D3DERR_INVALIDCALL;
   ParamSet set;
   set.name = NameOf(parameter);
+  // As D3DX does for a name the effect does not have; the attempt is still an event.
+  if (m_parametersDeclared && !Declared(m_parameters, set.name)) {
+    m_events.push_back("Unknown " + set.name);
+    return D3DERR_INVALIDCALL;
+  }
   set.kind = kind;
   if (values) set.values.assign(values, values + count);
   m_events.push_back("Set " + set.name);

@@ -42,7 +42,7 @@ public:
   virtual ~FakeEffect();
 
   // Set-up by the test. Declared techniques and parameters restrict the names the
-  // lookups find (by default every name is found).
+  // lookups find and the setters accept (by default every name is found).
   void SetPassCount(UINT passes) { m_passCount = passes; }
   void DeclareTechniques(const std::vector<std::string>& names);
   void DeclareParameters(const std::vector<std::string>& names);
@@ -51,8 +51,8 @@ public:
   void SetDevice(IDirect3DDevice9* device);
 
   // What happened. Events: "SetTechnique <name>", "Begin <flags>", "BeginPass <i>",
-  // "CommitChanges", "EndPass", "End", "OnLostDevice", "OnResetDevice", and
-  // "Set <name>" for each parameter set.
+  // "CommitChanges", "EndPass", "End", "OnLostDevice", "OnResetDevice", "Set <name>"
+  // for each parameter set and "Unknown <name>" for a set of an undeclared name.
   ULONG RefCount() const { return m_refs; }
   const std::vector<std::string>& Events() const { return m_events; }
   const std::vector<ParamSet>& ParamSets() const { return m_sets; }

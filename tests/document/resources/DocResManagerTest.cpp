@@ -4,7 +4,9 @@
 // it made, and one manager per device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "ResourceTestHelpers.h"
@@ -124,19 +126,35 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"embedded file: the document's bytes", L"C:\\pictures\\green.bmp", 77, 1, kGreen, 300, 200},
         PictureCase{"file the document does not list: no picture", L"C:\\pictures\\absent.bmp", 5, 0, 0, 0, 0}));
 
-TEST_F(ManagerTest, EmbeddedPictureKeepsItsSourceSizeAndTexels) {
+namespace {
+
+// Four quadrants of a 300 x 200 picture: red, green (top), blue, white (bottom).
+uint32_t QuadrantColour(int x, int y) {
+  return y < 100 ? (x < 150 ? 0xFFFF0000 : 0xFF00FF00) : (x < 150 ? 0xFF0000FF : 0xFFFFFFFF);
+}
+
+}  // namespace
+
+struct PictureFormat {
+  const char* what;
+  std::vector<unsigned char> (*make)(int, int, const std::function<uint32_t(int, int)>&);
+};
+
+class EmbeddedPicture : public ManagerTest, public ::testing::WithParamInterface<PictureFormat> {};
+
+TEST_P(EmbeddedPicture, KeepsItsSourceSizeAndTexels) {
+  const PictureFormat format = GetParam();
   DocResRecord record;
-  const DS_FileKey key(L"C:\\pictures\\quadrants.bmp", 12);
-  record.usedImages[key] = {MakeFileEntry(key.path, ds_test::MakeBmp(300, 200, [](int x, int y) -> uint32_t {
-                              return y < 100 ? (x < 150 ? 0xFFFF0000 : 0xFF00FF00) : (x < 150 ? 0xFF0000FF : 0xFFFFFFFF);
-                            }))};
+  const DS_FileKey key(L"C:\\pictures\\quadrants", 12);
+  record.usedImages[key] = {MakeFileEntry(key.path, format.make(300, 200, QuadrantColour))};
   Load(record);
   DS_TextureSet* set = manager->GetTextureSet(DS_ImageFileLink(key));
   ASSERT_EQ(1u, set->frames.size());
+  IDirect3DTexture9* texture = set->frames[0].Get();
+  ASSERT_NE(nullptr, texture) << format.what << " was not read";
   EXPECT_EQ(300, set->width);
   EXPECT_EQ(200, set->height);
   EXPECT_FLOAT_EQ(0.6666667f, set->scale);
-  IDirect3DTexture9* texture = set->frames[0].Get();
   EXPECT_EQ(512u, LevelDesc(texture).Width);
   EXPECT_EQ(256u, LevelDesc(texture).Height);
   EXPECT_EQ(ColourText(kRed), ColourText(TexelAt(texture, 128, 64)));
@@ -146,7 +164,14 @@ TEST_F(ManagerTest, EmbeddedPictureKeepsItsSourceSizeAndTexels) {
   DS_TextureRef first;
   set->GetFirstFrame(first);
   EXPECT_EQ(texture, first.GetTexture());
+  EXPECT_EQ(300, first.width);
+  EXPECT_FLOAT_EQ(0.6666667f, first.scale);
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, EmbeddedPicture,
+                         ::testing::Values(PictureFormat{"PNG", &ds_test::MakePng},
+                                           PictureFormat{"BMP", &ds_test::MakeBmp}),
+                         [](const ::testing::TestParamInfo<PictureFormat>& info) { return info.param.what; });
 
 TEST_F(ManagerTest, SequencesGetTheirFramesAndTimes) {
   DocResRecord record;
@@ -165,6 +190,10 @@ TEST_F(ManagerTest, SequencesGetTheirFramesAndTimes) {
   EXPECT_EQ(4, set->width) << "the last frame's size remains";
   EXPECT_FLOAT_EQ(0.5f, set->scale);
   EXPECT_EQ(set, manager->GetTextureSet(DS_ImageFileLink(key))) << "one set per key";
+  const DS_ImageFileLink absent(DS_FileKey(L"C:\\pictures\\absent.bmp", 4));
+  EXPECT_EQ(std::vector<DS_TextureSet*>({manager->GetTextureSet(absent), set}),
+            manager->GetTextureSets({absent, DS_ImageFileLink(key)}))
+      << "one set per link, in order";
 }
 
 TEST_F(ManagerTest, AddOnTextureSetsComeFromTheirModuleOnly) {
@@ -232,7 +261,9 @@ INSTANTIATE_TEST_SUITE_P(
         EffectCase{"module when nothing is embedded", FIXTURE_MODULE_NAME, nullptr, FIXTURE_EFFECT_TEXT},
         EffectCase{"embedded copy of a missing module", L"no_such_module.dll", "embedded effect", "embedded effect"},
         EffectCase{"missing module, nothing embedded", L"no_such_module.dll", nullptr, nullptr},
-        EffectCase{"the program has no such effect", L"", nullptr, nullptr}));
+        EffectCase{"a module path is not loaded and the program not searched", L"C:\\windows\\ds_fixture_res.dll",
+                   nullptr, nullptr},
+        EffectCase{"empty path: the program's effect", L"", nullptr, FIXTURE_PROGRAM_EFFECT_TEXT}));
 
 TEST_F(ManagerTest, AnEffectIsMadeOnceAndSharedWithAReferencePerCaller) {
   Load(DocResRecord());
@@ -307,7 +338,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MeshCase{"embedded copy first", FIXTURE_MODULE_NAME, 2.0f, 2.0f},
                       MeshCase{"module when nothing is embedded", FIXTURE_MODULE_NAME, 0.0f, 1.0f},
                       MeshCase{"embedded copy of a missing module", L"no_such_module.dll", 3.0f, 3.0f},
-                      MeshCase{"missing module, nothing embedded", L"no_such_module.dll", 0.0f, 0.0f}));
+                      MeshCase{"missing module, nothing embedded", L"no_such_module.dll", 0.0f, 0.0f},
+                      MeshCase{"a module path is not loaded and the program not searched",
+                               L"C:\\windows\\ds_fixture_res.dll", 0.0f, 0.0f},
+                      MeshCase{"empty path: the program's", L"", 0.0f, 3.0f}));
 
 TEST_F(ManagerTest, AMeshIsLoadedOnce) {
   Load(DocResRecord());
@@ -324,20 +358,48 @@ TEST_F(ManagerTest, AMeshIsLoadedOnce) {
   EXPECT_EQ(buffer, buffers.vertexBuffer);
 }
 
-TEST_F(ManagerTest, LibraryEntriesComeFromTheDocumentOrAModule) {
+struct LibraryCase {
+  const char* what;
+  const wchar_t* path;
+  int64_t stamp;
+  const char* embedded;  // null: the document has no copy
+  const char* expected;  // first bytes of the entry; "" for none
+  bool kept;             // the library holds the key afterwards
+};
+
+class LibraryPrecedence : public ManagerTest, public ::testing::WithParamInterface<LibraryCase> {};
+
+TEST_P(LibraryPrecedence, LibraryEntryComesFromTheRightSource) {
+  const LibraryCase c = GetParam();
+  const DS_FileKey key(c.path, c.stamp);
   DocResRecord record;
-  const DS_FileKey sound(L"C:\\sounds\\a.wav", 9);
-  record.otherFiles[sound] = {MakeFileEntry(sound.path, Bytes("RIFF...."))};
+  if (c.embedded) record.otherFiles[key] = {MakeFileEntry(key.path, Bytes(c.embedded))};
   Load(record);
-  EXPECT_EQ("RIFF....", Text(manager->GetLibraryEntry(DS_FileLink3(sound)).Data(),
-                             manager->GetLibraryEntry(DS_FileLink3(sound)).Size()));
-  DS_ResourceEntry& module = manager->GetLibraryEntry(DS_FileLink3(FIXTURE_CUBE_MESH, kModule));
-  EXPECT_EQ("xof 0303txt", Text(module.Data(), std::min<size_t>(11, module.Size())));
-  EXPECT_EQ(0u, manager->GetLibraryEntry(DS_FileLink3(FIXTURE_CUBE_MESH, kMissingModule)).Size());
-  EXPECT_EQ(0u, manager->GetLibraryEntry(DS_FileLink3(DS_FileKey(L"C:\\sounds\\absent.wav", 1))).Size());
-  EXPECT_EQ(0u, manager->Tables().fileLibrary.count(DS_FileKey(L"C:\\sounds\\absent.wav", 1)))
-      << "a file the document does not hold is not added to the library";
+  DS_ResourceEntry& entry = manager->GetLibraryEntry(DS_FileLink3(key));
+  const std::string expected = c.expected;
+  if (expected.empty()) {
+    EXPECT_EQ(0u, entry.Size()) << c.what;
+  } else {
+    EXPECT_EQ(expected, Text(entry.Data(), std::min<size_t>(expected.size(), entry.Size()))) << c.what;
+  }
+  EXPECT_EQ(&entry, &manager->GetLibraryEntry(DS_FileLink3(key))) << c.what << ": one entry per key";
+  EXPECT_EQ(c.kept ? 1u : 0u, manager->Tables().fileLibrary.count(key)) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LibraryPrecedence,
+    ::testing::Values(
+        LibraryCase{"embedded file: the document's bytes", L"C:\\sounds\\a.wav", 9, "RIFF....", "RIFF....", true},
+        LibraryCase{"embedded copy of a module resource first", FIXTURE_MODULE_NAME, FIXTURE_CUBE_MESH, "embedded",
+                    "embedded", true},
+        LibraryCase{"module resource when nothing is embedded", FIXTURE_MODULE_NAME, FIXTURE_CUBE_MESH, nullptr,
+                    "xof 0303txt 0032", true},
+        LibraryCase{"missing module: no bytes", L"no_such_module.dll", FIXTURE_CUBE_MESH, nullptr, "", true},
+        LibraryCase{"a module path is not loaded and the program not searched",
+                    L"C:\\windows\\ds_fixture_res.dll", FIXTURE_CUBE_MESH, nullptr, "", true},
+        LibraryCase{"empty path: only module links read resources", L"", FIXTURE_CUBE_MESH, nullptr, "", false},
+        LibraryCase{"file the document does not hold: no bytes, not read", L"C:\\sounds\\absent.wav", 1, nullptr,
+                    "", false}));
 
 TEST_F(ManagerTest, GuidRenderTargetsAreReleasedForAResetAndMadeAgain) {
   Load(PictureDocument());

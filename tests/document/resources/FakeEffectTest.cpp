@@ -43,6 +43,10 @@ TEST(FakeEffect, DeclaredNamesRestrictLookupsAndTechniques) {
   effect->DeclareParameters({"g_Amount"});
   EXPECT_EQ(nullptr, effect->GetParameterByName(nullptr, "g_Other"));
   EXPECT_NE(nullptr, effect->GetParameterByName(nullptr, "g_Amount"));
+  EXPECT_EQ(D3DERR_INVALIDCALL, effect->SetFloat("g_Other", 1.0f)) << "a name the effect does not have";
+  EXPECT_EQ(D3D_OK, effect->SetFloat("g_Amount", 2.0f));
+  EXPECT_EQ(nullptr, effect->Last("g_Other"));
+  EXPECT_EQ(1u, effect->CountEvents("Unknown g_Other"));
   EXPECT_EQ(nullptr, effect->GetTechniqueByName("Missing"));
   EXPECT_EQ(D3DERR_INVALIDCALL, effect->SetTechnique("Missing"));
   EXPECT_EQ(D3D_OK, effect->SetTechnique(effect->GetTechniqueByName("Glow")));

@@ -72,6 +72,39 @@ TEST_F(ResourceCacheTest, NamedEntriesWithBytesMakeANewTextureEachTime) {
   EXPECT_EQ(kGreen, CentreTexel(first.GetTexture()));
 }
 
+TEST_F(ResourceCacheTest, NamedEntriesWithoutBytesReadTheFileOncePerPath) {
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(0u, GetTempPathW(MAX_PATH, folder));
+  const ds_string path = ds_string(folder) + L"ds_resource_cache_test.bmp";
+  const std::vector<unsigned char> picture = QuadrantPicture(6, 4);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  DWORD written = 0;
+  WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(picture.size(), written);
+
+  DS_ResourceCache cache;
+  DS_ResourceEntry entry;
+  entry.SetName(path);
+  DS_TextureRef first = cache.GetTexture(entry);
+  DeleteFileW(path.c_str());
+  ASSERT_NE(nullptr, first.GetTexture());
+  EXPECT_EQ(6, first.width);
+  EXPECT_EQ(4, first.height);
+  EXPECT_EQ(8u, LevelDesc(first.GetTexture()).Width);
+  EXPECT_EQ(1u, first.GetTexture()->GetLevelCount());
+  EXPECT_EQ(kRed, TexelAt(first.GetTexture(), 1, 0));
+  DS_TextureRef second = cache.GetTexture(entry);
+  EXPECT_EQ(first.GetTexture(), second.GetTexture()) << "kept by path, not read again";
+
+  DS_ResourceEntry absent;
+  absent.SetName(path + L".missing");
+  DS_TextureRef none = cache.GetTexture(absent);
+  EXPECT_EQ(nullptr, none.GetTexture());
+  EXPECT_EQ(0, none.width);
+}
+
 TEST_F(ResourceCacheTest, AModuleTextureIsMadeOnceAndHandedOutWithAReference) {
   DS_ResourceCache cache;
   DS_TextureRef first = cache.GetTexture(ModuleEntry(FIXTURE_SHARED_PICTURE, kModule));

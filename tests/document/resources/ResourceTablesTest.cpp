@@ -235,6 +235,12 @@ TEST(ManagerGlobals, DestroyingTheManagerClearsThePointersToIt) {
   EXPECT_EQ(first->Lookup(), g_ResourceLookup);
   second.reset();
   EXPECT_EQ(first.get(), g_CurrentDocResManager) << "another manager's end leaves the current one";
+  // A manager made and dropped again, as by a load that failed, leaves the current
+  // manager's cache selected.
+  auto failed = std::unique_ptr<DS_DocResManager>(new DS_DocResManager());
+  EXPECT_EQ(&failed->Cache(), g_ResourceCache);
+  failed.reset();
+  EXPECT_EQ(&first->Cache(), g_ResourceCache);
   first.reset();
   EXPECT_EQ(nullptr, g_CurrentDocResManager);
   EXPECT_EQ(nullptr, g_ResourceCache);
