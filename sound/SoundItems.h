@@ -17,7 +17,7 @@
 // owns the tracks, is drawing code that does not link the sound library.
 class DS_AudioFile : public DS_IOF_Item {
 public:
-  static const int kRecordVersion = 1;
+  static constexpr int kRecordVersion = 1;
 
   DS_AudioFile() = default;
 
@@ -59,11 +59,11 @@ private:
 // (right); the concrete items drive DirectSound or DirectShow with them.
 class DS_Sound_Ctrl : public DS_ABObj_Constructor {
 public:
-  static const int kRecordVersion = 3;
+  static constexpr int kRecordVersion = 3;
   // Sound objects answer this kind.
-  static const int kSoundKind = 1;
+  static constexpr int kSoundKind = 1;
   // The picture the authoring tool shows for a sound item.
-  static const int kSoundIconResource = 2016;
+  static constexpr int kSoundIconResource = 2016;
 
   DS_Sound_Ctrl();
   DS_Sound_Ctrl(const DS_Sound_Ctrl& other);

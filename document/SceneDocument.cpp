@@ -1,0 +1,65 @@
+#include "document/SceneDocument.h"
+
+#include <memory>
+
+#include "document/DocResManager.h"
+#include "document/ResourceBuffer.h"
+#include "render/SlideShow.h"
+
+DS_SlideShow_Light* ReadSlideShowRecord(DS_IOF_Handle& handle) {
+  // Neither the class name nor the version of the top record is used.
+  ReadLevelHeader(*handle);
+  if (handle->Failed()) return nullptr;
+  std::unique_ptr<DS_SlideShow_Light> show(new DS_SlideShow_Light());
+  show->ReadSlides(handle);
+  show->ReadAudioFiles(handle);
+  if (handle->Failed()) return nullptr;
+  return show.release();
+}
+
+DS_DocResManager* ReadDocResManagerRecord(DS_IOF_Handle& handle) {
+  const int version = ReadLevelHeader(*handle);
+  if (handle->Failed()) return nullptr;
+  std::unique_ptr<DS_DocResManager> manager(new DS_DocResManager());
+  if (!manager->Read(handle, version) || handle->Failed()) return nullptr;
+  return manager.release();
+}
+
+namespace {
+
+// Reads everything or throws; on the way out of a failed load the half-read objects
+// are destroyed and the manager that was current before is current again.
+DS_SlideShow_Light* ReadDocument(ResourceBuffer& buffer) {
+  ds_string signature;
+  buffer.ReadString(signature);
+  if (buffer.Failed()) throw kSceneDocumentMissing;
+
+  DS_DocResManager* previous = g_CurrentDocResManager;
+  DS_IOF_Handle handle(new DS_IOF_R<ResourceBuffer>(&buffer));
+  std::unique_ptr<DS_SlideShow_Light> show(ReadSlideShowRecord(handle));
+  // A show without slides has nothing to make current or draw.
+  std::unique_ptr<DS_DocResManager> manager;
+  if (show && show->GetSlideCount() > 0) manager.reset(ReadDocResManagerRecord(handle));
+  if (!manager) {
+    show.reset();
+    // Constructing the new manager published its cache; give the old one back.
+    if (previous) SetCurrentDocResManager(previous);
+    throw kSceneDocumentMissing;
+  }
+  SetCurrentDocResManager(manager.release());
+  return show.release();
+}
+
+}  // namespace
+
+DS_SlideShow_Light* LoadSceneDocumentFromMemory(const void* bytes, size_t size) {
+  if (!bytes || size == 0) throw kSceneDocumentMissing;
+  ResourceBuffer buffer(bytes, size);
+  return ReadDocument(buffer);
+}
+
+DS_SlideShow_Light* LoadSceneDocument(HMODULE module) {
+  ResourceBuffer buffer;
+  if (!buffer.LocateModuleResource(module, kSceneDocumentResource)) throw kSceneDocumentMissing;
+  return ReadDocument(buffer);
+}

@@ -1,0 +1,503 @@
+#include "render/Layer.h"
+
+#include <cmath>
+
+#include "document/ClassRegistry.h"
+#include "render/DeviceGlobals.h"
+#include "render/DeviceUtil.h"
+#include "render/ObjectModel.h"
+#include "render/ResourceLookup.h"
+#include "render/ViewContext.h"
+
+namespace {
+
+const wchar_t kResourceModule[] = L"common_res.dll";
+// An effect that reports more passes than any real technique has is drawn with this
+// many: a document's effect must not stall the frame.
+const UINT kMaxEffectPasses = 64;
+
+IDirect3DDevice9* Device() { return g_CurrentDevice; }
+
+void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
+void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
+  g_CurrentDevice->SetTextureStageState(stage, state, value);
+}
+
+// Runs `draw` inside every pass of the effect's current technique.
+template <class Draw>
+void DrawEffectPasses(ID3DXEffect* effect, Draw draw) {
+  if (!effect) return;
+  UINT passes = 0;
+  if (FAILED(effect->Begin(&passes, 0))) return;
+  if (passes > kMaxEffectPasses) passes = kMaxEffectPasses;
+  for (UINT pass = 0; pass < passes; ++pass) {
+    if (FAILED(effect->BeginPass(pass))) continue;
+    draw();
+    effect->EndPass();
+  }
+  effect->End();
+}
+
+template <class V>
+void DrawIndexed(const DS_IndexedMesh<V>& geometry, int primitiveCount) {
+  if (primitiveCount <= 0) return;
+  g_CurrentDevice->DrawIndexedPrimitive(geometry.primitiveType, 0, 0, UINT(geometry.vertices.vertexCount), 0,
+                                        UINT(primitiveCount));
+}
+
+template <class V>
+void DrawPlain(const DS_SimpleMesh<V>& geometry) {
+  if (geometry.primitiveCount <= 0) return;
+  g_CurrentDevice->DrawPrimitive(geometry.primitiveType, 0, UINT(geometry.primitiveCount));
+}
+
+void SetWorld(const D3DXMATRIX& world) {
+  if (g_CurrentViewContext) g_CurrentViewContext->SetWorld(world);
+}
+
+void ApplyTransforms() {
+  if (g_CurrentViewContext) g_CurrentViewContext->ApplyTransforms();
+}
+
+bool HasDepthSurface() {
+  DS_ComHolder<IDirect3DSurface9> depth;
+  return SUCCEEDED(g_CurrentDevice->GetDepthStencilSurface(depth.Receive())) && depth;
+}
+
+IOF_Virtual_ReaderT_II<DS_2D_Light, DS_2D_Light> s_layerReader(L"DS_2D_Light");
+
+}  // namespace
+
+// ---- scene mapping ----
+
+float g_BackBufferScaleX = 1.0f;
+float g_BackBufferScaleY = 1.0f;
+DS_ScreenQuad g_PictureQuad;
+
+std::vector<DS_RenderSize>& GetRenderSizeStack() {
+  static std::vector<DS_RenderSize> stack;
+  return stack;
+}
+
+void PublishSceneMapping(unsigned pictureHeight, const DS_ScreenQuad& fittedQuad, int width, int height,
+                         unsigned pictureWidth) {
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  // A layer not yet sized maps one to one rather than dividing by zero.
+  g_BackBufferScaleX = width > 0 ? float(desc.Width) / float(width) : 1.0f;
+  g_BackBufferScaleY = height > 0 ? float(desc.Height) / float(height) : 1.0f;
+  g_PictureQuad = fittedQuad;
+  g_SceneWidth = int(pictureWidth);
+  g_SceneHeight = int(pictureHeight);
+}
+
+// ---- record ----
+
+DS_2D_Light::DS_2D_Light() : m_picture(kDefaultPictureResource, kResourceModule) {
+  m_binders.SetTarget(this, false);
+  m_binders.BindChange<DS_2D_Light>(m_picture, this, &DS_2D_Light::OnImageChanged);
+}
+
+DS_2D_Light::~DS_2D_Light() {
+  // A pair still drawn into holds the device's own target: give it back first.
+  if (m_captureOpen) m_targets.EndRender();
+}
+
+void DS_2D_Light::Read(DS_IOF_Handle& handle, int version) {
+  DS_IOF_Virtual& stream = *handle;
+  if (version > 1) DS_FileLink3::ReadField(stream, m_picture);
+  if (version > 2) m_camera.ReadRecord(handle);
+}
+
+void DS_2D_Light::ReadBaseRecord(DS_IOF_Handle& handle) {
+  const int version = ReadLevelHeader(*handle);
+  Read(handle, version);
+}
+
+void DS_2D_Light::Write(DS_IOF_Virtual& stream) const {
+  WriteLevelHeader(stream, L"DS_2D_Light", kRecordVersion);
+  DS_FileLink3::WriteField(stream, m_picture);
+  m_camera.Write(stream);
+}
+
+DS_2D_Light* ReadAny2DLight(DS_IOF_Handle& handle) {
+  return DispatchRecord<DS_2D_Light>(handle, IOF_Virtual_ReaderII<DS_2D_Light>::GetRegistry());
+}
+
+// ---- device hooks ----
+
+void DS_2D_Light::BindPicture() {
+  m_pictureRef = DS_TextureRef();
+  if (DS_TextureSet* set = LookupTextureSet(m_picture)) set->GetFirstFrame(m_pictureRef);
+  m_layerQuad.texture = m_pictureRef.texture;
+  m_layerQuad.SetSize(float(m_pictureRef.width), float(m_pictureRef.height));
+}
+
+void DS_2D_Light::OnDeviceCreated() {
+  m_layerQuad.ResetTexCoords();
+  BindPicture();
+  if (g_CurrentViewContext) g_CurrentViewContext->BindSurroundTextures(m_camera.surroundImage);
+}
+
+void DS_2D_Light::OnDeviceRestored() {
+  if (!Device()) return;
+  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
+  SetState(D3DRS_ZWRITEENABLE, FALSE);
+  SetState(D3DRS_LIGHTING, FALSE);
+  g_CurrentDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+  g_CurrentDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
+  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
+  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  // The document's own device objects are restored once by the slide show, whatever
+  // layer the slide has.
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  m_targets.Create(int(desc.Width), int(desc.Height));
+}
+
+void DS_2D_Light::OnDeviceLost() {
+  if (m_captureOpen) {
+    m_targets.EndRender();
+    m_captureOpen = false;
+  }
+  m_targets.ReleaseTextures();
+  m_sceneTexture.Release();
+}
+
+// ---- frame ----
+
+void DS_2D_Light::Render(bool noClear) {
+  if (!Device()) return;
+  ApplyTransforms();
+  SetWorld(m_layerQuad.world);
+  if (!noClear) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kPictureClearColor, 1.0f, 0);
+  // The picture is the opaque ground of the scene: its draw sets every state it
+  // depends on, so what the objects of the previous frame left cannot show through.
+  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  if (!m_layerQuad.vertices.buffer) return;
+  g_CurrentDevice->SetTexture(0, m_layerQuad.texture.Get());
+  SetPTStream(m_layerQuad.vertices.buffer.Get());
+  DrawPlain(m_layerQuad);
+}
+
+void DS_2D_Light::RenderSurround(bool skip) {
+  if (!skip && g_CurrentViewContext && Device()) g_CurrentViewContext->DrawSurround();
+}
+
+void DS_2D_Light::Update(float t) { m_camera.Update(t); }
+
+void DS_2D_Light::FitPicture(int width, int height, int fitType) const {
+  if (g_CurrentViewContext) {
+    g_CurrentViewContext->FitPicture(GetPictureWidth(), GetPictureHeight(), width, height, fitType);
+  }
+}
+
+void DS_2D_Light::SetSize(int width, int height) {
+  if (!IsTargetActive()) {
+    m_width = width;
+    m_height = height;
+  }
+  const int fitType = g_CurrentViewContext ? g_CurrentViewContext->GetFitType() : m_captureFitType;
+  FitPicture(m_width, m_height, fitType);
+  DS_ScreenQuad fitted;
+  fitted.FitTexture(GetPictureWidth(), GetPictureHeight(), width, height);
+  fitted.ScaleToBackBuffer(width, height);
+  PublishSceneMapping(GetPictureHeight(), fitted, width, height, GetPictureWidth());
+}
+
+void DS_2D_Light::SetFitType(int type) {
+  m_captureFitType = type;
+  FitPicture(m_width, m_height, type);
+  SetSize(m_width, m_height);
+}
+
+unsigned DS_2D_Light::GetPictureWidth() const { return unsigned(m_pictureRef.width); }
+unsigned DS_2D_Light::GetPictureHeight() const { return unsigned(m_pictureRef.height); }
+
+bool DS_2D_Light::IsCameraDriftOn() const { return m_camera.driftMode.GetValue() == 1; }
+
+bool DS_2D_Light::SetCameraDrift(bool on) {
+  const bool wasOn = IsCameraDriftOn();
+  m_camera.driftMode.StoreValue(on ? 1 : 0);
+  m_camera.ClearDrift();
+  return wasOn;
+}
+
+void DS_2D_Light::OnImageChanged() {
+  BindPicture();
+  SetSize(m_width, m_height);
+}
+
+// ---- overlay and target quads ----
+
+void DS_2D_Light::DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) {
+  if (!overlay || !overlay->vertices.buffer || !Device()) return;
+  // The overlay's own colour and alpha, whatever the last object left on stage 0:
+  // a modulating alpha stage would square the fade.
+  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  SetSCStream(overlay->vertices.buffer.Get());
+  DrawPlain(*overlay);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+}
+
+void DS_2D_Light::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
+  if (!quad.vertices.buffer || !Device()) return;
+  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  g_CurrentDevice->SetTexture(0, quad.texture.Get());
+  SetScreenQuadStream(quad.vertices.buffer.Get());
+  DrawPlain(quad);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+}
+
+// ---- drawing interface ----
+
+void DS_2D_Light::DrawIndexedPT(const DS_IndexedMesh<DX_V::PT>& geometry, ID3DXEffect* effect) {
+  if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
+  g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
+  SetPTStream(geometry.vertices.buffer.Get());
+  DrawEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
+}
+
+void DS_2D_Light::DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect* effect) {
+  if (!Device() || !geometry.vertices.buffer) return;
+  SetWorld(geometry.world);
+  g_CurrentDevice->SetVertexShader(nullptr);
+  g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
+  g_CurrentDevice->SetStreamSource(0, geometry.vertices.buffer.Get(), 0, sizeof(DX_V::PT2));
+  DrawEffectPasses(effect, [&] { DrawPlain(geometry); });
+}
+
+void DS_2D_Light::DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* effect) {
+  if (!Device() || !geometry.vertices.buffer) return;
+  SetWorld(geometry.world);
+  SetPTStream(geometry.vertices.buffer.Get());
+  DrawEffectPasses(effect, [&] { DrawPlain(geometry); });
+}
+
+void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect, int primitiveCount,
+                                 float unused) {
+  if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
+  SetWorld(geometry.world);
+  g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
+  SetPCTStream(geometry.vertices.buffer.Get());
+  if (effect) {
+    DrawEffectPasses(effect, [&] { DrawIndexed(geometry, primitiveCount); });
+    return;
+  }
+  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  DrawIndexed(geometry, primitiveCount);
+}
+
+void DS_2D_Light::DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect) {
+  if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
+  SetWorld(geometry.world);
+  g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
+  SetPCTStream(geometry.vertices.buffer.Get());
+  DrawEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
+}
+
+void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {
+  if (!Device() || !node.vertices.buffer || !node.indices.buffer) return;
+  ApplyTransforms();
+  g_CurrentDevice->SetTexture(0, node.texture.Get());
+  g_CurrentDevice->SetIndices(node.indices.buffer.Get());
+  SetPNTStream(node.vertices.buffer.Get());
+  const bool twoSided = node.twoSided != 0;
+  if (twoSided) SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  // Front faces first; a two-sided node then draws its back faces over them.
+  for (int pass = 0; pass < (twoSided ? 2 : 1); ++pass) {
+    for (const DS_Frame* instance : node.instances) {
+      if (!instance) continue;
+      SetWorld(instance->world);
+      const bool counterClockwise = (instance->cullCounterClockwise != 0) != (pass == 1);
+      SetState(D3DRS_CULLMODE, counterClockwise ? D3DCULL_CCW : D3DCULL_CW);
+      DrawIndexed(node, node.indices.primitiveCount);
+    }
+  }
+  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+}
+
+void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
+  const DS_IndexedMesh<DX_V::PCT>* geometry = sprites.geometry;
+  if (!Device() || !geometry || !geometry->vertices.buffer || !geometry->indices.buffer) return;
+  // Two triangles per sprite, never more than the index buffer holds.
+  int triangles = sprites.particleCount > 0 ? 2 * sprites.particleCount : 0;
+  if (triangles > geometry->indices.primitiveCount) triangles = geometry->indices.primitiveCount;
+  ApplyTransforms();
+  SetWorld(geometry->world);
+  g_CurrentDevice->SetTexture(0, sprites.texture);
+  g_CurrentDevice->SetIndices(geometry->indices.buffer.Get());
+  SetPCTStream(geometry->vertices.buffer.Get());
+  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  const bool additiveFirst = !sprites.secondTexture && sprites.additive != 0;
+  SetState(D3DRS_DESTBLEND, additiveFirst ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+  DrawIndexed(*geometry, triangles);
+  if (sprites.secondTexture) {
+    SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    g_CurrentDevice->SetTexture(0, sprites.secondTexture);
+    SetState(D3DRS_DESTBLEND, sprites.additive == 1 ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+    DrawIndexed(*geometry, triangles);
+  }
+  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+}
+
+void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
+  // A mesh without copies has nothing to draw.
+  if (!Device() || mesh.children.empty() || !mesh.vertices.buffer || !mesh.indices.buffer) return;
+  ApplyTransforms();
+  g_CurrentDevice->SetTexture(0, mesh.texture.Get());
+  g_CurrentDevice->SetIndices(mesh.indices.buffer.Get());
+  SetPNTStream(mesh.vertices.buffer.Get());
+  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  for (const DS_Frame* child : mesh.children) {
+    if (!child) continue;
+    SetWorld(child->world);
+    SetState(D3DRS_CULLMODE, D3DCULL_CCW);
+    DrawIndexed(mesh, mesh.indices.primitiveCount);
+    SetState(D3DRS_CULLMODE, D3DCULL_CW);
+    DrawIndexed(mesh, mesh.indices.primitiveCount);
+  }
+  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+}
+
+void DS_2D_Light::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
+  if (!Device()) return;
+  object.Prepare(argument);
+  if (!object.vertices.buffer || !object.indices.buffer) return;
+  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
+  SetState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
+  g_CurrentDevice->SetTexture(0, object.texture.Get());
+  g_CurrentDevice->SetIndices(object.indices.buffer.Get());
+  SetPTStream(object.vertices.buffer.Get());
+  DrawIndexed(object, object.indices.primitiveCount);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  SetStage(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+}
+
+// ---- off-screen targets ----
+
+void DS_2D_Light::BeginTarget(const DS_RenderTargetPair& pair, int fitType) {
+  const int currentFit = g_CurrentViewContext ? g_CurrentViewContext->GetFitType() : m_targetFitType;
+  // Each begin keeps its own layer size and fit type, so nested targets unwind
+  // exactly, however deep.
+  GetRenderSizeStack().push_back(DS_RenderSize{m_width, m_height, currentFit});
+  ++m_targetDepth;
+  m_targetFitType = currentFit;
+  m_width = pair.GetWidth();
+  m_height = pair.GetHeight();
+  FitPicture(m_width, m_height, fitType);
+}
+
+void DS_2D_Light::EndTarget() {
+  std::vector<DS_RenderSize>& stack = GetRenderSizeStack();
+  // An end without its begin would pop another layer's size.
+  if (m_targetDepth <= 0 || stack.empty()) return;
+  const DS_RenderSize saved = stack.back();
+  stack.pop_back();
+  --m_targetDepth;
+  m_width = saved.width;
+  m_height = saved.height;
+  m_targetFitType = saved.fitType;
+  FitPicture(m_width, m_height, saved.fitType);
+}
+
+// ---- scene capture ----
+
+void DS_2D_Light::BeginSceneCapture() {
+  // A second begin would save the render-target layout as the fit to return to.
+  if (m_captureOpen || !Device()) return;
+  if (g_CurrentViewContext) m_captureFitType = g_CurrentViewContext->GetFitType();
+  m_targets.BeginRender();
+  m_captureOpen = m_targets.IsRendering();
+  if (m_captureOpen) FitPicture(m_width, m_height, DS_ViewContext::kFitRenderTarget);
+}
+
+const DS_ComHolder<IDirect3DTexture9>& DS_2D_Light::FlipTarget() {
+  if (!m_captureOpen) return m_targets.GetCurrent();
+  return m_targets.Flip();
+}
+
+const DS_ComHolder<IDirect3DTexture9>& DS_2D_Light::EndSceneCapture(bool clear) {
+  if (!m_captureOpen) return m_targets.GetCurrent();
+  FitPicture(m_width, m_height, m_captureFitType);
+  m_targets.EndRender();
+  m_captureOpen = false;
+  if (clear && Device()) {
+    // Clearing a depth buffer the device does not have fails the whole clear.
+    const DWORD flags = D3DCLEAR_TARGET | (HasDepthSurface() ? D3DCLEAR_ZBUFFER : 0);
+    g_CurrentDevice->Clear(0, nullptr, flags, kCaptureEndClearColor, 1.0f, 0);
+  }
+  return m_targets.GetCurrent();
+}
+
+void DS_2D_Light::RenderObjects(const DS_ObjectList& objects, const std::vector<bool>& needsScene,
+                                int sceneUsers) {
+  m_sceneTexture = m_pictureRef.texture;
+  for (size_t i = objects.size(); i-- > 0;) {
+    DS_ABObj* object = objects[i].Get();
+    if (!object) continue;
+    if (i < needsScene.size() && needsScene[i] && m_captureOpen) {
+      --sceneUsers;
+      m_sceneTexture = sceneUsers > 0 ? FlipTarget() : EndSceneCapture(false);
+    }
+    if (object->IsEnabled()) object->Render(this);
+    m_sceneTexture = m_pictureRef.texture;
+  }
+  // What is left open here and not counted for the layer itself has nobody to end
+  // it: drawing must not stay in the pair.
+  if (m_captureOpen && sceneUsers <= 0) EndSceneCapture(false);
+}

@@ -1,0 +1,183 @@
+#include "render/SlideShow.h"
+
+#include <cmath>
+
+#include "document/DocResManager.h"
+#include "render/DeviceGlobals.h"
+#include "render/DeviceUtil.h"
+#include "render/TexturedQuad.h"
+
+namespace {
+
+// Fewest bytes a slide record and an audio-file record can take, for counts.
+const size_t kLeastSlideRecordBytes = kLeastStringBytes + 4;
+const size_t kLeastAudioRecordBytes = 2 * kLeastStringBytes + 4 + kLeastNamedBufferBytes;
+
+float ClampAlpha(float alpha) {
+  if (!(alpha > 0.0f)) return 0.0f;  // also NaN
+  return alpha > 1.0f ? 1.0f : alpha;
+}
+
+}  // namespace
+
+DS_SlideShow_Light::DS_SlideShow_Light() = default;
+
+// The overlay first, then the slides and tracks, the current reference last.
+DS_SlideShow_Light::~DS_SlideShow_Light() {
+  m_overlay.reset();
+  m_slides.clear();
+  m_audioFiles.clear();
+  m_current.Release();
+}
+
+// ---- record ----
+
+void DS_SlideShow_Light::Write(DS_IOF_Virtual& stream) const {
+  WriteLevelHeader(stream, L"DS_SlideShow_Light", kRecordVersion);
+  stream.WriteUInt(static_cast<unsigned int>(m_slides.size()));
+  for (const auto& slide : m_slides) slide->Write(stream);
+  stream.WriteUInt(static_cast<unsigned int>(m_audioFiles.size()));
+  for (const auto& track : m_audioFiles) track->Write(stream);
+}
+
+void DS_SlideShow_Light::ReadSlides(DS_IOF_Handle& handle) {
+  DS_IOF_Virtual& stream = *handle;
+  unsigned int count = 0;
+  stream.ReadUInt(count);
+  if (stream.Failed() || !stream.CheckCount(count, kLeastSlideRecordBytes)) return;
+  for (unsigned int i = 0; i < count; ++i) {
+    DS_SlideContainer* slide = ReadAnySlideContainer(handle);
+    if (!slide) return;
+    m_slides.emplace_back(slide);
+  }
+}
+
+void DS_SlideShow_Light::ReadAudioFiles(DS_IOF_Handle& handle) {
+  DS_IOF_Virtual& stream = *handle;
+  unsigned int count = 0;
+  stream.ReadUInt(count);
+  if (stream.Failed() || !stream.CheckCount(count, kLeastAudioRecordBytes)) return;
+  for (unsigned int i = 0; i < count; ++i) {
+    DS_AudioFile* track = DS_AudioFile::CreateFromStream(stream);
+    if (!track) return;
+    m_audioFiles.emplace_back(track);
+  }
+}
+
+void DS_SlideShow_Light::AddSlide(DS_SlideContainer* slide) {
+  if (slide) m_slides.emplace_back(slide);
+}
+
+void DS_SlideShow_Light::AddAudioFile(DS_AudioFile* track) {
+  if (track) m_audioFiles.emplace_back(track);
+}
+
+// ---- set-up ----
+
+void DS_SlideShow_Light::BuildSlideObjects() {
+  for (const auto& slide : m_slides) slide->BuildObjects();
+}
+
+void DS_SlideShow_Light::ApplyPicturePosition(int type) {
+  for (const auto& slide : m_slides) slide->SetFitType(type);
+}
+
+DS_ScreenQuad DS_SlideShow_Light::GetScreenQuad() const {
+  DS_ScreenQuad quad;
+  quad.FromBackBuffer();
+  return quad;
+}
+
+void DS_SlideShow_Light::RestoreDocumentDeviceObjects() {
+  if (g_CurrentDocResManager) g_CurrentDocResManager->OnDeviceRestored();
+}
+
+void DS_SlideShow_Light::ActivateCurrentSlide() {
+  if (!m_current) return;
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  if (desc.Width != 0) m_current->SetSize(int(desc.Width), int(desc.Height));
+  m_current->GetLight()->SetCameraDrift(true);
+  m_current->Activate();
+  RestoreDocumentDeviceObjects();
+  m_current->EnableSecondaryObjects(true);
+}
+
+// ---- slide clock ----
+
+void DS_SlideShow_Light::SetOverlayAlpha(float alpha) {
+  const float clamped = ClampAlpha(alpha);
+  m_overlayAlpha = int(clamped * 255.0f) & 0xFF;
+  if (m_overlay) SetOverlayQuadAlpha(*m_overlay, clamped, clamped, clamped, clamped);
+}
+
+void DS_SlideShow_Light::SwitchToNextSlide(float t) {
+  m_current->EnableSecondaryObjects(false);
+  // The next index is kept below the count; a show that lost slides starts over.
+  const unsigned int index = m_nextIndex < m_slides.size() ? m_nextIndex : 0;
+  m_current = m_slides[index];
+  m_currentIndex = int(index);
+  m_startTime = t;
+  m_nextIndex = index + 1 == m_slides.size() ? 0 : index + 1;
+  ActivateCurrentSlide();
+}
+
+int DS_SlideShow_Light::Update(float t) {
+  m_lastTime = t;
+  if (m_slides.empty()) return 0;
+  if (!m_current || !m_overlay) {
+    m_current = m_slides[0];
+    m_currentIndex = 0;
+    // The first slide starts at the end of its fade-in: fully visible.
+    m_startTime = t - float(m_current->fadeIn.GetValue());
+    ActivateCurrentSlide();
+    m_overlay.reset(new DS_SimpleMesh<DX_V::SC>());
+    BuildOverlayQuad(*m_overlay, kOverlayColor, GetScreenQuad());
+    m_overlayAlpha = 0;
+  } else if (m_slides.size() >= 2) {
+    const unsigned int fadeIn = m_current->fadeIn.GetValue();
+    const unsigned int show = m_current->show.GetValue();
+    const unsigned int fadeOut = m_current->fadeOut.GetValue();
+    const float limit = float(fadeIn + show + fadeOut);
+    if (t - m_startTime > limit) SwitchToNextSlide(t);
+    // On a switching call the outgoing slide's times still apply, with e = 0.
+    const float e = t - m_startTime;
+    const float in = float(fadeIn);
+    const float inAndShow = float(fadeIn) + float(show);
+    float alpha = 0.0f;
+    if (e < in) {
+      alpha = (in - e) / in;
+    } else if (e > inAndShow) {
+      alpha = (e - inAndShow) / float(fadeOut);
+    }
+    SetOverlayAlpha(alpha);
+  }
+  m_current->Update(t);
+  return 0;
+}
+
+// ---- drawing and device ----
+
+int DS_SlideShow_Light::Render(bool noClear) {
+  if (!m_current) return 0;
+  m_current->Render(noClear);
+  m_current->RenderSurround(noClear);
+  DS_SharedRef<DS_2D_Light> light = m_current->GetLight();
+  // A special layer ends its capture in its surround pass; whatever is still open
+  // here would leave the back buffer without the frame.
+  if (light->IsCaptureOpen()) light->EndSceneCapture(false);
+  if (m_overlay) light->DrawOverlay(m_overlay.get());
+  return 0;
+}
+
+int DS_SlideShow_Light::OnDeviceLost() {
+  for (const auto& slide : m_slides) slide->OnDeviceLost();
+  if (g_CurrentDocResManager) g_CurrentDocResManager->ReleaseDeviceObjects();
+  return 0;
+}
+
+int DS_SlideShow_Light::OnDeviceRestored() {
+  if (!m_current) return 0;
+  m_current->GetLight()->OnDeviceRestored();
+  RestoreDocumentDeviceObjects();
+  return 0;
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The top object of the scene document: the slides, the background-music tracks, and
+// the slide clock. Every frame the host's scene slot calls Update with its scene time
+// and then Render; the show makes slide 0 current on the first call, moves to the
+// next slide (wrapping) once the current one's fade-in, show and fade-out seconds have
+// passed, and fades through black with an overlay drawn over the slide. It keeps no
+// timer of its own. The scene slot owns the show; the show owns its slides and tracks.
+
+#include <memory>
+#include <vector>
+
+#include "document/Item.h"
+#include "render/Mesh.h"
+#include "render/ScreenQuad.h"
+#include "render/SlideContainer.h"
+#include "sound/SoundItems.h"
+
+class DS_SlideShow_Light : public DS_IOF_Item {
+public:
+  static constexpr int kRecordVersion = 1;
+  // The overlay is black; only its alpha changes.
+  static constexpr D3DCOLOR kOverlayColor = 0x00000000;
+
+  DS_SlideShow_Light();
+  DS_SlideShow_Light(const DS_SlideShow_Light&) = delete;
+  DS_SlideShow_Light& operator=(const DS_SlideShow_Light&) = delete;
+  ~DS_SlideShow_Light() override;
+
+  void Write(DS_IOF_Virtual& stream) const override;
+  // Draws the current slide, its surround and the fade overlay. Needs an Update first.
+  virtual int Render(bool noClear);
+  // Every slide's layer lets go of its render targets, then the document's device
+  // objects are released once.
+  virtual int OnDeviceLost();
+  // After a reset: the current slide's layer and the document's device objects.
+  virtual int OnDeviceRestored();
+  // Advances the show to scene time t (seconds). Always 0.
+  virtual int Update(float t);
+  virtual void ActivateCurrentSlide();
+  // The back buffer's full extent.
+  virtual DS_ScreenQuad GetScreenQuad() const;
+
+  // uint32 count, then that many slide records; a slide that cannot be read fails the
+  // stream and is not stored.
+  void ReadSlides(DS_IOF_Handle& handle);
+  void ReadAudioFiles(DS_IOF_Handle& handle);
+
+  // Once, right after loading, with the unit's device and the document current.
+  void BuildSlideObjects();
+  // The saver's picture position on every slide (0 stretch, 1 fit, 2 fill).
+  void ApplyPicturePosition(int type);
+
+  // The show takes ownership; null is ignored.
+  void AddSlide(DS_SlideContainer* slide);
+  void AddAudioFile(DS_AudioFile* track);
+
+  size_t GetSlideCount() const { return m_slides.size(); }
+  DS_SharedRef<DS_SlideContainer> GetSlide(size_t index) const { return m_slides.at(index); }
+  DS_SharedRef<DS_SlideContainer> GetCurrentSlide() const { return m_current; }
+  // Index of the current slide, or -1 before the first Update.
+  int GetCurrentIndex() const { return m_currentIndex; }
+  unsigned int GetNextIndex() const { return m_nextIndex; }
+  float GetStartTime() const { return m_startTime; }
+  const std::vector<DS_SharedRef<DS_AudioFile>>& GetAudioFiles() const { return m_audioFiles; }
+  // The overlay mesh, null before the first Update.
+  const DS_SimpleMesh<DX_V::SC>* GetOverlay() const { return m_overlay.get(); }
+  // The alpha byte the overlay was last given.
+  int GetOverlayAlpha() const { return m_overlayAlpha; }
+
+private:
+  void SwitchToNextSlide(float t);
+  void SetOverlayAlpha(float alpha);
+  // The document's device objects, made again after a reset or on activation.
+  static void RestoreDocumentDeviceObjects();
+
+  DS_SharedRef<DS_SlideContainer> m_current;
+  std::vector<DS_SharedRef<DS_SlideContainer>> m_slides;
+  std::vector<DS_SharedRef<DS_AudioFile>> m_audioFiles;
+  float m_startTime = 0.0f;
+  unsigned int m_nextIndex = 1;
+  std::unique_ptr<DS_SimpleMesh<DX_V::SC>> m_overlay;
+  float m_lastTime = 0.0f;
+  int m_currentIndex = -1;
+  int m_overlayAlpha = 0;
+};
