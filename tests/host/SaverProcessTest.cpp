@@ -124,14 +124,17 @@ protected:
 
 TEST_F(FullScreen, CoversTheScreenAndEndsOnTheSixthNewMousePosition) {
   StartAndCheckCoverage();
-  // The first point is where the pointer is, which the system may already have
-  // reported once; so five new positions, counted either way.
+  // The system may report one move of its own at the pointer's position C, at any time
+  // before or after the posted moves (posted messages are taken before input). The
+  // five new positions therefore begin and end at C: C, P1, P2, P3, C, each posted
+  // twice, since repeats must not count. A stray C then always repeats its neighbour.
   POINT cursor;
   GetCursorPos(&cursor);
-  PostMessageW(window, WM_MOUSEMOVE, 0, Point(cursor.x, cursor.y));
-  for (int i = 1; i <= 4; ++i) {
-    PostMessageW(window, WM_MOUSEMOVE, 0, Point(cursor.x + 3 * i + 1, cursor.y));
-    PostMessageW(window, WM_MOUSEMOVE, 0, Point(cursor.x + 3 * i + 1, cursor.y));
+  const POINT points[] = {cursor, {cursor.x + 4, cursor.y}, {cursor.x + 7, cursor.y + 2},
+                          {cursor.x + 10, cursor.y + 4}, cursor};
+  for (const POINT& p : points) {
+    PostMessageW(window, WM_MOUSEMOVE, 0, Point(p.x, p.y));
+    PostMessageW(window, WM_MOUSEMOVE, 0, Point(p.x, p.y));
   }
   EXPECT_FALSE(saver.WaitExit(1000)) << "five new mouse positions must be tolerated";
   PostMessageW(window, WM_MOUSEMOVE, 0, Point(cursor.x + 40, cursor.y + 7));

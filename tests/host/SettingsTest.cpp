@@ -96,6 +96,38 @@ TEST_F(SettingsTest, ReadSettingDwordLeavesTheDefaultWhenAbsentOrMalformed) {
   EXPECT_EQ(7u, value);
 }
 
+TEST_F(SettingsTest, WithoutAKeyPathNothingIsReadOrWritten) {
+  SetSettingsKeyPath(L"");
+  DWORD value = 42;
+  EXPECT_FALSE(WriteSettingDword(7, L"Number"));
+  EXPECT_FALSE(ReadSettingDword(value, L"Number"));
+  EXPECT_EQ(42u, value);
+  SetSettingsKeyPath(TestKeyPath());
+  EXPECT_FALSE(ReadSettingDword(value, L"Number")) << "the empty path must not have written anywhere";
+}
+
+TEST_F(SettingsTest, SettingsTableWritesEachKindItsOwnWay) {
+  DS_SettingsTable table;
+  table.entries[0].kind = DS_SettingEntry::kCheckBox;
+  table.entries[0].value = 0x1234501;  // a check box keeps its low byte only
+  table.entries[1].kind = DS_SettingEntry::kText;
+  table.entries[2].kind = DS_SettingEntry::kTrackBar;
+  table.entries[2].value = 0x1234501;
+  HKEY key = OpenSettingsKey();
+  ASSERT_NE(nullptr, key);
+  table.Write(key);
+  DWORD check = 0, bar = 0;
+  EXPECT_TRUE(ReadKeyDword(key, L"Path", check));
+  EXPECT_EQ(1u, check);
+  EXPECT_TRUE(ReadKeyDword(key, L"file_path", bar));
+  EXPECT_EQ(0x1234501u, bar);
+  DWORD type = 0, size = 0;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"URL1", nullptr, &type, nullptr, &size));
+  EXPECT_EQ((DWORD)REG_SZ, type);
+  EXPECT_EQ(518u, size) << "a text is stored as its whole 259-character field";
+  RegCloseKey(key);
+}
+
 const GUID kAdapterOne = {0x11111111, 0x1111, 0x1111, {1, 1, 1, 1, 1, 1, 1, 1}};
 const GUID kAdapterTwo = {0x22222222, 0x2222, 0x2222, {2, 2, 2, 2, 2, 2, 2, 2}};
 
