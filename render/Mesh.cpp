@@ -40,6 +40,27 @@ void DS_GridMesh::FillFromQuad(const DS_ScreenQuad& quad) {
                  [&](DX_V::PT* out) { FillGridVertices(out, columns, rows, quad); });
 }
 
+HRESULT DS_GridMesh::Create(DS_GridMesh& mesh, int columns, int rows) {
+  mesh.columns = columns;
+  mesh.rows = rows;
+  mesh.primitiveType = D3DPT_TRIANGLELIST;
+  mesh.primitiveCount = 0;
+  mesh.vertices.Unlock();
+  mesh.vertices.buffer.Release();
+  mesh.vertices.vertexCount = 0;
+  // 16-bit indices address at most 0x10000 vertices.
+  if (columns < 1 || rows < 1 || columns + 1 > 0x10000 / (rows + 1)) {
+    mesh.indices.Unlock();
+    mesh.indices.buffer.Release();
+    mesh.indices.primitiveCount = 0;
+    return E_INVALIDARG;
+  }
+  HRESULT hr = CreatePTVertexBuffer((columns + 1) * (rows + 1), mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
+  // The index buffer counts grid vertices, one more than cells each way.
+  const HRESULT indexResult = CreateGridIndexBuffer(mesh.indices, columns + 1, rows + 1);
+  return FAILED(hr) ? hr : indexResult;
+}
+
 void DrawColoredPrimitive(const DS_SimpleMesh<DX_V::PC>& mesh) {
   IDirect3DDevice9* device = g_CurrentDevice;
   if (!device) return;

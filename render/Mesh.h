@@ -61,6 +61,10 @@ public:
   // between the quad's corners. Writes nothing when the buffer is missing, cannot be
   // locked or holds fewer vertices than the grid needs.
   void FillFromQuad(const DS_ScreenQuad& quad);
+  // Makes `mesh` a grid of columns x rows cells: a managed vertex buffer for its
+  // vertices and triangle-list indices, two triangles per cell. A failed call leaves
+  // no buffer and a count of 0 where it failed.
+  static HRESULT Create(DS_GridMesh& mesh, int columns, int rows);
 
   int columns = 0;
   int rows = 0;

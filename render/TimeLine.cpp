@@ -141,6 +141,21 @@ DS_TimeLineControl::DS_TimeLineControl(const DS_TimeLineControl& other)
 
 DS_TimeLineControl::~DS_TimeLineControl() { --g_liveTimeLines; }
 
+void DS_TimeLineControl::AssignSettings(const DS_TimeLineControl& other) {
+  if (this == &other) return;
+  mode = other.mode;
+  timeMode = other.timeMode;
+  hidden.lo = other.hidden.lo;
+  hidden.hi = other.hidden.hi;
+  hidden.random = other.hidden.random;
+  shown.lo = other.shown.lo;
+  shown.hi = other.shown.hi;
+  shown.random = other.shown.random;
+  fadeIn = other.fadeIn;
+  fadeOut = other.fadeOut;
+  m_windows = other.m_windows;
+}
+
 int DS_TimeLineControl::LiveCount() { return g_liveTimeLines; }
 
 void DS_TimeLineControl::Read(DS_IOF_Handle& handle, int version) {

@@ -153,6 +153,10 @@ public:
   DS_TimeLineControl& operator=(const DS_TimeLineControl&) = delete;
   ~DS_TimeLineControl() override;
 
+  // Takes the other time line's settings and windows, the parameters with
+  // notification; the cycle in progress and the wrapped time stay.
+  void AssignSettings(const DS_TimeLineControl& other);
+
   // The "DS_TimeLineControl" record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;

@@ -1,0 +1,124 @@
+#include "objects/particles/ParticlesObj.h"
+
+#include "objects/particles/ParticleGenerator.h"
+#include "render/DeviceGlobals.h"
+
+#include <d3d9.h>
+
+namespace {
+
+const int kIndicesPerQuad = 6;
+const int kVerticesPerQuad = 4;
+
+}  // namespace
+
+void WriteQuadIndices(WORD* out, int quads) {
+  for (int j = 0; j < quads; ++j) {
+    const WORD base = static_cast<WORD>(kVerticesPerQuad * j);
+    WORD* q = out + kIndicesPerQuad * j;
+    q[0] = base;
+    q[1] = static_cast<WORD>(base + 1);
+    q[2] = static_cast<WORD>(base + 2);
+    q[3] = static_cast<WORD>(base + 2);
+    q[4] = static_cast<WORD>(base + 1);
+    q[5] = static_cast<WORD>(base + 3);
+  }
+}
+
+HRESULT CreateQuadBuffers(DS_IndexedMesh<DX_V::PCT>& mesh, int quads) {
+  mesh.vertices.Unlock();
+  mesh.vertices.buffer.Release();
+  mesh.vertices.vertexCount = 0;
+  mesh.indices.Unlock();
+  mesh.indices.buffer.Release();
+  mesh.indices.primitiveCount = 0;
+  mesh.primitiveType = D3DPT_TRIANGLELIST;
+  mesh.primitiveCount = 0;
+  if (quads < 1 || quads > static_cast<int>(DS_ParticlesObj::kMaxSlotQuads)) return E_INVALIDARG;
+  if (!g_CurrentDevice) return E_POINTER;
+
+  HRESULT hr = CreatePCTVertexBuffer(kVerticesPerQuad * quads, mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
+  if (SUCCEEDED(hr)) {
+    hr = g_CurrentDevice->CreateIndexBuffer(UINT(quads) * kIndicesPerQuad * sizeof(WORD), D3DUSAGE_WRITEONLY,
+                                            D3DFMT_INDEX16, D3DPOOL_MANAGED, mesh.indices.buffer.Receive(), nullptr);
+  }
+  if (SUCCEEDED(hr) && !mesh.indices.Lock()) hr = E_FAIL;
+  if (FAILED(hr)) {
+    mesh.vertices.buffer.Release();
+    mesh.vertices.vertexCount = 0;
+    mesh.indices.buffer.Release();
+    return hr;
+  }
+  WriteQuadIndices(mesh.indices.locked, quads);
+  mesh.indices.Unlock();
+  mesh.indices.primitiveCount = 2 * quads;
+  mesh.primitiveCount = 2 * quads;
+  return S_OK;
+}
+
+// ---- DS_ParticlesObj ----
+
+DS_ParticlesObj::DS_ParticlesObj(DS_ParticleGenerator* clone) : DS_ABObj(clone), m_generator(clone) {
+  if (m_generator) m_generator->PrepareResources(this);
+}
+
+DS_ParticlesObj::~DS_ParticlesObj() {
+  for (DS_IndexedMesh<DX_V::PCT>& slot : m_slots) {
+    slot.vertices.Unlock();
+    slot.indices.Unlock();
+  }
+}
+
+void DS_ParticlesObj::Render(DS_ABRender* layer) {
+  if (m_generator) m_generator->Render(layer, this);
+}
+
+void DS_ParticlesObj::OnMouseMove(int x, int y) {
+  if (m_constructor) m_constructor->OnObjectMouse(x);
+}
+
+bool DS_ParticlesObj::NeedsSceneInput() const { return m_generator && m_generator->NeedsSceneInput(); }
+
+bool DS_ParticlesObj::HitTest(POINT point, int ignored) {
+  return m_generator && m_generator->HitTest(point.x, point.y);
+}
+
+void DS_ParticlesObj::Update(float localTime) {
+  if (m_generator) m_generator->Update(localTime, this);
+}
+
+void DS_ParticlesObj::SetSlotCount(int count) {
+  if (count < 0) count = 0;
+  m_slots.clear();
+  m_slots.resize(size_t(count));
+  m_quadCounts.assign(size_t(count), 0u);
+}
+
+unsigned DS_ParticlesObj::EnsureQuadCapacity(int slot, unsigned n) {
+  if (!ValidSlot(slot)) return 0;
+  if (n > kMaxSlotQuads) n = kMaxSlotQuads;
+  DS_IndexedMesh<DX_V::PCT>& mesh = m_slots[size_t(slot)];
+  if (2 * n > unsigned(mesh.primitiveCount)) CreateQuadBuffers(mesh, int(n));
+  // What the buffers hold bounds what may be written and drawn.
+  const unsigned capacity = unsigned(mesh.primitiveCount) / 2;
+  if (n > capacity) n = capacity;
+  m_quadCounts[size_t(slot)] = n;
+  return n;
+}
+
+DX_V::PCT* DS_ParticlesObj::LockQuads(int slot) {
+  if (!ValidSlot(slot)) return nullptr;
+  DS_VertexBuffer<DX_V::PCT>& vertices = m_slots[size_t(slot)].vertices;
+  if (!vertices.buffer || !vertices.Lock(0)) return nullptr;
+  return vertices.locked;
+}
+
+void DS_ParticlesObj::UnlockQuads(int slot) {
+  if (ValidSlot(slot)) m_slots[size_t(slot)].vertices.Unlock();
+}
+
+unsigned DS_ParticlesObj::GetQuadCount(int slot) const { return ValidSlot(slot) ? m_quadCounts[size_t(slot)] : 0u; }
+
+const DS_IndexedMesh<DX_V::PCT>* DS_ParticlesObj::GetSlot(int slot) const {
+  return ValidSlot(slot) ? &m_slots[size_t(slot)] : nullptr;
+}

@@ -1,0 +1,208 @@
+#include "objects/particles/TexParticleGenerator.h"
+
+#include <objbase.h>
+
+#include "document/DocResManager.h"
+#include "objects/particles/ParticlesObj.h"
+#include "render/DeviceGlobals.h"
+#include "render/DeviceUtil.h"
+#include "render/Layer.h"
+#include "render/ViewContext.h"
+
+namespace {
+
+// Least stored size of one texture link: an empty string and the stamp.
+const size_t kLeastLinkBytes = kLeastStringBytes + 8;
+
+const char* const kTechniqueBlendMask = "BlendMask";
+const char* const kTechniqueJoinMask = "JoinMask";
+const char* const kTechniqueCommon = "CommonTex";
+const char* const kTechniqueScreen = "Blend_ScreenTex";
+const char* const kTechniqueColorDodge = "Blend_ColorDodgeTex";
+const char* const kTechniqueSum = "Blend_SumTex";
+const char* const kParamTexture1 = "Texture1";
+const char* const kParamTexture2 = "Texture2";
+
+GUID NewTargetKey() {
+  GUID guid = GUID_NULL;
+  CoCreateGuid(&guid);
+  return guid;
+}
+
+}  // namespace
+
+DS_TexParticleGenerator::DS_TexParticleGenerator() : targetKey(NewTargetKey()) {}
+
+DS_TexParticleGenerator::DS_TexParticleGenerator(const DS_TexParticleGenerator& other)
+    : DS_ParticleGenerator(other), textureLinks(other.textureLinks), effectLink(other.effectLink),
+      colour1(other.colour1), colour2(other.colour2), blendMode(other.blendMode), verticalFlip(other.verticalFlip),
+      horizontalFlip(other.horizontalFlip), textureSetMode(other.textureSetMode), textureSets(other.textureSets),
+      effect(other.effect), target(other.target), targetKey(other.targetKey),
+      // The clone belongs to the object that prepares it, not to the item's object.
+      object(nullptr), m_reservedText(other.m_reservedText), m_reservedValue(other.m_reservedValue) {}
+
+DS_TexParticleGenerator::~DS_TexParticleGenerator() = default;
+
+void DS_TexParticleGenerator::Write(DS_IOF_Virtual& stream) const {
+  WriteLevelHeader(stream, L"DS_TexParticleGenerator", kRecordVersion);
+  stream.WriteInt(static_cast<int>(textureLinks.size()));
+  for (const DS_ImageFileLink& link : textureLinks) {
+    if (g_CurrentDocResManager) g_CurrentDocResManager->RegisterUsedImage(link);
+    DS_FileLink3::WriteField(stream, link);
+  }
+  DS_FileLink3::WriteField(stream, effectLink);
+  colour1.WriteField(stream);
+  colour2.WriteField(stream);
+  stream.WriteInt(blendMode.GetValue());
+  stream.WriteInt(verticalFlip.GetValue());
+  stream.WriteInt(horizontalFlip.GetValue());
+  stream.WriteInt(textureSetMode);
+  DS_ParticleGenerator::Write(stream);
+}
+
+void DS_TexParticleGenerator::ReadSection(DS_IOF_Handle& handle) {
+  const int version = ReadLevelHeader(*handle);
+  Read(handle, version);
+}
+
+void DS_TexParticleGenerator::Read(DS_IOF_Handle& handle, int version) {
+  DS_IOF_Virtual& stream = *handle;
+  int count = 0;
+  stream.ReadInt(count);
+  if (stream.CheckCount(count, kLeastLinkBytes)) {
+    for (int i = 0; i < count && !stream.Failed(); ++i) {
+      DS_ImageFileLink link;
+      DS_FileLink3::ReadField(stream, link);
+      textureLinks.push_back(link);
+    }
+  }
+  DS_FileLink3::ReadField(stream, effectLink);
+  colour1.ReadField(stream);
+  colour2.ReadField(stream);
+  stream.ReadInt(blendMode.Value());
+  if (version > 1) {
+    stream.ReadInt(verticalFlip.Value());
+    stream.ReadInt(horizontalFlip.Value());
+  } else {
+    verticalFlip.Value() = 0;
+    horizontalFlip.Value() = 0;
+  }
+  if (version > 2) stream.ReadInt(textureSetMode);
+  DS_ParticleGenerator::ReadSection(handle);
+}
+
+DS_TextureFrameInfo& DS_TexParticleGenerator::GetTextureFrameInfo(DS_TextureFrameInfo& info, int flag) const {
+  info = DS_TextureFrameInfo();
+  if (!textureLinks.empty()) {
+    info.imageLink = &textureLinks.front();
+    info.mode = textureSetMode;
+  }
+  return info;
+}
+
+void DS_TexParticleGenerator::PrepareResources(DS_ParticlesObj* particlesObject) {
+  object = particlesObject;
+  DS_DocResManager* manager = g_CurrentDocResManager;
+  textureSets.clear();
+  if (manager) {
+    textureSets = textureSetMode == 0 ? manager->GetTextureSets(textureLinks)
+                                      : manager->LoadAddOnTextureSets(textureLinks);
+  }
+  effect.Attach(manager ? manager->GetEffect(effectLink) : nullptr);
+}
+
+bool DS_TexParticleGenerator::NeedsSceneInput() const {
+  const int mode = blendMode.GetValue();
+  return mode == kBlendScreen || mode == kBlendColorDodge;
+}
+
+void DS_TexParticleGenerator::AcquireTarget() {
+  if (!g_CurrentDocResManager) return;
+  target = g_CurrentDocResManager->GetGuidRenderTarget(targetKey);
+  if (!target) return;
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  target->Create(static_cast<int>(desc.Width), static_cast<int>(desc.Height));
+}
+
+IDirect3DTexture9* DS_TexParticleGenerator::GetCurrentTexture(int i) const {
+  // The families index their sets by fixed numbers; a document may supply fewer links.
+  if (i < 0 || static_cast<size_t>(i) >= textureSets.size() || !textureSets[size_t(i)]) return nullptr;
+  return textureSets[size_t(i)]->GetCurrentTexture();
+}
+
+void DS_TexParticleGenerator::DrawParticles(DS_ABRender* layer, IDirect3DTexture9* texture,
+                                            DS_ParticlesObj* particlesObject) {
+  if (!layer || !particlesObject || !g_CurrentDevice) return;
+  const DS_IndexedMesh<DX_V::PCT>* slot = particlesObject->GetSlot(0);
+  // A layer without a picture is left out rather than drawn as white squares.
+  if (!slot || !texture) return;
+  const int triangles = static_cast<int>(2 * particlesObject->GetQuadCount(0));
+
+  if (effect && !target) AcquireTarget();
+  if (!effect || !target || !target->IsValid()) {
+    g_CurrentDevice->SetTexture(0, texture);
+    layer->DrawIndexedPCT(*slot, nullptr, triangles, 1.0f);
+    return;
+  }
+  effect->SetTechnique(kTechniqueBlendMask);
+  target->BeginRender();
+  layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);
+  g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kMaskClearColor, 1.0f, 0);
+  effect->SetTexture(kParamTexture1, texture);
+  layer->DrawIndexedPCT(*slot, effect.Get(), triangles, 1.0f);
+  target->EndRender();
+  layer->EndTarget();
+  Composite(layer);
+}
+
+void DS_TexParticleGenerator::DrawJoinedMask(DS_ParticlesObj* particlesObject, int last, DS_ABRender* layer) {
+  if (!layer || !particlesObject || !g_CurrentDevice || !effect) return;
+  if (!target) AcquireTarget();
+  if (!target || !target->IsValid()) return;
+  // A family's fixed last index must not reach past the slots its object has.
+  if (last >= particlesObject->GetSlotCount()) last = particlesObject->GetSlotCount() - 1;
+
+  effect->SetTechnique(kTechniqueJoinMask);
+  target->BeginRender();
+  layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);
+  g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kJoinedMaskClearColor, 1.0f, 0);
+  for (int i = 0; i <= last; ++i) {
+    IDirect3DTexture9* texture = GetCurrentTexture(i);
+    if (!texture) continue;  // a layer whose picture is missing is left out
+    effect->SetTexture(kParamTexture1, texture);
+    layer->DrawIndexedPCT(*particlesObject->GetSlot(i), effect.Get(),
+                          static_cast<int>(2 * particlesObject->GetQuadCount(i)), 1.0f);
+  }
+  target->EndRender();
+  layer->EndTarget();
+}
+
+void DS_TexParticleGenerator::Composite(DS_ABRender* layer) {
+  if (!layer || !effect || !target) return;
+  IDirect3DTexture9* drawn = target->GetCurrent().Get();
+  switch (blendMode.GetValue()) {
+    case kBlendCommon:
+      effect->SetTechnique(kTechniqueCommon);
+      effect->SetTexture(kParamTexture1, drawn);
+      break;
+    case kBlendScreen:
+      effect->SetTechnique(kTechniqueScreen);
+      effect->SetTexture(kParamTexture1, layer->GetSceneTexture().Get());
+      effect->SetTexture(kParamTexture2, drawn);
+      break;
+    case kBlendColorDodge:
+      effect->SetTechnique(kTechniqueColorDodge);
+      effect->SetTexture(kParamTexture1, layer->GetSceneTexture().Get());
+      effect->SetTexture(kParamTexture2, drawn);
+      break;
+    case kBlendSum:
+      effect->SetTechnique(kTechniqueSum);
+      effect->SetTexture(kParamTexture1, drawn);
+      break;
+    default:
+      // No technique belongs to other values: whatever the shared effect was last set
+      // to would be drawn over the whole picture, so nothing is drawn.
+      return;
+  }
+  layer->DrawPT(layer->GetLayerQuad(), effect.Get());
+}
