@@ -1,0 +1,404 @@
+#include "render/layers/LakeLayer.h"
+
+#include <d3dx9.h>
+#include <objbase.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "document/ClassRegistry.h"
+#include "document/DocResManager.h"
+#include "render/DeviceGlobals.h"
+#include "render/DeviceUtil.h"
+#include "render/TexturedQuad.h"
+
+namespace {
+
+// Scales and offsets of the stored values.
+const float kSpeedScale = 0.02f;
+const float kTilingScale = 0.01f;
+const float kWaterLevelScale = -0.005f;
+const float kWaterLevelOffset = 0.5f;
+const float kReliefScale = 0.01f;
+const float kTintOpacityScale = 0.008f;
+const float kLineFadeScale = 0.01f;
+
+// Where the bump coordinates start, across and down the water.
+const float kBumpCoordStart = 0.01f;
+// Size of the bump perturbation, and how fast it turns per second of shimmer time.
+const float kBumpStrength = 0.04f;
+const float kBumpTurnRate = 0.5f * 9.0f;
+
+// The reflection is 128 << size pixels square; sizes beyond this shift would ask for
+// textures no device makes (and shifts past the int's width are undefined).
+const int kReflectionBase = 128;
+const int kMaxReflectionShift = 5;
+// A band far deeper than any picture still converts to a pixel count.
+const double kMaxBandPixels = 65535.0;
+const double kBandRounding = 1e-3;
+
+const DWORD kWaterVertexCount = 6;
+const UINT kWaterStride = sizeof(DX_V::PT2);
+
+void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
+  g_CurrentDevice->SetTextureStageState(stage, state, value);
+}
+void SetSampler(DWORD sampler, D3DSAMPLERSTATETYPE state, DWORD value) {
+  g_CurrentDevice->SetSamplerState(sampler, state, value);
+}
+void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
+DWORD FloatBits(float value) {
+  DWORD bits;
+  static_assert(sizeof(bits) == sizeof(value), "float state");
+  std::memcpy(&bits, &value, sizeof(bits));
+  return bits;
+}
+
+bool HasDepthSurface() {
+  DS_ComHolder<IDirect3DSurface9> depth;
+  return SUCCEEDED(g_CurrentDevice->GetDepthStencilSurface(depth.Receive())) && depth;
+}
+
+IOF_Virtual_ReaderT_II<FakeLake2D, DS_2D_Light> s_lakeReader(L"FakeLake2D");
+
+}  // namespace
+
+// ---- formulas ----
+
+DS_ScreenQuad LakeMirrorCut(const DS_ScreenQuad& quad, float level) {
+  DS_ScreenQuad cut = quad;
+  const float bottom = quad.Bottom();
+  const float line = bottom - level * (bottom - quad.Top());
+  cut.v[DS_ScreenQuad::kLeftTop].y = line;
+  cut.v[DS_ScreenQuad::kRightTop].y = line;
+  cut.v[DS_ScreenQuad::kLeftTop].v = 1.0f - level;
+  cut.v[DS_ScreenQuad::kRightTop].v = 1.0f - level;
+  cut.v[DS_ScreenQuad::kLeftBottom].v = 1.0f - 2.0f * level;
+  cut.v[DS_ScreenQuad::kRightBottom].v = 1.0f - 2.0f * level;
+  return cut;
+}
+
+int LakeBandPixels(float waterHeight, float pictureHeight, unsigned bandHeight, float level) {
+  // Without water the band formula is 0 / 0: no water, no band.
+  if (level == 0.0f || pictureHeight == 0.0f) return 0;
+  const double n = double(waterHeight) / double(pictureHeight) * double(bandHeight) / double(level);
+  if (!(n > 0.0)) return 0;  // also NaN
+  if (n >= kMaxBandPixels) return int(kMaxBandPixels);
+  // For water cut from the picture the ratio is 1 up to float rounding, which must
+  // not cost the band a pixel in the truncation.
+  return int(n + kBandRounding);
+}
+
+D3DCOLOR LakeTintVertexColor(unsigned long tint) {
+  const DWORD red = tint & 0xFF;
+  const DWORD green = (tint >> 8) & 0xFF;
+  const DWORD blue = (tint >> 16) & 0xFF;
+  return (red << 16) | (green << 8) | blue;
+}
+
+void LakeBumpMatrix(float accumulatedTime, float (&elements)[4]) {
+  const float theta = accumulatedTime * kBumpTurnRate;
+  const float c = kBumpStrength * std::cos(theta);
+  const float s = kBumpStrength * std::sin(theta);
+  elements[0] = c;
+  elements[1] = -s;
+  elements[2] = s;
+  elements[3] = c;
+}
+
+int LakeReflectionSide(int reflectionSize) {
+  const int shift = reflectionSize < 0 ? 0 : (reflectionSize > kMaxReflectionShift ? kMaxReflectionShift : reflectionSize);
+  return kReflectionBase << shift;
+}
+
+// ---- record ----
+
+FakeLake2D::FakeLake2D()
+    : speed(kDefaultSpeed, kSpeedScale, 0.0f),
+      bumpTiling(kDefaultBumpTiling, kTilingScale, 0.0f),
+      waterLevel(kDefaultWaterLevel, kWaterLevelScale, kWaterLevelOffset),
+      relief(kDefaultRelief, kReliefScale, 0.0f),
+      tintOpacity(kDefaultTintOpacity, kTintOpacityScale, 0.0f),
+      lineFade(kDefaultLineFade, kLineFadeScale, 0.0f),
+      lineCount(kDefaultLineCount),
+      bandHeight(kDefaultBandHeight),
+      reflectionSize(kDefaultReflectionSize),
+      tint(kDefaultTint),
+      guid() {
+  CoCreateGuid(&guid);
+  m_waterQuad.primitiveType = D3DPT_TRIANGLELIST;
+  LakeBumpMatrix(0.0f, m_bumpMatrix);
+}
+
+FakeLake2D::~FakeLake2D() = default;
+
+void FakeLake2D::Read(DS_IOF_Handle& handle, int version) {
+  DS_IOF_Virtual& stream = *handle;
+  if (version > 1) {
+    bumpTiling.ReadField(stream);
+    speed.ReadField(stream);
+    waterLevel.ReadField(stream);
+    relief.ReadField(stream);
+    tintOpacity.ReadField(stream);
+    lineFade.ReadField(stream);
+    stream.ReadUInt(lineCount.Value());
+    stream.ReadUInt(bandHeight.Value());
+    long size = reflectionSize.GetValue();
+    stream.ReadLong(size);
+    reflectionSize.StoreValue(int(size));
+    int color = int(tint.GetValue());
+    stream.ReadInt(color);
+    tint.StoreValue(static_cast<unsigned long>(static_cast<unsigned int>(color)));
+  }
+  DS_IOF_Virtual::ReadGuid(stream, guid);
+  stream.ReadString(name);
+  stream.ReadByte(byteFlag);
+  ReadBaseRecord(handle);
+}
+
+void FakeLake2D::Write(DS_IOF_Virtual& stream) const {
+  LookUpBumpTexture();
+  WriteLevelHeader(stream, L"FakeLake2D", kRecordVersion);
+  bumpTiling.WriteField(stream);
+  speed.WriteField(stream);
+  waterLevel.WriteField(stream);
+  relief.WriteField(stream);
+  tintOpacity.WriteField(stream);
+  lineFade.WriteField(stream);
+  stream.WriteUInt(lineCount.GetValue());
+  stream.WriteUInt(bandHeight.GetValue());
+  stream.WriteLong(reflectionSize.GetValue());
+  stream.WriteInt(int(static_cast<unsigned int>(tint.GetValue())));
+  DS_IOF_Virtual::WriteGuid(stream, guid);
+  stream.WriteString(name);
+  stream.WriteByte(byteFlag);
+  DS_2D_Light::Write(stream);
+}
+
+void FakeLake2D::LookUpBumpTexture() const {
+  if (g_CurrentDocResManager) {
+    m_bump = g_CurrentDocResManager->GetGuidTexture(guid);
+  } else {
+    m_bump.Release();
+  }
+}
+
+// ---- geometry ----
+
+void FakeLake2D::MakeReflection() {
+  const int side = LakeReflectionSide(reflectionSize.GetValue());
+  if (FAILED(ResampleTexture(side, side, m_pictureRef.texture, m_reflection, D3DFMT_A8R8G8B8)) || !m_reflection) {
+    return;
+  }
+  // The water is drawn minified through the mip chain (with whatever mip filter the
+  // previous slide left): levels left unwritten would darken the reflection.
+  D3DXFilterTexture(m_reflection.Get(), nullptr, 0, D3DX_DEFAULT);
+}
+
+void FakeLake2D::BuildWaterGeometry() {
+  const float width = float(GetPictureWidth());
+  const float height = float(GetPictureHeight());
+  const float level = waterLevel.GetResult();
+  DS_ScreenQuad picture;
+  picture.SetCorners(0, 0, width, height);
+  const DS_ScreenQuad cut = LakeMirrorCut(picture, level);
+
+  // Two triangles: top-left, bottom-left, bottom-right and top-left, bottom-right,
+  // top-right, where top is the water line.
+  static const int kCorners[kWaterVertexCount] = {DS_ScreenQuad::kLeftTop,     DS_ScreenQuad::kLeftBottom,
+                                                  DS_ScreenQuad::kRightBottom, DS_ScreenQuad::kLeftTop,
+                                                  DS_ScreenQuad::kRightBottom, DS_ScreenQuad::kRightTop};
+  m_waterQuad.vertices.Write(kWaterVertexCount, [&](DX_V::PT2* out) {
+    for (DWORD i = 0; i < kWaterVertexCount; ++i) {
+      const DX_V::PT& corner = cut.v[kCorners[i]];
+      out[i].x = corner.x;
+      out[i].y = corner.y;
+      out[i].z = 0;
+      out[i].u2 = corner.u;
+      out[i].v2 = corner.v;
+    }
+  });
+
+  const float line = cut.Top();
+  const int band = LakeBandPixels(cut.Bottom() - line, height, bandHeight.GetValue(), level);
+  DS_ScreenQuad lineQuad;
+  lineQuad.SetCorners(0, line, width, line + float(band));
+  SetColoredQuadPositions(m_lineQuad, lineQuad);
+  SetColoredQuadPositions(m_tintQuad, cut);
+}
+
+void FakeLake2D::SetBumpCoords() {
+  const float s = bumpTiling.GetResult();
+  const float a = kBumpCoordStart;
+  // Top-left, bottom-left, bottom-right, top-left, bottom-right, top-right.
+  const float coords[kWaterVertexCount][2] = {{a, a}, {a, s}, {s, s}, {a, a}, {s, s}, {s, a}};
+  m_waterQuad.vertices.Write(kWaterVertexCount, [&](DX_V::PT2* out) {
+    for (DWORD i = 0; i < kWaterVertexCount; ++i) {
+      out[i].u1 = coords[i][0];
+      out[i].v1 = coords[i][1];
+    }
+  });
+}
+
+void FakeLake2D::SetTintColor() {
+  const D3DCOLOR color = LakeTintVertexColor(tint.GetValue());
+  SetColoredQuadColor(m_tintQuad, color);
+  SetColoredQuadColor(m_lineQuad, color);
+}
+
+void FakeLake2D::SetTintAlphas() {
+  const float bottom = tintOpacity.GetResult();
+  const float line = bottom * (1.0f - lineFade.GetResult());
+  // Corners: left-bottom, right-bottom, left-top, right-top; the top is the water line.
+  SetColoredQuadAlpha(m_tintQuad, bottom, bottom, line, line);
+  SetColoredQuadAlpha(m_lineQuad, 0.0f, 0.0f, line, line);
+}
+
+// ---- device hooks ----
+
+void FakeLake2D::OnDeviceCreated() {
+  DS_2D_Light::OnDeviceCreated();
+  if (!g_CurrentDevice) return;
+  m_waterQuad.primitiveType = D3DPT_TRIANGLELIST;
+  m_waterQuad.primitiveCount = 0;
+  if (SUCCEEDED(CreateVertexBuffer<DX_V::PT2>(kWaterVertexCount, m_waterQuad.vertices, D3DUSAGE_WRITEONLY,
+                                                D3DPOOL_MANAGED))) {
+    m_waterQuad.primitiveCount = 2;
+  }
+  DS_ScreenQuad empty;
+  BuildColoredQuad(m_tintQuad, LakeTintVertexColor(tint.GetValue()), empty);
+  BuildColoredQuad(m_lineQuad, LakeTintVertexColor(tint.GetValue()), empty);
+  SetTintAlphas();
+  OnImageChanged();
+  BuildWaterGeometry();
+  SetBumpCoords();
+  SetTintColor();
+  MakeReflection();
+  LookUpBumpTexture();
+}
+
+void FakeLake2D::OnImageChanged() {
+  BindPicture();
+  SetSize(m_width, m_height);
+  MakeReflection();
+  BuildWaterGeometry();
+}
+
+void FakeLake2D::OnDeviceRestored() {
+  if (!g_CurrentDevice) return;
+  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
+  SetState(D3DRS_ZWRITEENABLE, FALSE);
+  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  g_CurrentDevice->SetTransform(D3DTS_WORLD, &identity);
+  SetState(D3DRS_LIGHTING, FALSE);
+  SetState(D3DRS_AMBIENT, 0xFFFFFFFF);
+  SetState(D3DRS_DITHERENABLE, TRUE);
+  SetState(D3DRS_SPECULARENABLE, FALSE);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  for (DWORD sampler = 0; sampler < 2; ++sampler) {
+    SetSampler(sampler, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    SetSampler(sampler, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    SetSampler(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+    SetSampler(sampler, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
+  }
+  SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
+  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
+  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  SetBumpStages();
+  SetState(D3DRS_AMBIENT, 0xFFFFFFFF);
+  SetState(D3DRS_DITHERENABLE, TRUE);
+  SetState(D3DRS_SPECULARENABLE, FALSE);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  SetStage(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  // The bump stages bound the reflection on stage 1 and, without a bump map, read
+  // stage 0 through the second coordinates: back to the plain stages.
+  g_CurrentDevice->SetTexture(1, nullptr);
+  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  m_targets.Create(int(desc.Width), int(desc.Height));
+}
+
+void FakeLake2D::SetBumpStages() {
+  if (!g_CurrentDevice) return;
+  SetSampler(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+  SetSampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+  if (!m_bump) {
+    // No bump map in the document: the reflection itself, read through the mirrored
+    // coordinates, rather than a bump stage sampling no texture.
+    g_CurrentDevice->SetTexture(0, m_reflection.Get());
+    SetStage(0, D3DTSS_TEXCOORDINDEX, 1);
+    SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    g_CurrentDevice->SetTexture(1, nullptr);
+    SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    return;
+  }
+  g_CurrentDevice->SetTexture(0, m_bump.Get());
+  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
+  SetStage(0, D3DTSS_BUMPENVMAT00, FloatBits(m_bumpMatrix[0]));
+  SetStage(0, D3DTSS_BUMPENVMAT01, FloatBits(m_bumpMatrix[1]));
+  SetStage(0, D3DTSS_BUMPENVMAT10, FloatBits(m_bumpMatrix[2]));
+  SetStage(0, D3DTSS_BUMPENVMAT11, FloatBits(m_bumpMatrix[3]));
+  SetStage(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP);
+  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
+  g_CurrentDevice->SetTexture(1, m_reflection.Get());
+  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  SetStage(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+}
+
+// ---- frame ----
+
+void FakeLake2D::Update(float t) {
+  DS_2D_Light::Update(t);
+  speed.Advance(t);
+  LakeBumpMatrix(speed.GetAccumulatedTime(), m_bumpMatrix);
+}
+
+void FakeLake2D::Render(bool noClear) {
+  if (!g_CurrentDevice) return;
+  // Inside a capture no depth surface is set, and clearing one would fail anyway.
+  if (HasDepthSurface()) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  DS_2D_Light::Render(false);
+  if (m_waterQuad.vertices.buffer && m_waterQuad.primitiveCount > 0) {
+    g_CurrentDevice->SetStreamSource(0, m_waterQuad.vertices.buffer.Get(), 0, kWaterStride);
+    SetBumpStages();
+    g_CurrentDevice->SetVertexShader(nullptr);
+    g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
+    SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
+    // What an object left on stage 1 must not move the reflection.
+    SetStage(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    g_CurrentDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, UINT(m_waterQuad.primitiveCount));
+    g_CurrentDevice->SetTexture(1, nullptr);
+    SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
+  }
+  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  DrawColoredPrimitive(m_tintQuad);
+  DrawColoredPrimitive(m_lineQuad);
+}
+
+void FakeLake2D::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
+  if (g_CurrentDevice) {
+    SetSampler(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    SetSampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+  }
+  DS_2D_Light::DrawTexturedIndexedPT(object, argument, ignored);
+  if (g_CurrentDevice) {
+    SetSampler(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    SetSampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+  }
+}
