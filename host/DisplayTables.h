@@ -74,6 +74,13 @@ struct DS_MonitorInfo {
   DS_ErrorBox box;
 };
 
+// The "Screen %d" subkey of a monitor (monitorIndex counts from 0) under the settings
+// key, created when missing; null when it cannot be opened. The caller closes it.
+HKEY OpenScreenSubkey(HKEY settingsKey, UINT monitorIndex);
+// Writes an adapter's saved display mode and the identifier of the adapter it was
+// saved for into its monitor's subkey.
+void WriteSavedMode(HKEY screenSubkey, const DS_AdapterInfo& adapter);
+
 bool Is16BitFormat(D3DFORMAT format);  // R5G6B5, X1R5G5B5, A1R5G5B5
 bool Is32BitFormat(D3DFORMAT format);  // A8R8G8B8, X8R8G8B8
 

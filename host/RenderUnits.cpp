@@ -227,17 +227,9 @@ void CScreensaverFramework::SaveSteppedDownMode(DS_AdapterInfo& adapter,
   adapter.savedFormat = (UINT)params.BackBufferFormat;
   HKEY key = OpenSettingsKey();
   if (!key) return;
-  wchar_t name[32];
-  _snwprintf(name, 31, kScreenSubkeyFormat, adapter.monitorIndex + 1);
-  name[31] = L'\0';
-  HKEY subkey = nullptr;
-  if (RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      &subkey, nullptr) == ERROR_SUCCESS) {
-    WriteKeyDword(subkey, kValueWidth, adapter.savedWidth);
-    WriteKeyDword(subkey, kValueHeight, adapter.savedHeight);
-    WriteKeyDword(subkey, kValueFormat, adapter.savedFormat);
-    WriteKeyBinary(subkey, kValueAdapterId, &adapter.identifier.DeviceIdentifier,
-                   sizeof(adapter.identifier.DeviceIdentifier));
+  HKEY subkey = OpenScreenSubkey(key, (UINT)adapter.monitorIndex);
+  if (subkey) {
+    WriteSavedMode(subkey, adapter);
     RegCloseKey(subkey);
   }
   RegCloseKey(key);

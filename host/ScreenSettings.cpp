@@ -6,8 +6,6 @@
 
 #include "host/Settings.h"
 
-namespace {
-
 HKEY OpenScreenSubkey(HKEY key, UINT monitorIndex) {
   wchar_t name[32];
   _snwprintf(name, 31, kScreenSubkeyFormat, (int)monitorIndex + 1);
@@ -20,7 +18,13 @@ HKEY OpenScreenSubkey(HKEY key, UINT monitorIndex) {
   return subkey;
 }
 
-}  // namespace
+void WriteSavedMode(HKEY subkey, const DS_AdapterInfo& adapter) {
+  WriteKeyDword(subkey, kValueWidth, adapter.savedWidth);
+  WriteKeyDword(subkey, kValueHeight, adapter.savedHeight);
+  WriteKeyDword(subkey, kValueFormat, adapter.savedFormat);
+  WriteKeyBinary(subkey, kValueAdapterId, &adapter.identifier.DeviceIdentifier,
+                 sizeof(adapter.identifier.DeviceIdentifier));
+}
 
 void CScreensaverFramework::LoadScreenSettings(HKEY key) {
   if (!key) return;
@@ -57,11 +61,7 @@ void CScreensaverFramework::SaveScreenSettings(HKEY key) {
     if (!subkey) continue;
     WriteKeyDword(subkey, kValueLeaveBlack, adapter.leaveBlack ? 1 : 0);
     WriteKeyDword(subkey, kValueDisableHardware, adapter.disableHardware ? 1 : 0);
-    WriteKeyDword(subkey, kValueWidth, adapter.savedWidth);
-    WriteKeyDword(subkey, kValueHeight, adapter.savedHeight);
-    WriteKeyDword(subkey, kValueFormat, adapter.savedFormat);
-    WriteKeyBinary(subkey, kValueAdapterId, &adapter.identifier.DeviceIdentifier,
-                   sizeof(adapter.identifier.DeviceIdentifier));
+    WriteSavedMode(subkey, adapter);
     RegCloseKey(subkey);
   }
 }
