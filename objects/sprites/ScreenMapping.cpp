@@ -1,0 +1,53 @@
+#include "objects/sprites/ScreenMapping.h"
+
+#include "document/CompositeParams.h"
+#include "render/DeviceGlobals.h"
+#include "render/Layer.h"
+#include "render/SceneMapping.h"
+#include "render/ScreenQuad.h"
+#include "render/ViewContext.h"
+
+namespace {
+
+// (value - from) x size / span; 0 for a span without extent.
+float ScaleAlong(float value, float from, float span, int size) {
+  if (!(span != 0.0f)) return 0.0f;
+  return (value - from) * static_cast<float>(size) / span;
+}
+
+}  // namespace
+
+bool CanMapThrough(const DS_ScreenQuad& quad) {
+  return quad.Right() - quad.Left() != 0.0f && quad.Bottom() - quad.Top() != 0.0f;
+}
+
+D3DXVECTOR3 MapScreenPointToScene(const DS_ScreenQuad& quad, float x, float y, float z) {
+  const float u = ScaleAlong(x, quad.Left(), quad.Right() - quad.Left(), g_SceneWidth);
+  const float v = ScaleAlong(y, quad.Top(), quad.Bottom() - quad.Top(), g_SceneHeight);
+  float inverseZoomX = 1.0f, inverseZoomY = 1.0f, offsetX = 0.0f, offsetY = 0.0f;
+  float scale = 1.0f, shiftX = 0.0f, shiftY = 0.0f;
+  if (const DS_ViewContext* view = g_CurrentViewContext) {
+    inverseZoomX = view->GetInverseZoomX();
+    inverseZoomY = view->GetInverseZoomY();
+    offsetX = view->GetZoomOffsetX();
+    offsetY = view->GetZoomOffsetY();
+    // The hit-test scale is always 1; a 0 would divide by zero.
+    if (view->GetHitTestScale() != 0.0f) scale = view->GetHitTestScale();
+    shiftX = view->GetHitTestShiftX();
+    shiftY = view->GetHitTestShiftY();
+  }
+  const float sceneX = u * (inverseZoomX / scale) - (offsetX / scale + shiftX);
+  const float sceneY = v * (inverseZoomY / scale) - (offsetY / scale + shiftY);
+  return D3DXVECTOR3(sceneX, sceneY, z);
+}
+
+const DS_ScreenQuad& GetPictureQuad() { return g_PictureQuad; }
+
+bool MediaRectangle::Contains(float x, float y) const {
+  const DS_ScreenQuad& picture = GetPictureQuad();
+  // Before a layer has published its picture there is nothing to hit.
+  if (!CanMapThrough(picture) || g_SceneWidth <= 0 || g_SceneHeight <= 0) return false;
+  const D3DXVECTOR3 scene = MapScreenPointToScene(picture, x * g_BackBufferScaleX, y * g_BackBufferScaleY, 0.0f);
+  return static_cast<float>(Left().GetValue()) <= scene.x && scene.x <= static_cast<float>(Right().GetValue()) &&
+         static_cast<float>(Top().GetValue()) <= scene.y && scene.y <= static_cast<float>(Bottom().GetValue());
+}
