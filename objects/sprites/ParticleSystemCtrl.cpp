@@ -4,14 +4,11 @@
 #include <cstdlib>
 
 #include "document/DocResManager.h"
+#include "document/Utilities.h"
 #include "objects/sprites/SpriteArrayObj.h"
 #include "objects/sprites/SpriteParticle.h"
 
 namespace {
-
-const float kRandMax = 32767.0f;
-
-float RandomBetween(float lo, float hi) { return lo + static_cast<float>(std::rand()) / kRandMax * (hi - lo); }
 
 // The alpha byte of opacity x alpha. Out-of-range products keep their low 8
 // bits as the format always has; a non-finite one (a broken twinkle range) is
@@ -64,7 +61,7 @@ void DS_ParticleSystemCtrl::InitSprite(DS_SpriteParticle& sprite, const DS_Parti
   sprite.xAxis = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
   sprite.yAxis = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
   sprite.position = D3DXVECTOR3(100.0f, 100.0f, 0.0f);
-  sprite.sizeFactor = RandomBetween(item.sizeFactorMin, item.sizeFactorMax);
+  sprite.sizeFactor = RandomFloat(item.sizeFactorMin, item.sizeFactorMax);
   SetHalfExtents(item.spriteSize.GetValue(), sprite);
   sprite.vTop = 0.0f;
   sprite.vBottom = 1.0f;
