@@ -4,8 +4,12 @@
 #include <cwchar>
 
 #include "host/ErrorCodes.h"
+#include "document/DocResManager.h"
 #include "host/ProgramModule.h"
 #include "render/DeviceGlobals.h"
+#include "sound/DirectSoundDevice.h"
+#include "sound/MusicGraph.h"
+#include "sound/MusicPlayList.h"
 #include "resources/ResourceIds.h"
 
 CSceneScreensaver* g_SceneScreensaver = nullptr;
@@ -37,10 +41,6 @@ CSceneScreensaver::~CSceneScreensaver() {
   if (g_SceneScreensaver == this) g_SceneScreensaver = nullptr;
 }
 
-void CSceneScreensaver::ShowSettings() {
-  // The settings dialog comes with its own task; until then configure mode shows nothing.
-}
-
 void CSceneScreensaver::ReadSettings() { ReadSettingsFromRegistry(); }
 
 void CSceneScreensaver::ReadSettingsFromRegistry() {
@@ -61,6 +61,10 @@ void CSceneScreensaver::WriteSettings() {
 void CSceneScreensaver::SelectRenderUnit(UINT index) {
   m_currentSlot = Slot(index);
   g_CurrentViewContext = m_currentSlot ? m_currentSlot->ViewContext() : nullptr;
+  // A slot without a document leaves the manager of the last one published.
+  if (m_currentSlot && m_currentSlot->ResourceManager()) {
+    SetCurrentDocResManager(m_currentSlot->ResourceManager());
+  }
 }
 
 HRESULT CSceneScreensaver::RenderScene() {
@@ -70,7 +74,9 @@ HRESULT CSceneScreensaver::RenderScene() {
     slot->Update(m_appTime);
     slot->DrawScene();
   } else if (slot->IsSplashShown()) {
-    slot->LoadScene();
+    // A document that cannot be loaded ends in the error message, not the process.
+    const HRESULT hr = slot->LoadScene();
+    if (FAILED(hr)) SetError(hr);
   } else {
     slot->DrawSplash();
   }
@@ -78,8 +84,11 @@ HRESULT CSceneScreensaver::RenderScene() {
 }
 
 HRESULT CSceneScreensaver::OnDeviceRestored() {
-  // The sound device is created here on the first restore (on the main window).
+  // The sound device is created here on the first restore (on the main window); a
+  // later restore brings back the saved master volume and mute, which the lost hook
+  // had silenced.
   try {
+    OnSoundDeviceRestored(m_mainWindow, ReadSavedSoundSettings());
     if (m_currentSlot) m_currentSlot->OnDeviceRestored();
   } catch (...) {
     SetError(DS_E_MEDIANOTFOUND);
@@ -89,13 +98,33 @@ HRESULT CSceneScreensaver::OnDeviceRestored() {
 
 HRESULT CSceneScreensaver::OnDeviceLost() {
   // The primary sound buffer and the music graph are stopped here before the slot.
+  OnSoundDeviceLost();
   if (m_currentSlot) m_currentSlot->OnDeviceLost();
   return S_OK;
 }
 
-void CSceneScreensaver::OnMediaEvent(long code) {
-  if (m_currentSlot) m_currentSlot->OnMusicEvent(code);
+DS_SceneSlot* CSceneScreensaver::MusicSlot() {
+  if (m_currentSlot && m_currentSlot->HasSlideShow()) return m_currentSlot;
+  for (UINT i = 0; i < kSceneSlotCount; ++i) {
+    if (m_slots[i] && m_slots[i]->HasSlideShow()) return m_slots[i].get();
+  }
+  return nullptr;
 }
+
+void CSceneScreensaver::OnMediaEvent(long code) {
+  // One message may stand for several queued events; each goes to a slot with a
+  // play list, never to a slot whose document did not load.
+  auto handle = [this](long event) {
+    DS_SceneSlot* slot = MusicSlot();
+    if (slot) slot->OnMusicEvent(event);
+  };
+  if (code != -1) handle(code);
+  DrainMusicEvents(handle);
+}
+
+void CSceneScreensaver::StartMusicGraph(HWND notifyWindow) { InitBackgroundMusic(notifyWindow); }
+
+long CSceneScreensaver::TakeMediaEvent() { return GetMusicEvent(); }
 
 HRESULT CSceneScreensaver::CheckDeviceCaps(const D3DCAPS9& caps, DWORD behaviorFlags, D3DFORMAT format) {
   // The water and glass layers distort through bump-environment-mapped V8U8 textures.

@@ -20,12 +20,17 @@ public:
   ~CSceneScreensaver() override;
 
   void ShowSettings() override;
+  INT_PTR SoundDialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) override;
+  // The settings dialog (106); with the sound dialog in SettingsDialogs.cpp.
+  INT_PTR SettingsDialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam);
   void ReadSettings() override;
   void SelectRenderUnit(UINT index) override;
   HRESULT RenderScene() override;
   HRESULT OnDeviceRestored() override;
   HRESULT OnDeviceLost() override;
   void OnMediaEvent(long code) override;
+  void StartMusicGraph(HWND notifyWindow) override;
+  long TakeMediaEvent() override;
   HRESULT CheckDeviceCaps(const D3DCAPS9& caps, DWORD behaviorFlags, D3DFORMAT format) override;
 
   // The settings key: screen settings in, and the table plus screen settings out.
@@ -34,6 +39,9 @@ public:
 
   DS_SceneSlot* Slot(UINT index) { return index < kSceneSlotCount ? m_slots[index].get() : nullptr; }
   DS_SceneSlot* CurrentSlot() { return m_currentSlot; }
+  // The slot that hears the music graph's events: the current slot when it has a
+  // slide show, otherwise the first slot with one; null while no slot has a scene.
+  DS_SceneSlot* MusicSlot();
   DS_SettingsTable& SettingsTable() { return m_settingsTable; }
 
 private:

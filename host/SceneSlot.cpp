@@ -2,7 +2,50 @@
 
 #include <d3d9.h>
 
+#include <new>
+#include <vector>
+
+#include "document/DocResManager.h"
+#include "document/ResourceCache.h"
+#include "document/SceneDocument.h"
+#include "host/ErrorCodes.h"
+#include "host/Settings.h"
 #include "render/DeviceGlobals.h"
+#include "render/ScreenQuad.h"
+#include "render/SlideShow.h"
+#include "resources/ResourceIds.h"
+#include "sound/DirectSoundDevice.h"
+
+namespace {
+
+const D3DCOLOR kSplashVertexColor = 0xFFFFFFFF;
+
+}  // namespace
+
+DS_SoundSettings ReadSavedSoundSettings() {
+  int volume = kDefaultSoundVolume;
+  int balance = kDefaultSoundBalance;
+  int mute = 0;
+  ReadSoundSettings(volume, balance, mute);
+  DS_SoundSettings settings;
+  settings.volume = volume;
+  settings.balance = balance;
+  settings.mute = mute != 0;
+  return settings;
+}
+
+DS_SceneSlot::DS_SceneSlot(HMODULE documentModule, DS_MusicPlayer* player)
+    : m_playList(player ? *player : m_graphPlayer), m_documentModule(documentModule) {}
+
+DS_SceneSlot::~DS_SceneSlot() {
+  // The slide show and the resource manager stay for the rest of the process: their
+  // device objects may belong to devices that are already gone, and nothing of them
+  // is needed after the last frame.
+}
+
+void DS_SceneSlot::SetScreenQuadStream(const DS_TexturedQuad<DX_V::SCT>& quad) {
+  ::SetScreenQuadStream(quad.vertices.buffer.Get());
+}
 
 bool DS_SceneSlot::ClearToBlack() {
   IDirect3DDevice9* device = g_CurrentDevice;
@@ -12,10 +55,116 @@ bool DS_SceneSlot::ClearToBlack() {
   return true;
 }
 
-void DS_SceneSlot::DrawSplash() {
-  if (ClearToBlack()) m_splashShown = true;
+void DS_SceneSlot::BuildSplash() {
+  m_splash.texture.Release();
+  LoadTextureFromProgramResource(m_splash.texture.Receive(), IDR_SPLASH_PICTURE, false);
+  DS_ScreenQuad screen;
+  screen.FromBackBuffer();
+  const int height = static_cast<int>(screen.Bottom());
+  const int width = static_cast<int>(screen.Right());
+  const float side = static_cast<float>(height) * 2.0f / 3.0f;
+  const float x0 = (static_cast<float>(width) - side) / 2.0f;
+  const float y0 = (static_cast<float>(height) - side) / 2.0f;
+  const DX_V::SCT corners[4] = {
+      {x0, y0 + side, 0.0f, 1.0f, kSplashVertexColor, 0.0f, 1.0f},
+      {x0, y0, 0.0f, 1.0f, kSplashVertexColor, 0.0f, 0.0f},
+      {x0 + side, y0 + side, 0.0f, 1.0f, kSplashVertexColor, 1.0f, 1.0f},
+      {x0 + side, y0, 0.0f, 1.0f, kSplashVertexColor, 1.0f, 0.0f},
+  };
+  m_splash.SetVertices(corners);
+  m_splash.SetVertexAlpha(1.0f);
 }
 
-void DS_SceneSlot::LoadScene() { m_loaded = true; }
+bool DS_SceneSlot::DrawSplashQuad() {
+  IDirect3DDevice9* device = g_CurrentDevice;
+  if (!device || FAILED(device->BeginScene())) return false;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  if (m_splash.vertices.buffer) {
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetTexture(0, m_splash.texture.Get());
+    SetScreenQuadStream(m_splash);
+    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  }
+  device->EndScene();
+  return true;
+}
 
-void DS_SceneSlot::DrawScene() { ClearToBlack(); }
+void DS_SceneSlot::DrawSplash() {
+  BuildSplash();
+  if (DrawSplashQuad()) m_splashShown = true;
+}
+
+HRESULT DS_SceneSlot::LoadScene() {
+  m_loaded = true;
+  HRESULT result = S_OK;
+  DS_SlideShow_Light* show = nullptr;
+  try {
+    show = LoadSceneDocument(m_documentModule);
+    show->BuildSlideObjects();
+    m_resourceManager = g_CurrentDocResManager;
+    m_slideShow = show;
+    m_slideShow->ApplyPicturePosition(ReadPicturePosition());
+    StartMusic();
+    ApplyMasterVolume(ReadSavedSoundSettings());
+  } catch (const std::bad_alloc&) {
+    result = E_OUTOFMEMORY;
+  } catch (...) {
+    // The loader throws its result code for a missing, empty or unreadable document.
+    result = DS_E_MEDIANOTFOUND;
+  }
+  if (FAILED(result)) {
+    // Whatever was made stays unreferenced rather than half torn down: no later frame
+    // or event may reach a slide show that did not load whole.
+    m_slideShow = nullptr;
+  }
+  // The loading frame is presented like any other: it shows the splash again, or
+  // black when there is no scene, never a back buffer nobody drew.
+  if (m_slideShow) {
+    DrawSplashQuad();
+  } else {
+    ClearToBlack();
+  }
+  return result;
+}
+
+void DS_SceneSlot::StartMusic() {
+  std::vector<ds_string> tracks;
+  for (const DS_SharedRef<DS_AudioFile>& track : m_slideShow->GetAudioFiles()) {
+    if (!track.Get()) continue;
+    track->EnsurePlayableFile();
+    tracks.push_back(track->GetFile().Name());
+  }
+  m_playList.Start(tracks, ReadSavedSoundSettings());
+}
+
+void DS_SceneSlot::Update(float appTime) {
+  if (m_slideShow) m_slideShow->Update(appTime);
+}
+
+void DS_SceneSlot::DrawScene() {
+  if (!m_slideShow) {
+    ClearToBlack();
+    return;
+  }
+  IDirect3DDevice9* device = g_CurrentDevice;
+  if (!device) return;
+  const bool begun = SUCCEEDED(device->BeginScene());
+  if (begun) m_slideShow->Render(false);
+  device->EndScene();
+}
+
+void DS_SceneSlot::OnDeviceLost() {
+  if (m_slideShow) m_slideShow->OnDeviceLost();
+}
+
+void DS_SceneSlot::OnDeviceRestored() {
+  if (m_slideShow) m_slideShow->OnDeviceRestored();
+}
+
+void DS_SceneSlot::OnMusicEvent(long code) {
+  if (!m_slideShow) return;
+  // The settings may have changed since the last track; each track starts with them.
+  m_playList.SetSettings(ReadSavedSoundSettings());
+  m_playList.OnMusicEvent(code);
+}

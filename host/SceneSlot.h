@@ -1,45 +1,82 @@
 #pragma once
 // A scene slot: what one render unit draws through. Slot i belongs to unit i. A slot
-// shows the splash picture on its first frame, loads the scene on its second and
-// draws it on every later frame. This base only clears the unit's picture to black;
-// the scene drawing derives from it. The saver owns its slots.
+// shows the splash picture on its first frame, loads its own copy of the embedded scene
+// document on its second, and from then on advances and draws its slide show. The slot
+// also starts the background-music play list with the document's tracks and moves it
+// on when a track has played to its end. The saver owns its slots; a slot keeps its
+// slide show and the document's resource manager for the rest of the run.
 
 #include <windows.h>
 
-class DS_ViewContext;
+#include "render/TexturedQuad.h"
+#include "render/VertexFormats.h"
+#include "render/ViewContext.h"
+#include "sound/MusicPlayList.h"
+
+class DS_DocResManager;
+class DS_SlideShow_Light;
+
+// The sound values of the saved settings; absent values keep their defaults.
+DS_SoundSettings ReadSavedSoundSettings();
 
 class DS_SceneSlot {
 public:
-  DS_SceneSlot() = default;
+  // `documentModule` holds the document ("DDS" 107; null: the program); `player`
+  // plays the music (null: the process-wide music graph).
+  explicit DS_SceneSlot(HMODULE documentModule = nullptr, DS_MusicPlayer* player = nullptr);
   DS_SceneSlot(const DS_SceneSlot&) = delete;
   DS_SceneSlot& operator=(const DS_SceneSlot&) = delete;
-  virtual ~DS_SceneSlot() = default;
+  virtual ~DS_SceneSlot();
 
-  // The view context to publish while this slot's unit is current; none yet.
-  virtual DS_ViewContext* ViewContext() { return nullptr; }
+  // The view context to publish while this slot's unit is current.
+  virtual DS_ViewContext* ViewContext() { return &m_viewContext; }
+  // The manager of this slot's document; null until it is loaded.
+  DS_DocResManager* ResourceManager() const { return m_resourceManager; }
+  DS_SlideShow_Light* SlideShow() const { return m_slideShow; }
+  bool HasSlideShow() const { return m_slideShow != nullptr; }
 
   // First frame: draws the splash picture; sets splash-shown once it was drawn.
   virtual void DrawSplash();
-  // Second frame: loads the scene; sets loaded.
-  virtual void LoadScene();
+  // Second frame: loads the document, builds its objects and starts the music; sets
+  // loaded. The error code when the document could not be loaded (the slot then has
+  // no slide show and draws black), otherwise S_OK.
+  virtual HRESULT LoadScene();
   // Later frames: advances the scene to `appTime` seconds, then draws it.
-  virtual void Update(float appTime) {}
+  virtual void Update(float appTime);
   virtual void DrawScene();
 
   // Device hooks of the slot's unit, around a device reset.
-  virtual void OnDeviceLost() {}
-  virtual void OnDeviceRestored() {}
-  // A music-graph event code while this slot was the current one.
-  virtual void OnMusicEvent(long code) {}
+  virtual void OnDeviceLost();
+  virtual void OnDeviceRestored();
+  // A music-graph event code; only the end of a track moves the play list on.
+  virtual void OnMusicEvent(long code);
 
   bool IsLoaded() const { return m_loaded; }
   bool IsSplashShown() const { return m_splashShown; }
+  const DS_MusicPlayList& PlayList() const { return m_playList; }
+
+  // Stream 0 := the pre-transformed quad's buffer, no vertex shader, its FVF.
+  static void SetScreenQuadStream(const DS_TexturedQuad<DX_V::SCT>& quad);
 
 protected:
   // Clears the current device's target to black between BeginScene and EndScene;
   // false when the scene could not begin.
   static bool ClearToBlack();
+  // Makes the splash quad for the current back buffer: the program's splash picture
+  // in a square of two thirds of the back buffer's height, centred.
+  void BuildSplash();
+  // Draws the splash quad over black; false when the scene could not begin.
+  bool DrawSplashQuad();
+  // The document's tracks made playable, then the play list started with the first.
+  void StartMusic();
 
+  DS_TexturedQuad<DX_V::SCT> m_splash;
+  DS_SlideShow_Light* m_slideShow = nullptr;
+  DS_DocResManager* m_resourceManager = nullptr;
+  DS_ViewContext m_viewContext;
+  DS_GraphMusicPlayer m_graphPlayer;
+  DS_MusicPlayList m_playList;
+  HMODULE m_documentModule;
   bool m_loaded = false;
   bool m_splashShown = false;
 };

@@ -97,6 +97,12 @@ public:
   void LoadScreenSettings(HKEY key);
   void SaveScreenSettings(HKEY key);
 
+  // Display settings dialogs (DisplaySettingsDialog.cpp): 200 for one adapter, 201 with
+  // a tab per monitor; they edit the adapter records and "AllScreensSame" in memory.
+  void ShowDisplaySettings(HWND owner);
+  INT_PTR DisplaySettingsProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam);
+  void SetupMonitorPage(HWND dialog);
+
   // Seams.
   void SetDirect3DFactory(DS_Direct3DFactory factory) { m_direct3DFactory = factory; }
   void SetTimeSource(DS_TimeSource* source);
@@ -115,6 +121,10 @@ public:
 
 protected:
   DS_MonitorInfo* MonitorOfWindow(HWND hwnd);
+  // The monitor a display dialog shows (its focused tab), -1 when there is none; and a
+  // monitor's adapter record, null when it has none.
+  int DialogMonitorIndex(HWND dialog) const;
+  DS_AdapterInfo* AdapterOfMonitor(int monitorIndex) const;
   bool AppendUnit(UINT adapterIndex);
   void RemoveLastUnit();
   HRESULT ResetDevice(DS_RenderUnit& unit);

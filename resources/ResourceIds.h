@@ -6,6 +6,8 @@
 
 // Splash picture, custom resource type "DDS".
 #define IDR_SPLASH_PICTURE 5
+// The scene document, custom resource type "DDS" (in scene.rc).
+#define IDR_SCENE_DOCUMENT 107
 
 #define IDS_WINDOW_TITLE 1000
 

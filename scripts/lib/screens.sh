@@ -1,0 +1,179 @@
+# Screenshots of the saver in its X server, and what they show. Shared by scripts/run
+# and the end-to-end test; source it (it defines functions only, safe under set -e).
+# Needs import and convert (ImageMagick) and DISPLAY.
+#
+# A capture is the whole screen sampled on a 160 x 128 grid (one point per block),
+# written as ImageMagick's text enumeration to <prefix>_<seconds since epoch>.txt.
+# ds_screen_class names what a capture shows:
+#   black     nothing drawn (or a slide faded out)
+#   splash    the splash picture: its moon in a square of two thirds of the screen's
+#             height, centred, black beside it
+#   dawn, meadow, checker, glow
+#             a slide of the default scene, told apart by the colours of the flat areas
+#             of its picture (tools/DefaultPictures.cpp)
+#   errorbox  a white message box on black
+#   other     anything else (for example a slide in the middle of a fade)
+
+DS_SCREENS_GRID_W=160
+DS_SCREENS_GRID_H=128
+DS_SCREENS_PIDS=()
+DS_SCREENS_STOPS=()
+DS_SCREENS_T0=""
+
+# Captures the screen once into <file> (text enumeration of the sample grid); with a
+# second file, the whole screen is kept there too (as PPM).
+ds_screen_capture() {
+  if [ -n "${2:-}" ]; then
+    import -window root "ppm:$2" 2>/dev/null &&
+      convert "ppm:$2" -sample "${DS_SCREENS_GRID_W}x${DS_SCREENS_GRID_H}!" -depth 8 "txt:$1" 2>/dev/null
+  else
+    import -window root ppm:- 2>/dev/null |
+      convert ppm:- -sample "${DS_SCREENS_GRID_W}x${DS_SCREENS_GRID_H}!" -depth 8 "txt:$1" 2>/dev/null
+  fi
+}
+
+# Saves the whole screen as a picture (PNG by the name's extension).
+ds_screen_save() {
+  import -window root "$1" 2>/dev/null
+}
+
+# True when every sample of a capture is pure black (cheap, without ds_screen_class).
+ds_screen_all_black() {
+  ! grep -q -v -e '^#' -e '(0,0,0)' "$1"
+}
+
+ds_screen_class() {
+  if ds_screen_all_black "$1"; then
+    echo black
+    return
+  fi
+  awk -v gw="$DS_SCREENS_GRID_W" -v gh="$DS_SCREENS_GRID_H" '
+    function hex(text,    v, i) {
+      v = 0
+      for (i = 1; i <= length(text); i++) v = v * 16 + index("0123456789ABCDEF", substr(text, i, 1)) - 1
+      return v
+    }
+    function near(r, g, b, rgb, tol,    R, G, B) {
+      R = int(rgb / 65536); G = int(rgb / 256) % 256; B = rgb % 256
+      return (r - R <= tol && R - r <= tol && g - G <= tol && G - g <= tol && b - B <= tol && B - b <= tol)
+    }
+    BEGIN {
+      # Mark colours of the default scene pictures, 0xRRGGBB.
+      n = split("dawn:1B2A6B,4A2A3A,FFE9A8 meadow:8CC8EE,6DBF5A,2F8F3A checker:C8377E,1F9E8F glow:1E0F33,E8453C,4CC24A,3C6AE8", sets, " ")
+      for (i = 1; i <= n; i++) {
+        split(sets[i], kv, ":")
+        names[i] = kv[1]
+        m = split(kv[2], cs, ",")
+        count[i] = m
+        for (j = 1; j <= m; j++) colour[i, j] = hex(cs[j])
+      }
+      # The splash square: side 2/3 of the height, centred; the moon at (0.62, 0.30).
+      side = gh * 2 / 3
+      moonX = int((gw - side) / 2 + 0.62 * side)
+      moonY = int((gh - side) / 2 + 0.30 * side)
+      besideX = int((gw - side) / 4)
+      besideY = int(gh / 2)
+      maxValue = 255
+    }
+    /^#/ { if (match($0, /[0-9]+,[0-9]+,([0-9]+),/)) { split(substr($0, RSTART, RLENGTH), h, ","); maxValue = h[3] } next }
+    {
+      split($1, xy, /[,:]/)
+      x = xy[1] + 0; y = xy[2] + 0
+      gsub(/[()]/, "", $2)
+      split($2, c, ",")
+      r = int(c[1] * 255 / maxValue + 0.5); g = int(c[2] * 255 / maxValue + 0.5); b = int(c[3] * 255 / maxValue + 0.5)
+      total++
+      if (r <= 8 && g <= 8 && b <= 8) black++
+      if (r >= 240 && g >= 240 && b >= 240) white++
+      if (x == moonX && y == moonY) moon = near(r, g, b, hex("F0E8BE"), 12)
+      if (x == besideX && y == besideY) beside = (r <= 8 && g <= 8 && b <= 8)
+      for (i = 1; i <= n; i++) {
+        for (j = 1; j <= count[i]; j++) {
+          if (near(r, g, b, colour[i, j], 10)) { score[i]++; break }
+        }
+      }
+    }
+    END {
+      if (total == 0) { print "none"; exit }
+      if (black >= total * 0.98) { print "black"; exit }
+      if (moon && beside) { print "splash"; exit }
+      best = 0; second = 0
+      for (i = 1; i <= n; i++) {
+        if (score[i] > score[best]) { second = score[best]; best = i }
+        else if (score[i] > second) second = score[i]
+      }
+      if (best > 0 && score[best] >= total * 0.05 && score[best] >= 4 * second) { print names[best]; exit }
+      if (white >= total * 0.005 && black + white >= total * 0.9) { print "errorbox"; exit }
+      print "other"
+    }' "$1"
+}
+
+# Starts <loops> capture loops writing <prefix>_<time>.txt until ds_screens_stop;
+# several loops staggered over a capture's time see short-lived pictures (the splash).
+# With "keep", the whole screen of each capture that is not all black is kept as
+# <prefix>_<time>.ppm.
+ds_screens_start() {
+  local prefix="$1" loops="${2:-1}" keep="${3:-}" k
+  [ -n "$DS_SCREENS_T0" ] || DS_SCREENS_T0="$EPOCHREALTIME"
+  rm -f "${prefix}.stop"
+  DS_SCREENS_STOPS+=("${prefix}.stop")
+  for k in $(seq 1 "$loops"); do
+    (
+      while [ ! -e "${prefix}.stop" ]; do
+        t="$EPOCHREALTIME"
+        f="${prefix}_${t}.txt"
+        if ds_screen_capture "$f.part" ${keep:+"${prefix}_${t}.ppm"}; then
+          mv "$f.part" "$f"
+          if [ -n "$keep" ] && ds_screen_all_black "$f"; then rm -f "${prefix}_${t}.ppm"; fi
+        fi
+      done
+    ) &
+    DS_SCREENS_PIDS+=($!)
+    sleep 0.08
+  done
+}
+
+# Stops the capture loops once each has finished the capture it is taking.
+ds_screens_stop() {
+  local pid stop
+  for stop in "${DS_SCREENS_STOPS[@]}"; do
+    touch "$stop"
+  done
+  for pid in "${DS_SCREENS_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  for stop in "${DS_SCREENS_STOPS[@]}"; do
+    rm -f "$stop"
+  done
+  DS_SCREENS_PIDS=()
+  DS_SCREENS_STOPS=()
+}
+
+# "<seconds since the first capture loop started> <class> <file>" for every capture
+# of <prefix>, in time order. Classes are kept in <file>.class once known.
+ds_screens_seen() {
+  local prefix="$1" f t
+  for f in "${prefix}"_*.txt; do
+    [ -e "$f" ] || continue
+    [ -s "$f.class" ] || ds_screen_class "$f" >"$f.class"
+    t="${f##*_}"
+    t="${t%.txt}"
+    echo "$(awk -v a="$t" -v b="$DS_SCREENS_T0" 'BEGIN { printf "%.2f", a - b }') $(cat "$f.class") $f"
+  done | sort -n
+}
+
+# Waits up to <seconds> until the newest capture of <prefix> shows <class>. Only the
+# newest is looked at, so the wait keeps up with several capture loops.
+ds_screens_wait_for() {
+  local prefix="$1" class="$2" seconds="$3" newest
+  local end=$((${EPOCHREALTIME%.*} + seconds))
+  while [ "${EPOCHREALTIME%.*}" -lt "$end" ]; do
+    newest="$(ls "${prefix}"_*.txt 2>/dev/null | sort | tail -n 1 || true)"
+    if [ -n "$newest" ]; then
+      [ -s "$newest.class" ] || ds_screen_class "$newest" >"$newest.class"
+      [ "$(cat "$newest.class")" = "$class" ] && return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# saver_endtoend.sh <saver.scr> <cut saver.scr> <folder>
+#
+# The built saver, full screen in the test X server, watched through screenshots:
+#  1. /s shows the splash picture, then the default scene's first slide, then the
+#     slide after it; a real key press (xdotool) ends it with exit code 0.
+#  2. The saver whose document is cut short shows its error box instead of ending,
+#     and a key press ends it with exit code 0.
+# The waits are generous: on a loaded machine Wine takes long to start the saver.
+# Each screenshot is sampled on a 160 x 128 grid into <folder> and named by what it
+# shows (screens.sh). Needs the Wine session of scripts/test (DISPLAY, WINEPREFIX).
+set -uo pipefail
+saver="$1"
+cut_saver="$2"
+folder="$3"
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/../../scripts/lib/screens.sh"
+
+rm -rf "$folder"
+mkdir -p "$folder"
+saver_pid=""
+
+stop_saver() {
+  if [ -n "$saver_pid" ] && kill -0 "$saver_pid" 2>/dev/null; then
+    kill -9 "$saver_pid" 2>/dev/null
+    wait "$saver_pid" 2>/dev/null
+  fi
+  saver_pid=""
+}
+trap 'ds_screens_stop; stop_saver' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  echo "screens seen (time since start, what):"
+  sed 's/^/  /' "$folder/seen.txt" 2>/dev/null
+  exit 1
+}
+
+# Presses a key and expects the saver to end with exit code 0 within a minute.
+end_with_key() {
+  xdotool key space
+  local i
+  for i in $(seq 1 600); do
+    kill -0 "$saver_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$saver_pid" 2>/dev/null && fail "$1: the saver did not end on a key press"
+  wait "$saver_pid"
+  local code=$?
+  saver_pid=""
+  [ "$code" -eq 0 ] || fail "$1: the saver ended with exit code $code"
+}
+
+# ---- The default scene ----
+wine "$saver" /s >"$folder/saver.log" 2>&1 &
+saver_pid=$!
+ds_screens_start "$folder/scene" 4
+ds_screens_wait_for "$folder/scene" dawn 180 || fail "the first slide never showed"
+ds_screens_stop
+ds_screens_seen "$folder/scene" >"$folder/seen.txt"
+first_slide_at="$(awk '$2 == "dawn" { print $1; exit }' "$folder/seen.txt")"
+splash_at="$(awk '$2 == "splash" { print $1; exit }' "$folder/seen.txt")"
+[ -n "$splash_at" ] || fail "the splash picture was not seen"
+awk -v s="$splash_at" -v d="$first_slide_at" 'BEGIN { exit !(s < d) }' ||
+  fail "the splash came after the first slide"
+# Nothing but black and the splash before the first slide.
+awk -v d="$first_slide_at" '$1 < d && $2 != "black" && $2 != "splash" { bad = 1 } END { exit bad }' \
+  "$folder/seen.txt" || fail "something else showed before the first slide"
+kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended on its own"
+
+# The first slide stays about nine seconds, then the second fades in.
+ds_screens_start "$folder/change" 1
+ds_screens_wait_for "$folder/change" meadow 90 || fail "the second slide never showed"
+ds_screens_stop
+ds_screens_seen "$folder/change" >>"$folder/seen.txt"
+end_with_key "default scene"
+
+# ---- A document cut short ----
+wine "$cut_saver" /s >"$folder/cut_saver.log" 2>&1 &
+saver_pid=$!
+ds_screens_start "$folder/cut" 1
+ds_screens_wait_for "$folder/cut" errorbox 180 || fail "the cut-short document showed no error box"
+ds_screens_stop
+ds_screens_seen "$folder/cut" >>"$folder/seen.txt"
+kill -0 "$saver_pid" 2>/dev/null || fail "the saver with the cut-short document ended on its own"
+end_with_key "cut-short document"
+
+echo "screens seen (time since start, what):"
+sed 's/^/  /' "$folder/seen.txt"
+echo "PASS"

@@ -1,0 +1,14 @@
+#pragma once
+// The default scene document that the saver carries as its resource "DDS" 107: the
+// content of DefaultSceneContent.h written at build time with the scene classes' own
+// writers, so that it always matches the readers of the code it is built with.
+
+#include <vector>
+
+namespace ds_tools {
+
+// The signature, the slide show record and the resource manager record. Empty when
+// a writer failed.
+std::vector<unsigned char> BuildDefaultSceneDocument();
+
+}  // namespace ds_tools

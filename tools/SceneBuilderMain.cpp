@@ -1,0 +1,70 @@
+// scene_builder <output file>: writes the default scene document. The build runs it
+// (under Wine when cross-compiling) and embeds the file as the saver's resource
+// "DDS" 107. Before the file is written the document is read back with the saver's own
+// loader, so that a writer that no longer matches its reader fails the build instead
+// of shipping a scene the saver cannot show.
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "document/DocResManager.h"
+#include "document/SceneDocument.h"
+#include "render/SlideShow.h"
+#include "tools/DefaultSceneContent.h"
+#include "tools/DefaultSceneDocument.h"
+
+namespace {
+
+bool ReadsBack(const std::vector<unsigned char>& document) {
+  DS_DocResManager* previous = g_CurrentDocResManager;
+  bool ok = false;
+  try {
+    std::unique_ptr<DS_SlideShow_Light> show(LoadSceneDocumentFromMemory(document.data(), document.size()));
+    std::unique_ptr<DS_DocResManager> manager(g_CurrentDocResManager);
+    ok = show->GetSlideCount() == ds_tools::DefaultSlides().size() &&
+         show->GetAudioFiles().size() == ds_tools::MakeMusicTracks().size();
+    // The show before the manager its items were read for.
+    show.reset();
+  } catch (unsigned int) {
+    ok = false;
+  }
+  SetCurrentDocResManager(previous);
+  return ok;
+}
+
+bool WriteFile(const char* path, const std::vector<unsigned char>& bytes) {
+  FILE* file = std::fopen(path, "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool closed = std::fclose(file) == 0;
+  if (written && closed) return true;
+  // A half-written document must not look up to date to the next build.
+  std::remove(path);
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: scene_builder <output file>\n");
+    return 2;
+  }
+  const std::vector<unsigned char> document = ds_tools::BuildDefaultSceneDocument();
+  if (document.empty()) {
+    std::fprintf(stderr, "scene_builder: a writer failed\n");
+    return 1;
+  }
+  if (!ReadsBack(document)) {
+    std::fprintf(stderr, "scene_builder: the written document does not read back\n");
+    return 1;
+  }
+  if (!WriteFile(argv[1], document)) {
+    std::fprintf(stderr, "scene_builder: cannot write %s\n", argv[1]);
+    return 1;
+  }
+  std::printf("scene_builder: %s, %u bytes\n", argv[1], unsigned(document.size()));
+  return 0;
+}
