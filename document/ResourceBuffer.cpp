@@ -30,8 +30,9 @@ bool ResourceBuffer::Read(void* target, size_t size) {
 }
 
 const char* ResourceBuffer::Take(size_t size) {
-  if (!m_cursor || m_failed) return nullptr;
-  if (size > static_cast<size_t>(m_end - m_cursor)) {
+  if (m_failed) return nullptr;
+  // A buffer without memory (no resource, or an empty one) has no bytes to give.
+  if (!m_cursor || size > static_cast<size_t>(m_end - m_cursor)) {
     m_failed = true;
     return nullptr;
   }

@@ -412,12 +412,17 @@ TEST(Stream, FailureIsSticky) {
   EXPECT_TRUE(r.Failed());
 }
 
-TEST(Stream, NoCursorReadsNothing) {
-  ResourceBuffer buffer;
-  DS_IOF_R<ResourceBuffer> r(&buffer);
-  int value = 5;
-  r.ReadInt(value);
-  EXPECT_EQ(5, value);
+TEST(Stream, ReadsFromNoMemoryFailTheStream) {
+  const Bytes empty;
+  ResourceBuffer unset;
+  ResourceBuffer fromEmpty(empty.data(), empty.size());
+  for (ResourceBuffer* buffer : {&unset, &fromEmpty}) {
+    DS_IOF_R<ResourceBuffer> r(buffer);
+    int value = 5;
+    r.ReadInt(value);
+    EXPECT_EQ(5, value);
+    EXPECT_TRUE(r.Failed());
+  }
 }
 
 TEST(NamedBuffer, CopyAndRename) {
