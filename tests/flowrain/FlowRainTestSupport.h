@@ -1,81 +1,14 @@
 #pragma once
-// What the flow and rain tests share: the scene mapping of one test, a
-// record written by an item's own writer and read back through a memory stream,
-// the draws of the process-wide rand() sequence a seed gives, a test area, and
-// a sprite placed by hand.
+// What the flow and rain tests share: the helpers of the sprite family tests (scene
+// mapping of one test, records read back through a memory stream, seeded rand()
+// draws, a test area) and a sprite placed by hand.
 
-#include <cstdlib>
-#include <initializer_list>
-#include <vector>
-
-#include "document/ResourceBuffer.h"
-#include "document/Stream.h"
-#include "document/StreamWriter.h"
 #include "objects/sprites/SpriteParticle.h"
-#include "render/SceneMapping.h"
-#include "render/ViewObjCtrl.h"
+#include "sprites2/Sprites2TestSupport.h"
 
 namespace flowrain_test {
 
-class SceneSize {
-public:
-  SceneSize(int width, int height) : m_width(g_SceneWidth), m_height(g_SceneHeight) {
-    g_SceneWidth = width;
-    g_SceneHeight = height;
-  }
-  ~SceneSize() {
-    g_SceneWidth = m_width;
-    g_SceneHeight = m_height;
-  }
-
-private:
-  int m_width;
-  int m_height;
-};
-
-struct Reading {
-  explicit Reading(const std::vector<unsigned char>& bytes)
-      : data(bytes), buffer(data.data(), data.size()), handle(new DS_IOF_R<ResourceBuffer>(&buffer)) {}
-  std::vector<unsigned char> data;
-  ResourceBuffer buffer;
-  DS_IOF_Handle handle;
-};
-
-template <class Item>
-std::vector<unsigned char> WrittenBytes(const Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
-
-// The first `count` values rand() yields after srand(seed); the generator is
-// seeded again, so the code under test sees the same values next.
-inline std::vector<int> SeededDraws(unsigned int seed, int count) {
-  std::srand(seed);
-  std::vector<int> draws;
-  for (int i = 0; i < count; ++i) draws.push_back(std::rand());
-  std::srand(seed);
-  return draws;
-}
-
-// rand[lo, hi] of one draw, computed as the families do.
-inline float Between(int draw, float lo, float hi) { return lo + static_cast<float>(draw) / 32767.0f * (hi - lo); }
-
-// Runs the item's control clock through the given times (speed 50: real time).
-inline void RunClock(DS_ViewObjCtrl& item, std::initializer_list<float> times) {
-  for (float t : times) item.UpdateTime(t);
-}
-
-// Area x from 100 to 300, y from 60 to 180 of a 400 x 300 scene.
-inline void SetTestArea(DS_ViewObjCtrl& item) {
-  item.relLeft = 0.25f;
-  item.relRight = 0.75f;
-  item.relTop = 0.2f;
-  item.relBottom = 0.6f;
-}
-const int kSceneWidth = 400;
-const int kSceneHeight = 300;
-const float kLeft = 100.0f, kRight = 300.0f, kTop = 60.0f, kBottom = 180.0f;
+using namespace sprites2_test;
 
 // A flowing sprite at (x, y) with half extents 10 x 10, moving forward (no
 // sideways factor), size factor 1, fully opaque and free of every edge.
