@@ -60,23 +60,6 @@ ds_string ComparablePath(const ds_string& path) {
   return ToUpper(ds_string(full, length));
 }
 
-bool WriteWholeFile(const ds_string& path, const unsigned char* bytes, uint32_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  uint32_t done = 0;
-  bool ok = true;
-  while (ok && done < size) {
-    DWORD written = 0;
-    ok = WriteFile(file, bytes + done, size - done, &written, nullptr) && written != 0;
-    done += written;
-  }
-  CloseHandle(file);
-  // A part of the file would play as a broken one; leave none behind.
-  if (!ok) DeleteFileW(path.c_str());
-  return ok;
-}
-
 uint64_t ContentHash(const unsigned char* bytes, uint32_t size) {
   uint64_t hash = 14695981039346656037ull;
   for (uint32_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;

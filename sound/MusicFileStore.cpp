@@ -57,6 +57,8 @@ ds_string NumberedName(const ds_string& name, int number) {
   return stem + L"~" + std::to_wstring(number) + extension;
 }
 
+}  // namespace
+
 bool WriteWholeFile(const ds_string& path, const unsigned char* bytes, uint32_t size) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -69,12 +71,10 @@ bool WriteWholeFile(const ds_string& path, const unsigned char* bytes, uint32_t 
     done += written;
   }
   CloseHandle(file);
-  // A part of the track would play as a broken file; leave none behind.
+  // A part of a sound would play as a broken file; leave none behind.
   if (!ok) DeleteFileW(path.c_str());
   return ok;
 }
-
-}  // namespace
 
 ds_string MakeSafeMusicFileName(const ds_string& sourcePath) {
   ds_string name = GetFileNameFromPath(sourcePath);

@@ -22,6 +22,10 @@ ds_string MakeSafeMusicFileName(const ds_string& sourcePath);
 // True when `path` names an existing file (not a folder).
 bool IsExistingFile(const ds_string& path);
 
+// Writes the bytes as the whole file at `path` (made anew); a file that could not be
+// written whole is deleted. False when it failed.
+bool WriteWholeFile(const ds_string& path, const unsigned char* bytes, uint32_t size);
+
 class DS_MusicFileStore {
 public:
   // `folder` is where the files go; a missing trailing backslash is added. An empty
