@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "document/Utilities.h"
 #include "render/DeviceGlobals.h"
 #include "render/ViewContext.h"
 
@@ -15,8 +16,6 @@ const float kPi = 3.14159265f;
 const float kHoldSeconds = 0.5f;
 const float kMoveSeconds = 5.0f;
 const float kMoveExtraSeconds = 2.0f;
-
-float RandomUnit() { return float(std::rand()) / 32767.0f; }
 
 }  // namespace
 
@@ -61,9 +60,9 @@ void DSM_Camera::PickMove(float d) {
     drift.end = drift.start + kHoldSeconds;
     return;
   }
-  drift.toX = RandomUnit() * 2.0f - 1.0f;
-  drift.toY = RandomUnit() * 2.0f - 1.0f;
-  drift.end = drift.start + kMoveSeconds + RandomUnit() * kMoveExtraSeconds;
+  drift.toX = RandomFloat(0.0f, 1.0f) * 2.0f - 1.0f;
+  drift.toY = RandomFloat(0.0f, 1.0f) * 2.0f - 1.0f;
+  drift.end = drift.start + kMoveSeconds + RandomFloat(0.0f, 1.0f) * kMoveExtraSeconds;
 }
 
 void DSM_Camera::Update(float t) {

@@ -6,6 +6,7 @@
 
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
+#include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/TimeLine.h"
@@ -39,8 +40,6 @@ const int kPhaseSteps = 10;
 const float kPhaseStepFraction = 0.1f;
 
 const float kPi = 3.1415927f;
-
-float RandomFraction() { return std::rand() / 32767.0f; }
 
 // The point without its processes; position and channels stay.
 void DropProcesses(DS_Particle& point) {
@@ -203,7 +202,7 @@ float DS_Bling::StartCycle(DS_Particle& point) const {
 
 void DS_Bling::StartAtRandomPhase(DS_Particle& point) const {
   const float cycle = StartCycle(point);
-  const float dt = RandomFraction() * cycle * kPhaseStepFraction;
+  const float dt = RandomFloat(0.0f, 1.0f) * cycle * kPhaseStepFraction;
   for (int i = 0; i < kPhaseSteps; ++i) point.Update(dt);
 }
 
@@ -322,8 +321,8 @@ void DS_TwinklingStars::Read(DS_IOF_Handle& handle, int version) {
 
 void DS_TwinklingStars::AddPoint(const D3DXVECTOR3& position, float, float, float, float) {
   DS_Particle point(position);
-  point.size = 0.5f + RandomFraction() * 0.5f;
-  point.alpha = 0.5f + RandomFraction() * 0.5f;
+  point.size = 0.5f + RandomFloat(0.0f, 1.0f) * 0.5f;
+  point.alpha = 0.5f + RandomFloat(0.0f, 1.0f) * 0.5f;
   point.AddProcess(new PTwinkle(DS_Particle::kSize, 0.0f, point.size, 0.0f));
   points.push_back(std::move(point));
 }

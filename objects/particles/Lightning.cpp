@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/Utilities.h"
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/DeviceGlobals.h"
@@ -43,7 +44,6 @@ const char* const kParamTexture1 = "Texture1";
 const char* const kParamTexture2 = "Texture2";
 const char* const kParamTexture3 = "Texture3";
 
-float RandomFraction() { return std::rand() / 32767.0f; }
 // -1 when the next draw is odd, else +1.
 float RandomSign() { return (std::rand() & 1) ? -1.0f : 1.0f; }
 
@@ -237,7 +237,7 @@ void DS_LightningGN::GenerateBolt(const D3DXVECTOR3& a, const D3DXVECTOR3& b, Bo
       const D3DXVECTOR3& q = raw[i + 1];
       const D3DXVECTOR3 d = q - p;
       const D3DXVECTOR3 n(d.y, -d.x, 0.0f);
-      const float amount = displacement * RandomFraction();
+      const float amount = displacement * RandomFloat(0.0f, 1.0f);
       const float sign = RandomSign();
       next.push_back(p);
       next.push_back((p + q) * 0.5f + amount * sign * n);
@@ -279,7 +279,7 @@ void DS_LightningGN::GenerateBolt(const D3DXVECTOR3& a, const D3DXVECTOR3& b, Bo
         const float dist = Length(r);
         const float sign = RandomSign();
         const D3DXVECTOR3 dir = r * std::cos(angle) + dist * sign * q * std::sin(angle);
-        const float reach = 0.5f + 0.5f * RandomFraction();
+        const float reach = 0.5f + 0.5f * RandomFloat(0.0f, 1.0f);
         const D3DXVECTOR3 end = point.position + reach * BranchLength.GetResult() * dir;
         GenerateBolt(point.position, end, point.Branches, generations - 1, point.Width, slot.slots, point.Fade);
       }

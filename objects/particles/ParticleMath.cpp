@@ -15,8 +15,6 @@ const double kPiDouble = 3.1415927;
 // range, and a count from a document must not turn into a long loop.
 const int kMaxOctaves = 32;
 
-float RandomUnit() { return std::rand() / 32767.0f; }
-
 // Lattice value of integer m, in (-1, 1].
 double Lattice(int m) {
   const uint32_t u = static_cast<uint32_t>(m);
@@ -28,13 +26,13 @@ double Lattice(int m) {
 }  // namespace
 
 D3DXVECTOR3 RandomDirectionZ(float length, float a, float b) {
-  const float angle = (a + RandomUnit() * (b - a)) * kPi / 180.0f;
+  const float angle = (a + RandomFloat(0.0f, 1.0f) * (b - a)) * kPi / 180.0f;
   return D3DXVECTOR3(length * std::cos(angle), length * std::sin(angle), 0.0f);
 }
 
 D3DXVECTOR3 RandomDirection3D(float length) {
   const D3DXVECTOR3 v = RandomDirectionZ(length, 0.0f, 360.0f);
-  const float angle = RandomUnit() * 360.0f * kPi / 180.0f;
+  const float angle = RandomFloat(0.0f, 1.0f) * 360.0f * kPi / 180.0f;
   // Rotation about y with row vectors: x' = x cos + z sin, z' = -x sin + z cos.
   const float c = std::cos(angle), s = std::sin(angle);
   return D3DXVECTOR3(v.x * c + v.z * s, v.y, -v.x * s + v.z * c);

@@ -14,7 +14,6 @@ namespace {
 IOF_Virtual_ReaderT<DS_RadialRays> s_radialRaysReader(L"DS_RadialRays");
 
 const float kTwoPi = 6.2831855f;
-const float kRandMax = 32767.0f;
 
 // Variation and fade depth: offset 1.0 minus a hundredth per stored unit.
 const float kDepthScale = -0.01f;
@@ -31,8 +30,6 @@ void ReadStoredLong(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
   stream.ReadLong(value);
   param.StoreValue(int(value));
 }
-
-float RandomUnit() { return static_cast<float>(std::rand()) / kRandMax; }
 
 }  // namespace
 
@@ -152,11 +149,11 @@ void DS_RadialRays::WriteRays(DX_V::PCT* vertices, unsigned count) {
   const D3DXVECTOR3& centre = position.GetValue();
 
   for (unsigned i = 0; i < count; ++i) {
-    const float e = irregular ? v + (1.0f - v) * RandomUnit() : 1.0f;
+    const float e = irregular ? v + (1.0f - v) * RandomFloat(0.0f, 1.0f) : 1.0f;
     ParticleQuad quad = RayQuad(centre, ray * e, length * e, width * e, width * e);
     SetQuadUV(quad, kUVLow, kUVHigh, kUVLow, kUVHigh);
     SetQuadColor(quad, colour);
-    if (irregular) D3DXMatrixRotationZ(&turn, step * (v + (2.0f - 2.0f * v) * RandomUnit()));
+    if (irregular) D3DXMatrixRotationZ(&turn, step * (v + (2.0f - 2.0f * v) * RandomFloat(0.0f, 1.0f)));
     D3DXVECTOR3 next;
     D3DXVec3TransformCoord(&next, &ray, &turn);
     ray = next;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/DeviceGlobals.h"
@@ -14,7 +15,6 @@ namespace {
 IOF_Virtual_ReaderT<DS_Smoke> s_smokeReader(L"DS_Smoke");
 
 const float kPi = 3.1415927f;
-const float kRandMax = 32767.0f;
 
 // A puff fades in at this many times the spawn opacity per second, while its timer is
 // above this fraction of its life; it fades out at kFadeOutRate per second.
@@ -24,8 +24,6 @@ const float kFadeOutRate = 1.0f;
 // Spin rates are drawn from -kSpinRange/2 to +kSpinRange/2 degrees per second.
 const float kSpinRange = 100.0f;
 const float kFullTurn = 360.0f;
-
-float RandomUnit() { return static_cast<float>(std::rand()) / kRandMax; }
 
 D3DXVECTOR3 TurnedAboutZ(const D3DXVECTOR3& v, float degrees) {
   D3DXMATRIX turn;
@@ -77,8 +75,8 @@ DS_ParticleOrigin* DS_Smoke::CreateOrigin() {
   puff->AddCallback(OriginFadeInCallback, {kFadeInFactor * TimeLine().GetAlpha(), kFadeInPart * life});
   puff->AddCallback(OriginFadeOutCallback, {kFadeOutRate, life});
   // Spin rate first, then the start angle: two draws from the shared sequence.
-  puff->AddCallback(OriginRotateCallback, {RandomUnit() * kSpinRange - kSpinRange / 2.0f});
-  const float angle = RandomUnit() * kFullTurn;
+  puff->AddCallback(OriginRotateCallback, {RandomFloat(0.0f, 1.0f) * kSpinRange - kSpinRange / 2.0f});
+  const float angle = RandomFloat(0.0f, 1.0f) * kFullTurn;
   puff->right = TurnedAboutZ(D3DXVECTOR3(1.0f, 0.0f, 0.0f), angle);
   puff->up = TurnedAboutZ(D3DXVECTOR3(0.0f, 1.0f, 0.0f), angle);
   return puff;
