@@ -33,7 +33,7 @@ const KnownClass kItems[] = {
     {L"DS_RainConstructor", true},      {L"DS_StatObjConstructor", true},
     {L"DS_FlowerConstructor", true},   {L"DS_BirdConstructor", true},
     {L"DS_DischargeConstructor", true}, {L"DS_DischargeFXConstructor", false},
-    {L"DS_ButterflyConstructor", false}, {L"DS_ClockConstructor", false},
+    {L"DS_ButterflyConstructor", true}, {L"DS_ClockConstructor", true},
     {L"DS_Bling", true},                {L"DS_CustomAirBrush", true},
     {L"DS_TwinklingStars", true},       {L"DS_Aurora", true},
     {L"DS_BackgroundCopy", true},      {L"DS_WavesFX", true},
