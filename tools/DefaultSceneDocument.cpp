@@ -42,26 +42,26 @@ DS_FileKey EmbedSound(DS_DocResManager& manager, const SceneSound& sound) {
   return key;
 }
 
-DS_2D_Light* MakeLayer(const DefaultSlide& spec, const DS_FileKey& picture, const DS_FileKey& surround) {
+DS_2D_Light* MakeLayer(const DefaultSlide& entry, const DS_FileKey& picture, const DS_FileKey& surround) {
   std::unique_ptr<DS_2D_Light> layer(new DS_2D_Light());
   // Stored without notification: there is no device to bind the picture to.
   layer->GetPictureLink().StoreKey(picture);
   DSM_Camera& camera = layer->GetCamera();
-  camera.on.SetValue(spec.cameraOn);
-  camera.zoom.SetValue(spec.cameraZoom);
-  camera.speed.SetValue(spec.cameraSpeed);
+  camera.on.SetValue(entry.cameraOn);
+  camera.zoom.SetValue(entry.cameraZoom);
+  camera.speed.SetValue(entry.cameraSpeed);
   camera.surroundImage.StoreKey(surround);
   return layer.release();
 }
 
-DS_SlideContainer* MakeSlide(const DefaultSlide& spec, DS_2D_Light* layer) {
+DS_SlideContainer* MakeSlide(const DefaultSlide& entry, DS_2D_Light* layer) {
   std::unique_ptr<DS_SlideContainer> slide(new DS_SlideContainer());
-  slide->name.SetValue(spec.name);
-  slide->fadeIn.SetValue(spec.fadeIn);
-  slide->show.SetValue(spec.show);
-  slide->fadeOut.SetValue(spec.fadeOut);
+  slide->name.SetValue(entry.name);
+  slide->fadeIn.SetValue(entry.fadeIn);
+  slide->show.SetValue(entry.show);
+  slide->fadeOut.SetValue(entry.fadeOut);
   // The objects' wrapped time runs over the slide's whole stay.
-  slide->duration.SetValue((spec.fadeIn + spec.show + spec.fadeOut) * kHundredthsPerSecond);
+  slide->duration.SetValue((entry.fadeIn + entry.show + entry.fadeOut) * kHundredthsPerSecond);
   slide->SetLight(layer);
   return slide.release();
 }
@@ -127,10 +127,10 @@ std::vector<unsigned char> BuildDefaultSceneDocument() {
   const DS_FileKey chimeKey = EmbedSound(manager, MakeSoundItemSound());
 
   DS_SlideShow_Light show;
-  for (const DefaultSlide& spec : DefaultSlides()) {
-    DS_2D_Light* layer = MakeLayer(spec, pictureKeys.at(size_t(spec.picture)), surroundKey);
-    DS_SlideContainer* slide = MakeSlide(spec, layer);
-    if (spec.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
+  for (const DefaultSlide& entry : DefaultSlides()) {
+    DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(size_t(entry.picture)), surroundKey);
+    DS_SlideContainer* slide = MakeSlide(entry, layer);
+    if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
     show.AddSlide(slide);
   }
   for (const SceneSound& sound : MakeMusicTracks()) show.AddAudioFile(MakeTrack(sound));

@@ -63,25 +63,25 @@ TEST(DefaultSceneDocument, SlidesReadBackWithTheirTimesPicturesAndCameras) {
   const std::vector<ds_tools::ScenePicture> pictures = ds_tools::MakeSlidePictures();
   ASSERT_EQ(slides.size(), loaded.show->GetSlideCount());
   for (size_t i = 0; i < slides.size(); ++i) {
-    const DefaultSlide& spec = slides[i];
+    const DefaultSlide& wanted = slides[i];
     DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(i);
-    SCOPED_TRACE(Name(spec.name));
-    EXPECT_EQ(std::wstring(spec.name), slide->name.GetValue());
-    EXPECT_EQ(spec.fadeIn, slide->fadeIn.GetValue());
-    EXPECT_EQ(spec.show, slide->show.GetValue());
-    EXPECT_EQ(spec.fadeOut, slide->fadeOut.GetValue());
+    SCOPED_TRACE(Name(wanted.name));
+    EXPECT_EQ(std::wstring(wanted.name), slide->name.GetValue());
+    EXPECT_EQ(wanted.fadeIn, slide->fadeIn.GetValue());
+    EXPECT_EQ(wanted.show, slide->show.GetValue());
+    EXPECT_EQ(wanted.fadeOut, slide->fadeOut.GetValue());
     EXPECT_EQ(0u, slide->VisualItemCount());
-    EXPECT_EQ(spec.chime ? 1u : 0u, slide->SecondaryItemCount());
+    EXPECT_EQ(wanted.chime ? 1u : 0u, slide->SecondaryItemCount());
 
     DS_SharedRef<DS_2D_Light> layer = slide->GetLight();
     ASSERT_TRUE(layer);
     const DS_FileKey picture = layer->GetPictureLink().GetKey();
-    EXPECT_EQ(ds_tools::ScenePath(pictures.at(size_t(spec.picture)).fileName), picture.path);
+    EXPECT_EQ(ds_tools::ScenePath(pictures.at(size_t(wanted.picture)).fileName), picture.path);
     EXPECT_FALSE(loaded.manager->GetLibraryEntry(DS_FileLink3(picture)).Size() == 0)
         << "the picture's file is in the document";
-    EXPECT_EQ(spec.cameraOn, layer->GetCamera().on.GetValue());
-    EXPECT_EQ(spec.cameraZoom, layer->GetCamera().zoom.GetValue());
-    EXPECT_EQ(spec.cameraSpeed, layer->GetCamera().speed.GetValue());
+    EXPECT_EQ(wanted.cameraOn, layer->GetCamera().on.GetValue());
+    EXPECT_EQ(wanted.cameraZoom, layer->GetCamera().zoom.GetValue());
+    EXPECT_EQ(wanted.cameraSpeed, layer->GetCamera().speed.GetValue());
     EXPECT_EQ(ds_tools::ScenePath(ds_tools::MakeSurroundPicture().fileName),
               layer->GetCamera().surroundImage.GetKey().path);
   }
