@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/Utilities.h"
 #include "objects/particles/Particle.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
@@ -17,7 +18,6 @@ namespace {
 IOF_Virtual_ReaderT<DS_FallingStars> s_fallingStarsReader(L"DS_FallingStars");
 
 const float kTwoPi = 2.0f * 3.1415927f;
-const float kRandMax = 32767.0f;
 
 // Stored units of the star settings.
 const float kStarSpeedScale = 8.0f;
@@ -112,7 +112,7 @@ void DS_FallingStars::SpawnStars() {
     if (origins.size() >= DS_ParticlesObj::kMaxSlotQuads) break;
     DS_Particle star(region.RandomPoint());
     star.alpha = 0.0f;
-    star.angle = static_cast<float>(std::rand()) / kRandMax * kTwoPi;
+    star.angle = RandomFloat(0.0f, kTwoPi);
     star.AddProcess(new PAgeConst(show + fadeIn + fadeOut));
     star.AddProcess(new PKinetic(velocity, D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
     star.AddProcess(new PFade(DS_Particle::kAlpha, 0.0f, fadeIn, 1.0f));

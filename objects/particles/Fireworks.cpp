@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/Utilities.h"
 #include "objects/particles/Particle.h"
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticleQuads.h"
@@ -17,8 +18,6 @@
 namespace {
 
 IOF_Virtual_ReaderT<DS_FireworkSimple> s_fireworkSimpleReader(L"DS_FireworkSimple");
-
-const float kRandMax = 32767.0f;
 
 // Stored units of the firework settings.
 const float kRocketSpeedScale = 4.0f;
@@ -223,6 +222,6 @@ void DS_FireworkSimple::InitParticle(DS_Particle& spark, const DS_Particle&) {
   spark.AddProcess(new PLifeConst(k));
   spark.AddProcess(new PSteady(DS_Particle::kAlpha, 0.0f, 1.0f, -k));
   spark.AddProcess(new PSteady(DS_Particle::kSize, 0.0f, 1.0f, sizeFactor.GetResult() * k));
-  const float speedPick = static_cast<float>(std::rand()) / kRandMax * speed.GetResult();
+  const float speedPick = RandomFloat(0.0f, speed.GetResult());
   spark.AddProcess(new PKinetic(RandomDirection3D(speedPick), D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
 }

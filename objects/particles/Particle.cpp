@@ -122,7 +122,7 @@ PBrownian::PBrownian(const DS_BrownianContext* context)
     : context(context), velocity(0.0f, 0.0f, 0.0f), acceleration(0.0f, 0.0f, 0.0f) {
   velocity.y = RandomFloat(-kTargetSpeed, kTargetSpeed);
   velocity.x = RandomFloat(-kTargetSpeed, kTargetSpeed);
-  retargetTimer = 1.0f + std::rand() / 32767.0f * 4.0f;
+  retargetTimer = RandomFloat(1.0f, 5.0f);
 }
 
 PBrownian::Settings PBrownian::ReadSettings() const {
@@ -181,7 +181,7 @@ bool PBrownian::Apply(float dt, DS_Particle& p) {
   retargetTimer -= dt;
   if (retargetTimer < 0.0f) {
     const float t = s.retargetPeriod;
-    retargetTimer = 0.5f * t + std::rand() / 32767.0f * (1.5f * t - 0.5f * t);
+    retargetTimer = RandomFloat(0.5f * t, 1.5f * t);
     if (inside) {
       D3DXVECTOR3 target(0.0f, 0.0f, 0.0f);
       target.y = RandomFloat(-kTargetSpeed, kTargetSpeed);

@@ -131,7 +131,7 @@ void DS_ParticleGenerator::InitParticle(DS_Particle& particle, const DS_Particle
   const float life = lifetime.GetResult();
   particle.AddProcess(new PAgeConst(life));
   particle.AddProcess(new PFade(DS_Particle::kAlpha, 0.0f, life, -1.0f));
-  const float pick = std::rand() / 32767.0f * speed.GetResult();
+  const float pick = RandomFloat(0.0f, speed.GetResult());
   particle.AddProcess(new PKinetic(RandomDirection3D(pick), D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
 }
 

@@ -13,7 +13,6 @@ namespace {
 
 IOF_Virtual_ReaderT<DS_FlowConstructor> s_flowReader(L"DS_FlowConstructor");
 
-const float kRandMax = 32767.0f;
 const float kPi = 3.1415927f;
 const float kFullTurnDegrees = 360.0f;
 const float kHalfTurnDegrees = 180.0f;
@@ -126,7 +125,7 @@ void DS_FlowConstructor::InitOrientation(DS_SpriteParticle& sprite) {
 }
 
 void DS_FlowConstructor::InitParticle(DS_SpriteParticle& sprite) {
-  const float sideways = static_cast<float>(std::rand()) / kRandMax * 2.0f - 1.0f;
+  const float sideways = RandomFloat(-1.0f, 1.0f);
   sprite.velocity = D3DXVECTOR3(0.0f, 0.0f, sideways);
   sprite.direction = D3DXVECTOR3(1.0f, 1.0f, 0.0f);
   sprite.position = RandomPointInRect();

@@ -12,7 +12,6 @@ namespace {
 
 IOF_Virtual_ReaderT<DS_FogConstructor> s_fogReader(L"DS_FogConstructor");
 
-const float kRandMax = 32767.0f;
 const float kDefaultTwinkleMin = 0.2f;
 const float kDefaultTwinkleMax = 1.0f;
 const unsigned int kDefaultTransparency = 50;
@@ -60,7 +59,7 @@ void DS_FogConstructor::InitParticle(DS_SpriteParticle& sprite) {
   sprite.velocity.x = RandomFloat(-dx, dx);
   sprite.velocity.y = RandomFloat(-dy, dy);
   sprite.alpha = RandomFloat(0.0f, 1.0f);
-  const float turn = static_cast<float>(std::rand()) / kRandMax * (2.0f * kMaxTurn) - kMaxTurn;
+  const float turn = RandomFloat(-kMaxTurn, kMaxTurn);
   D3DXMatrixRotationZ(&sprite.rotation, turn);
 }
 

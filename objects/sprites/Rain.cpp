@@ -3,13 +3,12 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 
 namespace {
 
 IOF_Virtual_ReaderT<DS_RainConstructor> s_rainReader(L"DS_RainConstructor");
-
-const float kRandMax = 32767.0f;
 
 D3DXVECTOR3 Transformed(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
   D3DXVECTOR3 out;
@@ -45,7 +44,7 @@ DS_ParticleSystemCtrl* DS_RainConstructor::Clone() const { return new DS_RainCon
 
 void DS_RainConstructor::InitParticle(DS_SpriteParticle& sprite) {
   DS_FlowConstructor::InitParticle(sprite);
-  sprite.alpha = static_cast<float>(std::rand()) / kRandMax;
+  sprite.alpha = RandomFloat(0.0f, 1.0f);
   InitOrientation(sprite);
   if (orientationMode.GetValue() == kAlongFlow) {
     sprite.xAxis = Transformed(sprite.xAxis, m_quarterTurn);
