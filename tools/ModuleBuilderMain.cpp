@@ -7,20 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "sound/MusicFileStore.h"
 #include "tools/ModuleMeshes.h"
 #include "tools/ModulePictures.h"
 
 namespace {
 
-bool WriteFile(const std::string& path, const void* bytes, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes, 1, size, file) == size;
-  const bool closed = std::fclose(file) == 0;
-  if (written && closed) return true;
-  // A half-written file must not look up to date to the next build.
-  std::remove(path.c_str());
-  return false;
+// The tools run under Wine, which hands them their arguments as local 8-bit text.
+bool WriteOutput(const std::string& path, const void* bytes, size_t size) {
+  return WriteWholeFile(ds_string(path.begin(), path.end()), static_cast<const unsigned char*>(bytes),
+                        uint32_t(size));
 }
 
 }  // namespace
@@ -34,14 +30,14 @@ int main(int argc, char** argv) {
   for (const ds_tools::ModulePicture& picture : ds_tools::MakeModulePictures()) {
     const std::vector<unsigned char> bytes = ds_tools::EncodeModulePicture(picture);
     const std::string path = folder + "/picture_" + std::to_string(picture.id);
-    if (!WriteFile(path, bytes.data(), bytes.size())) {
+    if (!WriteOutput(path, bytes.data(), bytes.size())) {
       std::fprintf(stderr, "module_builder: cannot write %s\n", path.c_str());
       return 1;
     }
   }
   for (const ds_tools::ModuleMesh& mesh : ds_tools::MakeModuleMeshes()) {
     const std::string path = folder + "/mesh_" + std::to_string(mesh.id) + ".x";
-    if (!WriteFile(path, mesh.text.data(), mesh.text.size())) {
+    if (!WriteOutput(path, mesh.text.data(), mesh.text.size())) {
       std::fprintf(stderr, "module_builder: cannot write %s\n", path.c_str());
       return 1;
     }
