@@ -12,11 +12,11 @@
 #include "arcs/ArcsTestSupport.h"
 #include "document/DocResManager.h"
 #include "objects/sprites/DischargeArcs.h"
-#include "render/Layer.h"
 #include "render/RenderTargetPair.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"
 #include "support/RenderDeviceTest.h"
+#include "support/SceneLayer.h"
 #include "support/TestPictures.h"
 
 namespace {
@@ -32,15 +32,6 @@ const DS_FileKey kNoisePicture(L"C:\\scene\\noise.bmp", 13);
 const DS_FileKey kExplosionEffect(L"C:\\scene\\explosion.fx", 14);
 
 std::vector<unsigned char> Bytes(const std::string& text) { return std::vector<unsigned char>(text.begin(), text.end()); }
-
-// A layer whose scene texture is the test's own.
-class SceneLayer : public DS_2D_Light {
-public:
-  const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
-  // The picture quad's buffer, which the layer makes with its device objects.
-  void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
-  DS_ComHolder<IDirect3DTexture9> scene;
-};
 
 class ArcsDrawTest : public ds_test::RenderDeviceTest {
 protected:
@@ -97,7 +88,7 @@ protected:
   FakeEffectFactory factory;
   std::unique_ptr<DS_DocResManager> manager;
   DS_ViewContext view;
-  SceneLayer layer;
+  ds_test::SceneLayer layer;
   std::unique_ptr<DS_ABObj> object;
 };
 
