@@ -48,8 +48,8 @@ const KnownClass kItems[] = {
     {L"DS_LightningGN", true},          {L"DS_Plant", true},
     {L"DS_RadialRays", true},           {L"DS_Smoke", true},
     {L"DS_StaticAnimation", true},      {L"DS_BrownAnimation", true},
-    {L"DS_PathAnimtion", true},         {L"DS_StaticTextConstructor", false},
-    {L"DS_ScrollingTextConstructor", false}, {L"DS_TextLinkConstructor", false},
+    {L"DS_PathAnimtion", true},         {L"DS_StaticTextConstructor", true},
+    {L"DS_ScrollingTextConstructor", true}, {L"DS_TextLinkConstructor", true},
     {L"DS_3D_in_2D_array_Constructor", false}, {L"DS_MP3_Constructor", true},
     {L"DS_WAV_Constructor", true},
 };
