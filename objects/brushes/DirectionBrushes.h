@@ -101,6 +101,8 @@ public:
   void Prepare(DS_MaskHolder* mask) override;
   void Update(float localTime) override;
   void Render(DS_ABRender* layer) override;
+  // Only the region is drawn, in FX mode too.
+  bool RedrawsScene() const override { return false; }
   DS_FX_Constructor* Clone() override { return new DS_WaterfallFX(*this); }
 
   const std::vector<Wave>& GetWaves() const { return m_waves; }
@@ -158,6 +160,9 @@ public:
   // The region with texture coordinates (0, 0) to (1, 1), and the mask shift.
   void BuildMesh() override;
   void Render(DS_ABRender* layer) override;
+  // Its "Background" is the cloud picture, never the scene: in FX mode the layer quad
+  // shows clouds, not the picture.
+  bool RedrawsScene() const override { return false; }
   DS_FX_Constructor* Clone() override { return new DS_CloudFX(*this); }
 
   const DS_TextureSet& GetCloudFrames() const { return m_cloudFrames; }

@@ -271,10 +271,11 @@ void DS_BrushObj::OnMouseMove(int x, int y) {
   if (m_brush) m_brush->OnObjectMouse(x);
 }
 
-// A brush without an effect draws nothing; asking for the scene would leave the
-// picture in the off-screen target and nothing on the one drawn next.
+// A brush without an effect draws nothing, and some brushes draw less than the whole
+// picture; asking for the scene then would leave the picture in the off-screen target
+// and not all of it on the one drawn next.
 bool DS_BrushObj::NeedsSceneInput() const {
-  return m_brush && m_brush->IsFXMode() && m_brush->GetEffect() && m_enabled;
+  return m_brush && m_brush->IsFXMode() && m_brush->GetEffect() && m_enabled && m_brush->RedrawsScene();
 }
 
 void DS_BrushObj::Update(float localTime) {

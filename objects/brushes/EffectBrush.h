@@ -72,6 +72,10 @@ public:
   // Advances the brush clock with the object's local time.
   virtual void Update(float localTime);
   virtual void Render(DS_ABRender* layer) = 0;
+  // True when Render lays the whole picture again from the scene it is handed, as the
+  // common tail and the layer-quad draws do. A brush that draws only its region, or a
+  // picture of its own, must not take the scene in FX mode: the picture would be lost.
+  virtual bool RedrawsScene() const { return true; }
   // Shares the holder's texture, unless the holder is the brush's own.
   virtual void SetMaskTexture(DS_MaskHolder* mask);
   virtual DS_FX_Constructor* Clone() = 0;
@@ -141,7 +145,7 @@ public:
   void OnMouseMove(int x, int y) override;
   void OnResize() override {}
   // A brush in FX mode redraws the picture from the scene drawn before it (when it
-  // has an effect to draw with).
+  // has an effect to draw with, and its drawing does redraw the whole picture).
   bool NeedsSceneInput() const override;
   int GetKind() const override { return DS_FX_Constructor::kBrushKind; }
   void Update(float localTime) override;

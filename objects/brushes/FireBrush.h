@@ -45,6 +45,8 @@ public:
   // The grid over the region, u from 0 to 1 / width factor, v from 0 to 1.
   void BuildMesh() override;
   void Render(DS_ABRender* layer) override;
+  // Only the region's grid is drawn, in FX mode too.
+  bool RedrawsScene() const override { return false; }
   DS_FX_Constructor* Clone() override { return new DS_FireFX(*this); }
 
   // The parameters that move the flames: the transforms of `mesh`, both pictures and

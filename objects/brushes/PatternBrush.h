@@ -29,6 +29,8 @@ public:
   // The brush clock, then the frame stepping.
   void Update(float localTime) override;
   void Render(DS_ABRender* layer) override;
+  // Without a pattern nothing is drawn, not even the plain background.
+  bool RedrawsScene() const override { return m_patternWidth != 0 && m_patternHeight != 0; }
   DS_FX_Constructor* Clone() override { return new DS_PatternBrush(*this); }
 
   unsigned int GetFrameIndex() const { return m_frameIndex; }

@@ -35,8 +35,9 @@ public:
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
   // Resources, the target, four buffer slots; stored origins are dropped.
   void PrepareResources(DS_ParticlesObj* object) override;
-  // The stars are always laid over the captured scene.
-  bool NeedsSceneInput() const override { return true; }
+  // "Main" always lays the stars over the scene, whatever the blend mode; but only a
+  // draw that can compose puts the captured scene back.
+  bool NeedsSceneInput() const override { return CanComposite(); }
   DS_ParticleGenerator* Clone() const override;
 
   // Trail particles along every star's path, then a random number of new stars.

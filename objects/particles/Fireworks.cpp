@@ -85,6 +85,11 @@ void DS_Firework::PrepareResources(DS_ParticlesObj* object) {
   if (object) object->SetSlotCount(kSlotCount);
 }
 
+void DS_Firework::Reset() {
+  DS_ParticleOriginGenerator::Reset();
+  launchArmed = true;
+}
+
 void DS_Firework::Update(float t, DS_ParticlesObj* object) {
   originClock.Advance(t);
   Launch(originClock.GetStep(), originClock.GetAccumulatedTime());

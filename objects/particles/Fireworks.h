@@ -37,6 +37,9 @@ public:
   // Cores and glows into the target's two textures, then "Main" over the scene. Needs
   // the effect: without one the firework is not drawn.
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
+  // Restarts the time line and arms the next launch: a restarted cycle goes straight
+  // into its fade-in, so the invisible phase that would arm it never comes.
+  void Reset() override;
 
   // Gives a new rocket its processes; it is to burn `burnTime` seconds.
   virtual void InitRocket(DS_Particle& rocket, float burnTime) = 0;

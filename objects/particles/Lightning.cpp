@@ -457,8 +457,11 @@ void DS_LightningGN::PrepareResources(DS_ParticlesObj* particlesObject) {
 
 void DS_LightningGN::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObject) {
   // The bolt is drawn only through its effect, with a picture and the off-screen pair.
+  // Without a picture an object that took the scene still composes its empty masks,
+  // which puts the scene back.
   IDirect3DTexture9* texture = GetCurrentTexture(0);
-  if (!layer || !particlesObject || !g_CurrentDevice || !effect || !texture) return;
+  if (!layer || !particlesObject || !g_CurrentDevice || !effect) return;
+  if (!texture && !NeedsSceneInput()) return;
   if (!target) AcquireTarget();
   if (!target || !target->IsValid()) return;
   const DS_IndexedMesh<DX_V::PCT>* coreSlot = particlesObject->GetSlot(kCoreSlot);
@@ -470,11 +473,15 @@ void DS_LightningGN::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObject
   target->BeginRender();
   layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);
   g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kMaskClearColor, 1.0f, 0);
-  layer->DrawIndexedPCT(*coreSlot, effect.Get(), int(2 * particlesObject->GetQuadCount(kCoreSlot)), 1.0f);
+  if (texture) {
+    layer->DrawIndexedPCT(*coreSlot, effect.Get(), int(2 * particlesObject->GetQuadCount(kCoreSlot)), 1.0f);
+  }
   // The core picture stays in the texture the flip hands back.
   const DS_ComHolder<IDirect3DTexture9> corePicture = target->Flip();
   g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kMaskClearColor, 1.0f, 0);
-  layer->DrawIndexedPCT(*glowSlot, effect.Get(), int(2 * particlesObject->GetQuadCount(kGlowSlot)), 1.0f);
+  if (texture) {
+    layer->DrawIndexedPCT(*glowSlot, effect.Get(), int(2 * particlesObject->GetQuadCount(kGlowSlot)), 1.0f);
+  }
   target->EndRender();
   layer->EndTarget();
 

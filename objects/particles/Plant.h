@@ -27,6 +27,9 @@ public:
 
   // Resources, one buffer slot holding the region quad in the first colour.
   void PrepareResources(DS_ParticlesObj* object) override;
+  // Only the one quad is drawn, never the scene as a whole: taking the scene would
+  // lose the picture, whatever the blend mode.
+  bool NeedsSceneInput() const override { return false; }
 
   // Corners in scene pixels: vertices 0 to 3 of the quad are corners 1, 0, 3, 2.
   MediaQuad region;

@@ -38,6 +38,9 @@ public:
   // The puffs with the first picture on texture stage 0, through the effect when there
   // is one, else alpha-blended onto the layer.
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
+  // Only the puffs' own quads are drawn, never the scene as a whole: taking the scene
+  // would lose the picture, whatever the blend mode.
+  bool NeedsSceneInput() const override { return false; }
   // Resources, one buffer slot, then the prewarm.
   void PrepareResources(DS_ParticlesObj* object) override;
   DS_ParticleGenerator* Clone() const override;

@@ -75,6 +75,9 @@ public:
   void Update(float t, DS_ParticlesObj* object) override;
   // The smoke's drawing: the current frame on stage 0, slot 0 through the effect.
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
+  // Only the sprites' own quads are drawn, never the scene as a whole: taking the
+  // scene would lose the picture, whatever the blend mode.
+  bool NeedsSceneInput() const override { return false; }
   // The region generator's resources, no sprites yet, one buffer slot.
   void PrepareResources(DS_ParticlesObj* object) override;
   DS_ParticleGenerator* Clone() const override;
@@ -148,6 +151,9 @@ public:
   void Update(float t, DS_ParticlesObj* object) override;
   // The smoke's drawing: the current frame on stage 0, slot 0 through the effect.
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
+  // Only the sprite's own quad is drawn, never the scene as a whole: taking the scene
+  // would lose the picture, whatever the blend mode.
+  bool NeedsSceneInput() const override { return false; }
   // The sprite back at the first point, going forward; one buffer slot.
   void PrepareResources(DS_ParticlesObj* object) override;
   DS_ParticleGenerator* Clone() const override;

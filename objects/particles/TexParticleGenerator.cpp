@@ -111,10 +111,14 @@ void DS_TexParticleGenerator::PrepareResources(DS_ParticlesObj* particlesObject)
   effect.Attach(manager ? manager->GetEffect(effectLink) : nullptr);
 }
 
-bool DS_TexParticleGenerator::NeedsSceneInput() const {
+bool DS_TexParticleGenerator::BlendReadsScene() const {
   const int mode = blendMode.GetValue();
   return mode == kBlendScreen || mode == kBlendColorDodge;
 }
+
+bool DS_TexParticleGenerator::CanComposite() const { return effect && (!target || target->IsValid()); }
+
+bool DS_TexParticleGenerator::NeedsSceneInput() const { return BlendReadsScene() && CanComposite(); }
 
 void DS_TexParticleGenerator::AcquireTarget() {
   if (!g_CurrentDocResManager) return;
@@ -134,12 +138,14 @@ void DS_TexParticleGenerator::DrawParticles(DS_ABRender* layer, IDirect3DTexture
                                             DS_ParticlesObj* particlesObject) {
   if (!layer || !particlesObject || !g_CurrentDevice) return;
   const DS_IndexedMesh<DX_V::PCT>* slot = particlesObject->GetSlot(0);
-  // A layer without a picture is left out rather than drawn as white squares.
-  if (!slot || !texture) return;
+  // A layer without a picture is left out rather than drawn as white squares; an
+  // object that took the scene still composes its empty mask, which puts it back.
+  if (!slot || (!texture && !NeedsSceneInput())) return;
   const int triangles = static_cast<int>(2 * particlesObject->GetQuadCount(0));
 
   if (effect && !target) AcquireTarget();
   if (!effect || !target || !target->IsValid()) {
+    if (!texture) return;
     g_CurrentDevice->SetTexture(0, texture);
     layer->DrawIndexedPCT(*slot, nullptr, triangles, 1.0f);
     return;
@@ -148,8 +154,10 @@ void DS_TexParticleGenerator::DrawParticles(DS_ABRender* layer, IDirect3DTexture
   target->BeginRender();
   layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);
   g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kMaskClearColor, 1.0f, 0);
-  effect->SetTexture(kParamTexture1, texture);
-  layer->DrawIndexedPCT(*slot, effect.Get(), triangles, 1.0f);
+  if (texture) {
+    effect->SetTexture(kParamTexture1, texture);
+    layer->DrawIndexedPCT(*slot, effect.Get(), triangles, 1.0f);
+  }
   target->EndRender();
   layer->EndTarget();
   Composite(layer);

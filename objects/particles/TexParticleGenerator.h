@@ -51,7 +51,9 @@ public:
   // Notes the object, resolves the texture sets and takes a reference to the effect.
   // Makes neither buffers nor the target; families call it first.
   void PrepareResources(DS_ParticlesObj* object) override;
-  // True for the blend modes that read the scene (screen, colour dodge).
+  // True when the composite lays the particles over the captured scene: a blend mode
+  // that reads it (screen, colour dodge) and the means to compose. Without them the
+  // scene would never be drawn back, and asking for it would lose the picture.
   bool NeedsSceneInput() const override;
 
   // The resource manager's target under the target key, sized to the back buffer.
@@ -62,13 +64,20 @@ public:
 
   // Draws buffer slot 0 of `object` with `texture`: through the mask pass and the
   // composite when there is an effect (acquiring the target if the family did not),
-  // otherwise straight onto the layer with alpha blending. Nothing without a texture.
+  // otherwise straight onto the layer with alpha blending. Nothing without a texture,
+  // except the composite of an empty mask when the object took the scene.
   void DrawParticles(DS_ABRender* layer, IDirect3DTexture9* texture, DS_ParticlesObj* object);
   // The mask pass of several layers: slots 0 to `last`, each with the current texture
   // of its texture set, into the target. Needs the effect and the target.
   void DrawJoinedMask(DS_ParticlesObj* object, int last, DS_ABRender* layer);
   // Lays the target over the scene with the blend mode's technique.
   void Composite(DS_ABRender* layer);
+
+  // The blend mode's composite reads the scene (screen, colour dodge).
+  bool BlendReadsScene() const;
+  // An effect to compose with and a target not known to be unusable (one not acquired
+  // yet is made at the first draw): what every draw over the scene needs.
+  bool CanComposite() const;
 
   ID3DXEffect* GetEffect() const { return effect.Get(); }
   DS_RenderTargetPair* GetTarget() const { return target; }

@@ -11,6 +11,9 @@
 
 #include "brushes/BrushTestSupport.h"
 #include "document/FakeTexture.h"
+#include "objects/brushes/CentreBrushes.h"
+#include "objects/brushes/DirectionBrushes.h"
+#include "objects/brushes/FireBrush.h"
 #include "render/TimeLine.h"
 
 using namespace brushes_test;
@@ -251,6 +254,31 @@ INSTANTIATE_TEST_SUITE_P(Cases, BrushSceneInputTest,
                                            SceneInputCase{-3, true, true, true}, SceneInputCase{1, false, true, false},
                                            SceneInputCase{0, false, true, false},
                                            SceneInputCase{1, true, false, false}));
+
+TEST_F(BrushEffectTest, InFXModeOnlyBrushesThatRedrawThePictureNeedTheScene) {
+  EmbedEffect(90);
+  DS_MoveFX move;
+  DS_BendFX bend;
+  DS_FireFX fire;
+  DS_WaterfallFX waterfall;
+  DS_CloudFX cloud;
+  const struct {
+    const char* name;
+    DS_FX_Constructor* brush;
+    bool needs;
+  } cases[] = {{"move, through the common tail", &move, true},
+               {"bend, through the layer quad", &bend, true},
+               {"fire, only its grid", &fire, false},
+               {"waterfall, only its region", &waterfall, false},
+               {"cloud, its own picture as the background", &cloud, false}};
+  for (const auto& c : cases) {
+    c.brush->fxMode.SetValue(1);
+    c.brush->effectLink.StoreKey(EffectKey(90));
+    std::unique_ptr<DS_ABObj> object(c.brush->CreateObject());
+    ASSERT_NE(nullptr, AsBrushObject(object)->GetBrush()->GetEffect()) << c.name;
+    EXPECT_EQ(c.needs, object->NeedsSceneInput()) << c.name;
+  }
+}
 
 // ---- effect and mask from the document ----
 

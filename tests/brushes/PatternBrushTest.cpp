@@ -281,6 +281,24 @@ TEST_F(PatternRenderTest, PatternWithoutWidthDrawsNothing) {
   EXPECT_TRUE(factory.LastEffect()->LastValues("coord_transf").empty());
 }
 
+TEST_F(PatternRenderTest, InFXModeOnlyAPatternThatIsDrawnNeedsTheScene) {
+  const struct {
+    const char* what;
+    int width;
+    size_t frames;
+    bool needs;
+  } cases[] = {{"a pattern", 256, 1, true}, {"no frames", 256, 0, false}, {"no width", 0, 1, false}};
+  for (const auto& c : cases) {
+    GivePattern(c.width, 128, c.frames, {});
+    DS_PatternBrush brush;
+    brush.patternImage.StoreKey(kPatternKey);
+    brush.fxMode.SetValue(1);
+    std::unique_ptr<DS_ABObj> object = MakeObject(brush);
+    ASSERT_NE(nullptr, PatternOf(object).GetEffect()) << c.what;
+    EXPECT_EQ(c.needs, object->NeedsSceneInput()) << c.what;
+  }
+}
+
 TEST_F(PatternRenderTest, FramesStepWhenTheirDurationIsExceeded) {
   GivePattern(64, 64, 2, {0.5f, 0.5f});
   DS_PatternBrush brush;

@@ -11,6 +11,7 @@
 #include "dirbrushes/DirBrushTestSupport.h"
 #include "objects/brushes/CentreBrushes.h"
 #include "objects/brushes/DirectionBrushes.h"
+#include "objects/brushes/FireBrush.h"
 #include "render/SceneMapping.h"
 #include "render/SlideContainer.h"
 #include "render/ViewContext.h"
@@ -222,6 +223,34 @@ TEST_F(DirBrushSlideTest, FXBendReadsTheSceneDrawnBeforeIt) {
   EXPECT_NE(static_cast<IDirect3DBaseTexture9*>(PictureTexture()), background);
   EXPECT_EQ("MainFX", effect->CurrentTechnique());
   ExpectFloats({0.25f, 0.25f}, effect->LastValues("Center"), "Center");
+}
+
+TEST_F(DirBrushSlideTest, FXBrushesThatDrawOnlyTheirRegionLeaveThePictureAroundIt) {
+  DS_WaterfallFX waterfall;
+  waterfall.waveCount.SetValue(2u);
+  waterfall.noiseAmplitude.SetValue(5u);
+  DS_FireFX fire;
+  const char* names[] = {"waterfall", "fire"};
+  DS_FX_Constructor* brushes[] = {&waterfall, &fire};
+  for (size_t i = 0; i < 2; ++i) {
+    brushes[i]->fxMode.SetValue(1);
+    brushes[i]->effectLink.StoreKey(EffectKey(kEffectId));
+    SetRegion(*brushes[i]);
+    Build(*brushes[i]);
+    ASSERT_NE(nullptr, Brush()) << names[i];
+    ASSERT_NE(nullptr, Brush()->GetEffect()) << names[i];
+    const ds_test::Image image = Frame(0.1f);
+    // The region covers the middle of the picture: x 80 to 240, y 60 to 180.
+    for (const POINT p : {POINT{20, 20}, POINT{300, 220}, POINT{40, 200}}) {
+      const uint32_t got = image.RgbAt(p.x, p.y);
+      if (got != (kPictureColour & 0xFFFFFF)) {
+        ADD_FAILURE() << names[i] << ": (" << p.x << ", " << p.y << ") is " << ds_test::ColorText(got)
+                      << ", expected the picture " << ds_test::ColorText(kPictureColour & 0xFFFFFF) << "; saved as "
+                      << ds_test::SaveFailureImage(image, std::string("DirBrushRegionOnly_") + names[i]);
+        break;
+      }
+    }
+  }
 }
 
 TEST_F(DirBrushSlideTest, BrushesWithoutEffectLeaveThePictureAsItWas) {

@@ -60,6 +60,18 @@ void SetTimeLineAlpha(DS_ABObj_Constructor& item, float alpha) {
   tl.SetWrappedTime(alpha);
 }
 
+// A cycle of fade-in 0.5 s, shown 3.00 s, fade-out 0.5 s and hidden 1.00 s: 4 s of
+// burning in every 5 s.
+void SetFourSecondCycle(DS_ABObj_Constructor& item) {
+  DS_TimeLineControl& tl = item.TimeLine();
+  tl.mode.SetValue(DS_TimeLineControl::kCycle);
+  tl.fadeIn.SetValue(50u);
+  tl.fadeOut.SetValue(50u);
+  tl.shown.lo.SetValue(300u);
+  tl.hidden.lo.SetValue(100u);
+  tl.hidden.random = false;
+}
+
 // Two draws of the seeded sequence as a direction of the given length: about z by
 // the first angle, then about y by the second.
 D3DXVECTOR3 ExpectedDirection(float length, int r1, int r2) {
@@ -263,14 +275,9 @@ TEST(FireworkTimeLineLaunchTest, AllRocketsGoUpAtEveryFadeInAndBurnForTheCycle) 
   DS_FireworkSimple fw = MakeFirework();
   fw.emit.SetValue(0);
   fw.rocketCount.SetValue(5u);
+  SetFourSecondCycle(fw);
   DS_TimeLineControl& tl = fw.TimeLine();
-  tl.mode.SetValue(DS_TimeLineControl::kCycle);
-  tl.fadeIn.SetValue(50u);
-  tl.fadeOut.SetValue(50u);
-  tl.shown.lo.SetValue(300u);
   tl.shown.hi.SetValue(900u);  // not drawn from: the random flag is cleared
-  tl.hidden.lo.SetValue(100u);
-  tl.hidden.random = false;
   EXPECT_FLOAT_EQ(4.0f, tl.GetCycleLength());
 
   struct Launch {
@@ -305,6 +312,29 @@ TEST(FireworkTimeLineLaunchTest, AllRocketsGoUpAtEveryFadeInAndBurnForTheCycle) 
   // Each state change of the cycle takes the first update past the state's end.
   EXPECT_GE(launches[1].t - launches[0].t, 5.0f - 1e-3f);
   EXPECT_LE(launches[1].t - launches[0].t, 5.5f);
+}
+
+TEST(FireworkTimeLineLaunchTest, ASlideLeftWhileVisibleLaunchesAgainWhenItComesBack) {
+  DS_FireworkSimple item = MakeFirework();
+  item.emit.SetValue(0);
+  item.rocketCount.SetValue(5u);
+  SetFourSecondCycle(item);
+  std::unique_ptr<DS_ABObj> object(item.CreateObject());
+  auto& fw = *static_cast<DS_FireworkSimple*>(static_cast<DS_ParticlesObj*>(object.get())->GetGenerator());
+
+  // The slide plays for a second: one launch, the rockets still burning.
+  for (int i = 1; i <= 10; ++i) object->UpdateAt(0.1f * i);
+  ASSERT_EQ(5u, fw.origins.size());
+  ASSERT_NE(kPhaseInvisible, fw.TimeLine().GetPhase()) << "left while visible";
+
+  // The slide comes back at scene time 30 s: activation resets its objects, and the
+  // restarted cycle goes straight into its fade-in.
+  object->Reset();
+  object->UpdateAt(30.0f);
+  EXPECT_EQ(kPhaseFadingIn, fw.TimeLine().GetPhase());
+  EXPECT_EQ(10u, fw.origins.size()) << "the first cycle after the return launches its rockets";
+  object->UpdateAt(30.1f);
+  EXPECT_EQ(10u, fw.origins.size()) << "once";
 }
 
 TEST(FireworkTimeLineLaunchTest, RocketsOfOneLaunchShareTheStartAndDifferInDirection) {
@@ -524,20 +554,16 @@ TEST(FireworkLifeRateTest, DurationsToRates) {
 }
 
 TEST(FireworkObjectTest, StoredOriginsAreDroppedAndTwoSlotsMade) {
-  const struct {
-    int blendMode;
-    bool needsScene;
-  } cases[] = {{0, false}, {1, true}, {2, true}, {3, false}};
-  for (const auto& c : cases) {
+  for (int blendMode : {0, 1, 2, 3}) {
     DS_FireworkSimple item = MakeFirework();
-    item.blendMode.SetValue(c.blendMode);
+    item.blendMode.SetValue(blendMode);
     item.origins.emplace_back(5.0f, 5.0f, 0.0f);
     std::unique_ptr<DS_ParticlesObj> object(static_cast<DS_ParticlesObj*>(item.CreateObject()));
     auto* clone = dynamic_cast<DS_FireworkSimple*>(object->GetGenerator());
     ASSERT_NE(nullptr, clone);
     EXPECT_TRUE(clone->origins.empty());
     EXPECT_EQ(2, object->GetSlotCount());
-    EXPECT_EQ(c.needsScene, object->NeedsSceneInput()) << c.blendMode;
+    EXPECT_FALSE(object->NeedsSceneInput()) << "without an effect the scene is never drawn back; mode " << blendMode;
     EXPECT_EQ(1u, item.origins.size());
   }
 }

@@ -277,7 +277,7 @@ TEST(FallingStarsLifeTest, StoredOriginsAreDroppedWhenTheObjectIsMade) {
   auto* clone = static_cast<DS_FallingStars*>(object->GetGenerator());
   EXPECT_TRUE(clone->origins.empty());
   EXPECT_EQ(4, object->GetSlotCount());
-  EXPECT_TRUE(object->NeedsSceneInput());
+  EXPECT_FALSE(object->NeedsSceneInput()) << "without an effect the scene is never drawn back";
   EXPECT_EQ(1u, item.origins.size());
 }
 

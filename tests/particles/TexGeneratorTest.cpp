@@ -147,17 +147,13 @@ TEST(TexGeneratorRecordTest, LinkCountBeyondTheRecordFailsWithoutAllocating) {
 
 // ---- settings ----
 
-TEST(TexGeneratorTest, BlendModesThatReadTheSceneAskForIt) {
-  const struct {
-    int mode;
-    bool needs;
-  } cases[] = {{-1, false}, {0, false}, {1, true}, {2, true}, {3, false}, {4, false}};
-  for (const auto& c : cases) {
+TEST(TexGeneratorTest, WithoutAnEffectNoBlendModeAsksForTheScene) {
+  for (int mode : {-1, 0, 1, 2, 3, 4}) {
     TestTexGenerator item;
-    item.blendMode.SetValue(c.mode);
-    EXPECT_EQ(c.needs, item.NeedsSceneInput()) << c.mode;
+    item.blendMode.SetValue(mode);
+    EXPECT_FALSE(item.NeedsSceneInput()) << mode;
     std::unique_ptr<DS_ABObj> object(item.CreateObject());
-    EXPECT_EQ(c.needs, object->NeedsSceneInput()) << c.mode;
+    EXPECT_FALSE(object->NeedsSceneInput()) << "nothing would draw the scene back; mode " << mode;
   }
 }
 
@@ -355,6 +351,23 @@ TEST_F(TexGeneratorDeviceTest, WithoutTextureNothingIsDrawn) {
   ds_test::Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));
   EXPECT_EQ(0x404040u, image.RgbAt(100, 80));
+}
+
+TEST_F(TexGeneratorDeviceTest, BlendModesThatReadTheSceneAskForItWhenTheyCanCompose) {
+  EmbedEffect();
+  const struct {
+    int mode;
+    bool needs;
+  } cases[] = {{-1, false}, {0, false}, {1, true}, {2, true}, {3, false}, {4, false}};
+  for (const auto& c : cases) {
+    item.blendMode.SetValue(c.mode);
+    TestTexGenerator& clone = MakeObject();
+    ASSERT_NE(nullptr, clone.GetEffect());
+    EXPECT_EQ(c.needs, object->NeedsSceneInput()) << "before the target is acquired; mode " << c.mode;
+    clone.AcquireTarget();
+    ASSERT_NE(nullptr, clone.GetTarget());
+    EXPECT_EQ(c.needs, object->NeedsSceneInput()) << c.mode;
+  }
 }
 
 struct CompositeCase {
