@@ -301,4 +301,47 @@ TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
   }
 }
 
+// The test's own effect: a matrix set with SetMatrix, read by a vertex shader.
+TEST_F(CompiledEffectsTest, AMatrixSetOnTheEffectReachesTheVertexShader) {
+  DS_ComHolder<ID3DXEffect> effect = Load("vertex_transform");
+  ASSERT_TRUE(effect);
+  // The unit square onto the bottom-left quarter of the target (clip space x from -1
+  // to 0, y from -1 to 0); the translation lands in the wrong row if the matrix
+  // reaches the shader transposed.
+  D3DXMATRIX scale, shift, matrix;
+  D3DXMatrixScaling(&scale, 1.0f, 1.0f, 1.0f);
+  D3DXMatrixTranslation(&shift, -1.0f, -1.0f, 0.0f);
+  D3DXMatrixMultiply(&matrix, &scale, &shift);
+  ASSERT_TRUE(SUCCEEDED(effect->SetMatrix("WorldViewProj", &matrix)));
+  const float green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+  ASSERT_TRUE(SUCCEEDED(effect->SetFloatArray("Tint", green, 4)));
+  ASSERT_TRUE(SUCCEEDED(effect->SetTechnique("Transform")));
+
+  const DX_V::PT square[4] = {
+      {0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+      {0.0f, 1.0f, 0.0f, 0.0f, 0.0f},
+      {1.0f, 0.0f, 0.0f, 1.0f, 1.0f},
+      {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
+  };
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000080, 1.0f, 0);
+  ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
+  device->SetFVF(DX_V::PT::FVF);
+  UINT passes = 0;
+  ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
+  for (UINT p = 0; p < passes; ++p) {
+    effect->BeginPass(p);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square, sizeof(DX_V::PT));
+    effect->EndPass();
+  }
+  effect->End();
+  device->EndScene();
+
+  Image image;
+  ASSERT_TRUE(ds_test::ReadBackBuffer(image));
+  const int top = kTestDeviceHeight / 4, bottom = kTestDeviceHeight - kTestDeviceHeight / 4;
+  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false)) << "bottom left: the square";
+  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false)) << "top left";
+  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false)) << "bottom right";
+}
+
 }  // namespace
