@@ -23,6 +23,19 @@ using ds_test::Image;
 using ds_test::kTestDeviceHeight;
 using ds_test::kTestDeviceWidth;
 
+// Runs `draw` inside every pass of the effect's current technique.
+template <class Draw>
+void DrawThroughEffect(ID3DXEffect* effect, Draw draw) {
+  UINT passes = 0;
+  ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
+  for (UINT p = 0; p < passes; ++p) {
+    EXPECT_TRUE(SUCCEEDED(effect->BeginPass(p))) << "pass " << p;
+    draw();
+    effect->EndPass();
+  }
+  effect->End();
+}
+
 class CompiledEffectsTest : public ds_test::DeviceTest {
 protected:
   DS_ComHolder<ID3DXEffect> Load(const char* name) {
@@ -58,14 +71,8 @@ TEST_F(CompiledEffectsTest, EveryEffectLoadsWithWhatItsSourceDeclares) {
       // Every shader of the technique was made on the device.
       EXPECT_TRUE(SUCCEEDED(effect->ValidateTechnique(handle)));
       ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(handle)));
-      UINT passes = 0;
-      ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
-      EXPECT_EQ(passes, technique.passes);
-      for (UINT p = 0; p < passes; ++p) {
-        EXPECT_TRUE(SUCCEEDED(effect->BeginPass(p))) << "pass " << p;
-        effect->EndPass();
-      }
-      effect->End();
+      // Every pass sets its states and shaders.
+      DrawThroughEffect(effect.Get(), [] {});
     }
 
     for (size_t p = 0; p < declared.parameterCount; ++p) {
@@ -172,8 +179,8 @@ testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t e
   return testing::AssertionSuccess();
 }
 
-// Draws a quad over the whole of the current target through every pass of the effect's
-// current technique, texture coordinates 0..1, in the vertex colour given.
+// Draws a quad over the whole of the current target through the effect's current
+// technique, texture coordinates 0..1, in the vertex colour given.
 void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int height, D3DCOLOR colour) {
   // Pixel centres on texel centres: corners half a pixel up and left.
   const float l = -0.5f, t = -0.5f, r = float(width) - 0.5f, b = float(height) - 0.5f;
@@ -184,14 +191,7 @@ void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int 
       {r, t, 0.0f, 1.0f, colour, 1.0f, 0.0f},
   };
   device->SetFVF(DX_V::SCT::FVF);
-  UINT passes = 0;
-  ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
-  for (UINT p = 0; p < passes; ++p) {
-    effect->BeginPass(p);
-    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DX_V::SCT));
-    effect->EndPass();
-  }
-  effect->End();
+  DrawThroughEffect(effect, [&] { device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DX_V::SCT)); });
 }
 
 // A composite over the whole picture: what each technique makes of the scene where the
@@ -326,14 +326,7 @@ TEST_F(CompiledEffectsTest, AMatrixSetOnTheEffectReachesTheVertexShader) {
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000080, 1.0f, 0);
   ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
   device->SetFVF(DX_V::PT::FVF);
-  UINT passes = 0;
-  ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
-  for (UINT p = 0; p < passes; ++p) {
-    effect->BeginPass(p);
-    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square, sizeof(DX_V::PT));
-    effect->EndPass();
-  }
-  effect->End();
+  DrawThroughEffect(effect.Get(), [&] { device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square, sizeof(DX_V::PT)); });
   device->EndScene();
 
   Image image;

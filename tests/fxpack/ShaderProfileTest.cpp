@@ -109,6 +109,7 @@ const ProblemCase kProblems[] = {
     {"ps_2_0", ManyTemporaries(), "uses 13 temporary registers (12 allowed)"},
     {"ps_2_0", {kPixel20, Op(kMov, 2), Dst(R, 0), Src(C, 0) | (11u << 24), kEnd}, "applies source modifier 11"},
     {"ps_2_0", {kVertex20, kEnd}, "not ps_2_0 byte code"},
+    {"ps_2_0", {kPixel20, Op(kMul, 3), Dst(R, 0), Src(R, 0)}, "cut short"},
 };
 
 TEST(ShaderProfileTest, ReportsWhatItCannotMend) {

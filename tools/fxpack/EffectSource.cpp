@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <sstream>
 
 #include "StateTable.h"
 

@@ -154,7 +154,6 @@ private:
     switch (s.kind) {
       case StateAssignment::Kind::Number:
         type.type = s.numberType;
-        valueOffset = 0;
         break;
       case StateAssignment::Kind::NullShader:
         // D3DX takes an int 0 in a shader state for "no shader".

@@ -13,10 +13,8 @@
 //       writes a C++ header listing each effect's techniques and parameters, for the
 //       tests that load the effects through D3DX.
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 

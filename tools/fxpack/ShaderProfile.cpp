@@ -131,8 +131,8 @@ private:
       m_instructions.push_back(ins);
       i += 1 + length;
     }
-    if (i >= m_words.size()) {
-      Problem("the byte code has no end token");
+    if (i >= m_words.size() || m_words[i] != kEndToken) {
+      Problem("the byte code is cut short");
       return;
     }
     m_end = i;
