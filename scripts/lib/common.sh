@@ -3,13 +3,18 @@
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+# Tools that scripts/setup fetches once per machine (the effect compiler), outside the
+# checkout. Fixed here, before ds_wine_start points HOME at the build folder.
+DS_TOOL_CACHE="${DS_TOOL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/scene-saver}"
+export DS_TOOL_CACHE
 
 # Configures and builds the given targets, or everything. Configuring every time is
 # cheap and picks up folders that appeared since the last build.
 ds_build() {
   cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+    -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" \
+    -DDS_VKD3D_COMPILER="$DS_TOOL_CACHE/vkd3d/vkd3d-compiler" >/dev/null
   cmake --build "$BUILD_DIR" "$@"
 }
 

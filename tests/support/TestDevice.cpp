@@ -188,6 +188,28 @@ bool ReadTexture(IDirect3DTexture9* texture, Image& out) {
   return ok;
 }
 
+DS_ComHolder<IDirect3DTexture9> MakeTexture(int width, int height,
+                                            const std::function<uint32_t(int x, int y)>& colourAt) {
+  DS_ComHolder<IDirect3DTexture9> texture;
+  IDirect3DDevice9* device = GetTestDevice();
+  if (!device || FAILED(device->CreateTexture(UINT(width), UINT(height), 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                              texture.Receive(), nullptr))) {
+    texture.Release();
+    return texture;
+  }
+  D3DLOCKED_RECT locked;
+  if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) {
+    texture.Release();
+    return texture;
+  }
+  for (int y = 0; y < height; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<char*>(locked.pBits) + size_t(y) * size_t(locked.Pitch));
+    for (int x = 0; x < width; ++x) row[x] = colourAt(x, y);
+  }
+  texture->UnlockRect(0);
+  return texture;
+}
+
 namespace {
 void PutU16(std::vector<unsigned char>& b, unsigned v) {
   b.push_back(static_cast<unsigned char>(v & 0xFF));

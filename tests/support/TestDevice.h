@@ -8,10 +8,13 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "render/ComHolder.h"
 
 namespace ds_test {
 
@@ -46,6 +49,12 @@ bool ReadSurface(IDirect3DSurface9* surface, Image& out);
 bool ReadBackBuffer(Image& out);
 // Level 0 of a render-target texture.
 bool ReadTexture(IDirect3DTexture9* texture, Image& out);
+
+// A width x height A8R8G8B8 texture in the managed pool of the test device whose texel
+// (x, y) (y = 0 at the top) is colourAt(x, y), as 0xAARRGGBB; empty when it cannot be
+// made.
+DS_ComHolder<IDirect3DTexture9> MakeTexture(int width, int height,
+                                            const std::function<uint32_t(int x, int y)>& colourAt);
 
 // Writes a 32-bit BMP. SaveFailureImage writes "<name>.bmp" into the current folder
 // (the test's build folder under ctest) and returns the path, to print on failure.

@@ -1,0 +1,167 @@
+// The textured particle generators' effect: particles are first drawn into the
+// generator's off-screen target (a mask pass), which is then laid over the whole
+// picture with the item's blend mode (a composite pass).
+//
+// Mask passes draw the particle quads, their picture (Texture1) tinted by the vertex
+// colour, which carries the tint and the opacity:
+//   "BlendMask"  into a target cleared to transparent black; particles pile up as
+//                colours laid over each other (premultiplied by their opacity, so the
+//                transparent black under them adds nothing).
+//   "JoinMask"   several particle layers, one picture each, joined into a target
+//                cleared to transparent white: colour is mixed over what the layers
+//                before left, coverage adds up, and the faint edges of the sparkles
+//                stay light instead of darkening.
+// Composite passes draw the layer's full-picture quad; the target holds a colour and
+// its coverage (alpha):
+//   "CommonTex"            (mode 0) the target (Texture1) alpha blended over the scene.
+//   "Blend_ScreenTex"      (mode 1) the scene (Texture1) lightened by the target
+//                          (Texture2) with the screen formula.
+//   "Blend_ColorDodgeTex"  (mode 2) the scene (Texture1) brightened by the target
+//                          (Texture2) with the colour-dodge formula.
+//   "Blend_SumTex"         (mode 3) the target (Texture1) added to the scene.
+// The two modes that read the scene replace the picture under them, so they write
+// opaque pixels. Every pass keeps the fixed-function vertex stage: the layer has
+// already set the world, view and projection transforms.
+
+#include "blend.fxh"
+
+texture Texture1;
+texture Texture2;
+
+sampler Sampler1 = sampler_state
+{
+    Texture = <Texture1>;
+    MinFilter = Linear;
+    MagFilter = Linear;
+    MipFilter = None;
+    AddressU = Clamp;
+    AddressV = Clamp;
+};
+
+sampler Sampler2 = sampler_state
+{
+    Texture = <Texture2>;
+    MinFilter = Linear;
+    MagFilter = Linear;
+    MipFilter = None;
+    AddressU = Clamp;
+    AddressV = Clamp;
+};
+
+float4 PremultipliedPS(float4 colour : COLOR0, float2 uv : TEXCOORD0) : COLOR0
+{
+    float4 c = tex2D(Sampler1, uv) * colour;
+    return float4(c.rgb * c.a, c.a);
+}
+
+float4 TintedPS(float4 colour : COLOR0, float2 uv : TEXCOORD0) : COLOR0
+{
+    return tex2D(Sampler1, uv) * colour;
+}
+
+float4 TargetPS(float2 uv : TEXCOORD0) : COLOR0
+{
+    return tex2D(Sampler1, uv);
+}
+
+// The target's colour weighted by its coverage.
+float3 Layer(float2 uv)
+{
+    float4 t = tex2D(Sampler2, uv);
+    return t.rgb * t.a;
+}
+
+float4 ScreenPS(float2 uv : TEXCOORD0) : COLOR0
+{
+    return float4(BlendScreen(tex2D(Sampler1, uv).rgb, Layer(uv)), 1.0);
+}
+
+float4 ColorDodgePS(float2 uv : TEXCOORD0) : COLOR0
+{
+    return float4(BlendColorDodge(tex2D(Sampler1, uv).rgb, Layer(uv)), 1.0);
+}
+
+technique BlendMask
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = true;
+        SeparateAlphaBlendEnable = false;
+        BlendOp = Add;
+        SrcBlend = One;
+        DestBlend = InvSrcAlpha;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PremultipliedPS();
+    }
+}
+
+technique JoinMask
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = true;
+        BlendOp = Add;
+        SrcBlend = SrcAlpha;
+        DestBlend = InvSrcAlpha;
+        SeparateAlphaBlendEnable = true;
+        BlendOpAlpha = Add;
+        SrcBlendAlpha = One;
+        DestBlendAlpha = InvSrcAlpha;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 TintedPS();
+    }
+}
+
+technique CommonTex
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = true;
+        SeparateAlphaBlendEnable = false;
+        BlendOp = Add;
+        SrcBlend = SrcAlpha;
+        DestBlend = InvSrcAlpha;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 TargetPS();
+    }
+}
+
+technique Blend_ScreenTex
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = false;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 ScreenPS();
+    }
+}
+
+technique Blend_ColorDodgeTex
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = false;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 ColorDodgePS();
+    }
+}
+
+technique Blend_SumTex
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = true;
+        SeparateAlphaBlendEnable = false;
+        BlendOp = Add;
+        SrcBlend = SrcAlpha;
+        DestBlend = One;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 TargetPS();
+    }
+}

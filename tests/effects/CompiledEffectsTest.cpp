@@ -1,0 +1,340 @@
+// The effects compiled at build time, loaded by D3DX on the test device: each as its
+// source declares it, each with the techniques and parameters the objects set, and
+// their techniques drawing real pixels.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "EffectManifest.h"
+#include "render/ComHolder.h"
+#include "render/VertexFormats.h"
+#include "support/CompiledEffects.h"
+#include "support/TestDevice.h"
+
+namespace {
+
+using ds_test::ColorText;
+using ds_test::Image;
+using ds_test::kTestDeviceHeight;
+using ds_test::kTestDeviceWidth;
+
+// Runs `draw` inside every pass of the effect's current technique.
+template <class Draw>
+void DrawThroughEffect(ID3DXEffect* effect, Draw draw) {
+  UINT passes = 0;
+  ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
+  for (UINT p = 0; p < passes; ++p) {
+    EXPECT_TRUE(SUCCEEDED(effect->BeginPass(p))) << "pass " << p;
+    draw();
+    effect->EndPass();
+  }
+  effect->End();
+}
+
+class CompiledEffectsTest : public ds_test::DeviceTest {
+protected:
+  DS_ComHolder<ID3DXEffect> Load(const char* name) {
+    DS_ComHolder<ID3DXEffect> effect;
+    const HRESULT hr = ds_test::CreateCompiledEffect(device, name, effect.Receive());
+    EXPECT_TRUE(SUCCEEDED(hr) && effect) << name << ": D3DXCreateEffect gave " << ColorText(uint32_t(hr));
+    return effect;
+  }
+};
+
+// --- every effect as its source declares it ------------------------------------------
+
+TEST_F(CompiledEffectsTest, EveryEffectLoadsWithWhatItsSourceDeclares) {
+  ASSERT_GT(sizeof(ds_effects::kDeclaredEffects), 0u);
+  for (const ds_effects::DeclaredEffect& declared : ds_effects::kDeclaredEffects) {
+    SCOPED_TRACE(declared.name);
+    DS_ComHolder<ID3DXEffect> effect = Load(declared.name);
+    if (!effect) continue;
+
+    D3DXEFFECT_DESC desc = {};
+    ASSERT_TRUE(SUCCEEDED(effect->GetDesc(&desc)));
+    EXPECT_EQ(desc.Techniques, declared.techniqueCount);
+    EXPECT_EQ(desc.Parameters, declared.parameterCount);
+
+    for (size_t t = 0; t < declared.techniqueCount; ++t) {
+      const ds_effects::DeclaredTechnique& technique = declared.techniques[t];
+      SCOPED_TRACE(technique.name);
+      D3DXHANDLE handle = effect->GetTechniqueByName(technique.name);
+      ASSERT_NE(handle, nullptr);
+      D3DXTECHNIQUE_DESC techniqueDesc = {};
+      ASSERT_TRUE(SUCCEEDED(effect->GetTechniqueDesc(handle, &techniqueDesc)));
+      EXPECT_EQ(techniqueDesc.Passes, technique.passes);
+      // Every shader of the technique was made on the device.
+      EXPECT_TRUE(SUCCEEDED(effect->ValidateTechnique(handle)));
+      ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(handle)));
+      // Every pass sets its states and shaders.
+      DrawThroughEffect(effect.Get(), [] {});
+    }
+
+    for (size_t p = 0; p < declared.parameterCount; ++p) {
+      const ds_effects::DeclaredParameter& parameter = declared.parameters[p];
+      SCOPED_TRACE(parameter.name);
+      D3DXHANDLE handle = effect->GetParameterByName(nullptr, parameter.name);
+      ASSERT_NE(handle, nullptr);
+      D3DXPARAMETER_DESC parameterDesc = {};
+      ASSERT_TRUE(SUCCEEDED(effect->GetParameterDesc(handle, &parameterDesc)));
+      EXPECT_EQ(parameterDesc.Type, parameter.type);
+      EXPECT_EQ(parameterDesc.Class, parameter.cls);
+      EXPECT_EQ(parameterDesc.Elements, parameter.elements);
+      EXPECT_EQ(parameterDesc.Annotations, parameter.annotations);
+      if (parameter.cls == D3DXPC_OBJECT) continue;
+      EXPECT_EQ(parameterDesc.Rows, parameter.rows);
+      EXPECT_EQ(parameterDesc.Columns, parameter.columns);
+      // The default, as the source gives it.
+      std::vector<unsigned> value(parameter.valueCount, 0xDEADBEEFu);
+      ASSERT_TRUE(SUCCEEDED(effect->GetValue(handle, value.data(), UINT(value.size() * sizeof(unsigned)))));
+      for (unsigned v = 0; v < parameter.valueCount; ++v)
+        EXPECT_EQ(value[v], parameter.values[v]) << "value " << v;
+    }
+  }
+}
+
+// --- the names the objects set ---------------------------------------------------------
+
+enum class Kind { Texture, Float4 };
+
+struct RequiredParameter {
+  const char* name;
+  Kind kind;
+};
+
+struct RequiredEffect {
+  const char* effect;
+  std::vector<const char*> techniques;
+  std::vector<RequiredParameter> parameters;
+};
+
+// What the drawing code selects and sets on each effect, by name.
+const RequiredEffect kRequired[] = {
+    // The glow of effect-drawn sprite systems.
+    {"glow",
+     {"Blend_Max", "Blend_Screen", "Blend_Normal", "Common"},
+     {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}, {"BlendColor", Kind::Float4}}},
+    // The textured particle generators' masks and composites.
+    {"particles",
+     {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex"},
+     {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}}},
+};
+
+TEST_F(CompiledEffectsTest, EachEffectOffersWhatItsObjectsSet) {
+  for (const RequiredEffect& required : kRequired) {
+    SCOPED_TRACE(required.effect);
+    DS_ComHolder<ID3DXEffect> effect = Load(required.effect);
+    if (!effect) continue;
+    for (const char* technique : required.techniques)
+      EXPECT_NE(effect->GetTechniqueByName(technique), nullptr) << "technique " << technique;
+    for (const RequiredParameter& parameter : required.parameters) {
+      D3DXHANDLE handle = effect->GetParameterByName(nullptr, parameter.name);
+      ASSERT_NE(handle, nullptr) << "parameter " << parameter.name;
+      D3DXPARAMETER_DESC desc = {};
+      ASSERT_TRUE(SUCCEEDED(effect->GetParameterDesc(handle, &desc)));
+      if (parameter.kind == Kind::Texture) {
+        EXPECT_EQ(desc.Class, D3DXPC_OBJECT) << parameter.name;
+        EXPECT_TRUE(desc.Type >= D3DXPT_TEXTURE && desc.Type <= D3DXPT_TEXTURECUBE) << parameter.name;
+      } else {
+        EXPECT_EQ(desc.Type, D3DXPT_FLOAT) << parameter.name;
+        EXPECT_EQ(desc.Class, D3DXPC_VECTOR) << parameter.name;
+        EXPECT_EQ(desc.Columns, 4u) << parameter.name;
+      }
+    }
+  }
+}
+
+// --- pixels ------------------------------------------------------------------------------
+
+const int kTextureSize = 64;
+// A texture whose left half is `left` and right half `right`.
+DS_ComHolder<IDirect3DTexture9> Halves(uint32_t left, uint32_t right) {
+  return ds_test::MakeTexture(kTextureSize, kTextureSize,
+                              [=](int x, int) { return x < kTextureSize / 2 ? left : right; });
+}
+DS_ComHolder<IDirect3DTexture9> Solid(uint32_t colour) { return Halves(colour, colour); }
+
+// Well inside the left and the right half of the target, away from the filtered seam.
+const int kLeftX = kTestDeviceWidth / 8;
+const int kRightX = kTestDeviceWidth - kTestDeviceWidth / 8;
+const int kMiddleY = kTestDeviceHeight / 2;
+
+testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
+                                    bool withAlpha) {
+  const uint32_t got = image.At(x, y);
+  for (int shift = 0; shift < (withAlpha ? 32 : 24); shift += 8) {
+    const int a = int((got >> shift) & 0xFF);
+    const int b = int((expected >> shift) & 0xFF);
+    if (std::abs(a - b) > tolerance) {
+      return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(got) << ", expected "
+                                         << ColorText(expected) << " (saved "
+                                         << ds_test::SaveFailureImage(image, "effects_failure") << ")";
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+// Draws a quad over the whole of the current target through the effect's current
+// technique, texture coordinates 0..1, in the vertex colour given.
+void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int height, D3DCOLOR colour) {
+  // Pixel centres on texel centres: corners half a pixel up and left.
+  const float l = -0.5f, t = -0.5f, r = float(width) - 0.5f, b = float(height) - 0.5f;
+  const DX_V::SCT quad[4] = {
+      {l, b, 0.0f, 1.0f, colour, 0.0f, 1.0f},
+      {l, t, 0.0f, 1.0f, colour, 0.0f, 0.0f},
+      {r, b, 0.0f, 1.0f, colour, 1.0f, 1.0f},
+      {r, t, 0.0f, 1.0f, colour, 1.0f, 0.0f},
+  };
+  device->SetFVF(DX_V::SCT::FVF);
+  DrawThroughEffect(effect, [&] { device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DX_V::SCT)); });
+}
+
+// A composite over the whole picture: what each technique makes of the scene where the
+// layer covers it (left half) and where it does not (right half).
+struct CompositeCase {
+  const char* effect;
+  const char* technique;
+  const char* layerParameter;  // the texture holding the layer (glow or particle target)
+  const char* sceneParameter;  // the texture holding the scene, or null: drawn over it
+  uint32_t layerLeft;          // the layer's colour and coverage in the left half
+  uint32_t expectedLeft;
+};
+
+// The scene: (0.2, 0.4, 0.6). The glow layer covers fully, in BlendColor (1, 0, 0) at
+// strength 0.5; the particle layer is red at coverage 128 / 255.
+const uint32_t kScene = 0xFF336699;
+const float kBlendColor[4] = {1.0f, 0.0f, 0.0f, 0.5f};
+
+const CompositeCase kComposites[] = {
+    // screen: 0.2 + 0.5 - 0.2 * 0.5 = 0.6 (153)
+    {"glow", "Blend_Screen", "Texture2", "Texture1", 0xFF000000, 0xFF996699},
+    // mixed halfway towards the glow colour: (0.6, 0.2, 0.3)
+    {"glow", "Blend_Normal", "Texture2", "Texture1", 0xFF000000, 0xFF99334C},
+    // alpha blended: 51 * 0.498 + 255 * 0.502, 102 * 0.498, 153 * 0.498
+    {"particles", "CommonTex", "Texture1", nullptr, 0x80FF0000, 0xFF99334C},
+    // screen with (0.502, 0, 0): red 0.2 + 0.502 - 0.1 = 0.60 (153)
+    {"particles", "Blend_ScreenTex", "Texture2", "Texture1", 0x80FF0000, 0xFF996699},
+    // colour dodge: red 0.2 / (1 - 0.502) = 0.40 (102)
+    {"particles", "Blend_ColorDodgeTex", "Texture2", "Texture1", 0x80FF0000, 0xFF666699},
+    // added: red 51 + 128
+    {"particles", "Blend_SumTex", "Texture1", nullptr, 0x80FF0000, 0xFFB36699},
+};
+
+TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
+  for (const CompositeCase& c : kComposites) {
+    SCOPED_TRACE(std::string(c.effect) + " " + c.technique);
+    DS_ComHolder<ID3DXEffect> effect = Load(c.effect);
+    if (!effect) continue;
+    DS_ComHolder<IDirect3DTexture9> scene = Solid(kScene);
+    DS_ComHolder<IDirect3DTexture9> layer = Halves(c.layerLeft, 0x00000000);
+    ASSERT_TRUE(scene && layer);
+    // Techniques that read the scene replace it; the others draw over it.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, c.sceneParameter ? 0xFF000000 : kScene, 1.0f, 0);
+    ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(c.technique)));
+    ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.layerParameter, layer.Get())));
+    if (c.sceneParameter) {
+      ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.sceneParameter, scene.Get())));
+    }
+    effect->SetFloatArray("BlendColor", kBlendColor, 4);  // the particle effect has none
+    ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
+    DrawFullQuad(device, effect.Get(), kTestDeviceWidth, kTestDeviceHeight, 0xFFFFFFFF);
+    device->EndScene();
+
+    Image image;
+    ASSERT_TRUE(ds_test::ReadBackBuffer(image));
+    EXPECT_TRUE(ColourNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false)) << "under the layer";
+    EXPECT_TRUE(ColourNear(image, kRightX, kMiddleY, kScene, 2, false)) << "beside the layer";
+  }
+}
+
+// A mask pass: quads drawn one after the other into an off-screen target cleared to
+// `clear`; what the target holds, alpha included.
+struct MaskCase {
+  const char* effect;
+  const char* technique;
+  uint32_t clear;
+  std::vector<D3DCOLOR> quads;  // vertex colours over a white, opaque picture
+  uint32_t expected;
+};
+
+const MaskCase kMasks[] = {
+    // The stronger glow wins in each channel, alpha included.
+    {"glow", "Blend_Max", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFFFF2080},
+    // Colours laid over each other, premultiplied by their opacity: (0.25, 0, 0.5) at
+    // coverage 0.502 + 0.502 * 0.498.
+    {"particles", "BlendMask", 0x00000000, {0x80FF0000, 0x800000FF}, 0xC0400080},
+    // Over the transparent white the faint red stays light: red mixed with white
+    // halfway, coverage that of the red.
+    {"particles", "JoinMask", 0x00FFFFFF, {0x80FF0000}, 0x80FF7F7F},
+};
+
+TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
+  DS_ComHolder<IDirect3DTexture9> target;
+  ASSERT_TRUE(SUCCEEDED(device->CreateTexture(kTextureSize, kTextureSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                              D3DPOOL_DEFAULT, target.Receive(), nullptr)));
+  DS_ComHolder<IDirect3DSurface9> surface;
+  ASSERT_TRUE(SUCCEEDED(target->GetSurfaceLevel(0, surface.Receive())));
+  DS_ComHolder<IDirect3DTexture9> white = Solid(0xFFFFFFFF);
+  ASSERT_TRUE(white);
+
+  for (const MaskCase& c : kMasks) {
+    SCOPED_TRACE(std::string(c.effect) + " " + c.technique);
+    DS_ComHolder<ID3DXEffect> effect = Load(c.effect);
+    if (!effect) continue;
+    ASSERT_TRUE(SUCCEEDED(device->SetRenderTarget(0, surface.Get())));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, c.clear, 1.0f, 0);
+    ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(c.technique)));
+    ASSERT_TRUE(SUCCEEDED(effect->SetTexture("Texture1", white.Get())));
+    ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
+    for (D3DCOLOR colour : c.quads) DrawFullQuad(device, effect.Get(), kTextureSize, kTextureSize, colour);
+    device->EndScene();
+    ds_test::RestoreDefaultTargets();
+
+    Image image;
+    ASSERT_TRUE(ds_test::ReadTexture(target.Get(), image));
+    EXPECT_TRUE(ColourNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true));
+  }
+}
+
+// The test's own effect: a matrix set with SetMatrix, read by a vertex shader.
+TEST_F(CompiledEffectsTest, AMatrixSetOnTheEffectReachesTheVertexShader) {
+  DS_ComHolder<ID3DXEffect> effect = Load("vertex_transform");
+  ASSERT_TRUE(effect);
+  // The unit square onto the bottom-left quarter of the target (clip space x from -1
+  // to 0, y from -1 to 0); the translation lands in the wrong row if the matrix
+  // reaches the shader transposed.
+  D3DXMATRIX scale, shift, matrix;
+  D3DXMatrixScaling(&scale, 1.0f, 1.0f, 1.0f);
+  D3DXMatrixTranslation(&shift, -1.0f, -1.0f, 0.0f);
+  D3DXMatrixMultiply(&matrix, &scale, &shift);
+  ASSERT_TRUE(SUCCEEDED(effect->SetMatrix("WorldViewProj", &matrix)));
+  const float green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+  ASSERT_TRUE(SUCCEEDED(effect->SetFloatArray("Tint", green, 4)));
+  ASSERT_TRUE(SUCCEEDED(effect->SetTechnique("Transform")));
+
+  const DX_V::PT square[4] = {
+      {0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+      {0.0f, 1.0f, 0.0f, 0.0f, 0.0f},
+      {1.0f, 0.0f, 0.0f, 1.0f, 1.0f},
+      {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
+  };
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000080, 1.0f, 0);
+  ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
+  device->SetFVF(DX_V::PT::FVF);
+  DrawThroughEffect(effect.Get(), [&] { device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square, sizeof(DX_V::PT)); });
+  device->EndScene();
+
+  Image image;
+  ASSERT_TRUE(ds_test::ReadBackBuffer(image));
+  const int top = kTestDeviceHeight / 4, bottom = kTestDeviceHeight - kTestDeviceHeight / 4;
+  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false)) << "bottom left: the square";
+  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false)) << "top left";
+  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false)) << "bottom right";
+}
+
+}  // namespace
