@@ -26,8 +26,6 @@ const float kPendulumLength = 50.0f;
 // 16-bit indices address no more vertices than this.
 const int kMaxIndexedVertices = 0xFFFF;
 
-float Draw01() { return static_cast<float>(std::rand()) / 32767.0f; }
-
 bool IsOdd(int value) { return (value & 1) != 0; }
 
 float DegreesToRadians(float degrees) { return degrees * 2.0f * kPi / 360.0f; }
@@ -132,7 +130,7 @@ DS_SreamAnim::DS_SreamAnim(const DS_StreamParams& params) : m_params(params) {
   const float y = RandomFloat(0.0f, static_cast<float>(g_SceneHeight));
   gust = RandomFloat(-1.0f, 1.0f);
   D3DXMatrixTranslation(&position, x, y, 0.0f);
-  speedFactor = 0.07f + Draw01() * 0.06f;
+  speedFactor = 0.07f + RandomFloat(0.0f, 0.06f);
 }
 
 void DS_SreamAnim::Animate(DS_Frame& /*frame*/) {
@@ -188,16 +186,16 @@ DS_LeafFallAnim::DS_LeafFallAnim(const DS_StreamParams& params) : DS_SreamAnim(p
   int sign = std::rand();
   Turn* tumbles[3] = {&tumbleX, &tumbleY, &tumbleZ};
   for (Turn* turn : tumbles) {
-    *turn = MakeTurn(7.0f + Draw01() * 3.0f, sign);
+    *turn = MakeTurn(RandomFloat(7.0f, 10.0f), sign);
     sign = std::rand();
   }
   // The last tumble sign decides whether the pendulum about Y swings at all.
   const int swingY = sign;
   int direction = std::rand();
-  pendulumY = MakeTurn((3.0f + Draw01() * 4.0f) * static_cast<float>(swingY % 2), direction);
+  pendulumY = MakeTurn(RandomFloat(3.0f, 7.0f) * static_cast<float>(swingY % 2), direction);
   const int swingX = std::rand();
   direction = std::rand();
-  pendulumX = MakeTurn((3.0f + Draw01() * 4.0f) * static_cast<float>(swingX % 2), direction);
+  pendulumX = MakeTurn(RandomFloat(3.0f, 7.0f) * static_cast<float>(swingX % 2), direction);
 }
 
 void DS_LeafFallAnim::Animate(DS_Frame& frame) {
