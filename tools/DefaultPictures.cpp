@@ -7,50 +7,6 @@
 namespace ds_tools {
 namespace {
 
-// Soft disc: solid `colour` inside `core`, fading out by `glow`.
-void DrawGlowDisc(Picture& picture, float cx, float cy, float core, float glow, uint32_t colour,
-                  float glowStrength) {
-  for (int y = 0; y < picture.Height(); ++y) {
-    for (int x = 0; x < picture.Width(); ++x) {
-      const float d = std::hypot(float(x) - cx, float(y) - cy);
-      if (d <= core) {
-        picture.Set(x, y, colour);
-      } else if (d < glow) {
-        picture.Blend(x, y, colour, glowStrength * (1.0f - SmoothStep(core, glow, d)));
-      }
-    }
-  }
-}
-
-// Soft-edged ellipse mixed over the picture, at most `strength`.
-void DrawSoftEllipse(Picture& picture, float cx, float cy, float rx, float ry, uint32_t colour,
-                     float strength) {
-  for (int y = 0; y < picture.Height(); ++y) {
-    for (int x = 0; x < picture.Width(); ++x) {
-      const float dx = (float(x) - cx) / rx;
-      const float dy = (float(y) - cy) / ry;
-      const float d = std::sqrt(dx * dx + dy * dy);
-      if (d < 1.0f) picture.Blend(x, y, colour, strength * (1.0f - SmoothStep(0.55f, 1.0f, d)));
-    }
-  }
-}
-
-// Everything below the curve top(x) becomes `colour`, with a one-pixel soft edge.
-template <class Curve>
-void FillBelow(Picture& picture, Curve top, uint32_t colour) {
-  for (int x = 0; x < picture.Width(); ++x) {
-    const float h = top(float(x));
-    for (int y = 0; y < picture.Height(); ++y) {
-      const float cover = SmoothStep(h - 1.0f, h + 1.0f, float(y));
-      if (cover >= 1.0f) {
-        picture.Set(x, y, colour);
-      } else if (cover > 0.0f) {
-        picture.Blend(x, y, colour, cover);
-      }
-    }
-  }
-}
-
 bool NearAnyMark(const std::vector<ColourMark>& marks, int x, int y, int distance) {
   for (const ColourMark& mark : marks) {
     if (std::abs(mark.x - x) <= distance && std::abs(mark.y - y) <= distance) return true;

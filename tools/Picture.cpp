@@ -13,6 +13,16 @@ const uint16_t kBmpBitsPerPixel = 24;
 // 72 dpi, what picture editors write when they know no better.
 const uint32_t kBmpPixelsPerMetre = 2835;
 
+// DDS header fields: magic "DDS ", header and pixel-format sizes, and the flags of an
+// uncompressed 32-bit surface with alpha.
+const uint32_t kDdsMagic = 0x20534444u;
+const uint32_t kDdsHeaderBytes = 124;
+const uint32_t kDdsPixelFormatBytes = 32;
+const uint32_t kDdsCaps = 0x1, kDdsHeight = 0x2, kDdsWidth = 0x4, kDdsPitch = 0x8;
+const uint32_t kDdsPixelFormat = 0x1000;
+const uint32_t kDdsAlphaPixels = 0x1, kDdsRgb = 0x40;
+const uint32_t kDdsCapsTexture = 0x1000;
+
 void Put16(std::vector<unsigned char>& out, uint32_t value) {
   out.push_back(static_cast<unsigned char>(value));
   out.push_back(static_cast<unsigned char>(value >> 8));
@@ -54,6 +64,34 @@ float SmoothStep(float edge0, float edge1, float value) {
   return t * t * (3.0f - 2.0f * t);
 }
 
+// Soft disc: solid `colour` inside `core`, fading out by `glow`.
+void DrawGlowDisc(Picture& picture, float cx, float cy, float core, float glow, uint32_t colour,
+                  float glowStrength) {
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      const float d = std::hypot(float(x) - cx, float(y) - cy);
+      if (d <= core) {
+        picture.Set(x, y, colour);
+      } else if (d < glow) {
+        picture.Blend(x, y, colour, glowStrength * (1.0f - SmoothStep(core, glow, d)));
+      }
+    }
+  }
+}
+
+// Soft-edged ellipse mixed over the picture, at most `strength`.
+void DrawSoftEllipse(Picture& picture, float cx, float cy, float rx, float ry, uint32_t colour,
+                     float strength) {
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      const float dx = (float(x) - cx) / rx;
+      const float dy = (float(y) - cy) / ry;
+      const float d = std::sqrt(dx * dx + dy * dy);
+      if (d < 1.0f) picture.Blend(x, y, colour, strength * (1.0f - SmoothStep(0.55f, 1.0f, d)));
+    }
+  }
+}
+
 std::vector<unsigned char> EncodeBmp24(const Picture& picture) {
   const uint32_t width = uint32_t(picture.Width());
   const uint32_t height = uint32_t(picture.Height());
@@ -86,6 +124,36 @@ std::vector<unsigned char> EncodeBmp24(const Picture& picture) {
       out.push_back(static_cast<unsigned char>(Channel(colour, 16)));  // red
     }
     for (uint32_t pad = width * 3; pad < rowBytes; ++pad) out.push_back(0);
+  }
+  return out;
+}
+
+std::vector<unsigned char> EncodeDds32(const Picture& picture) {
+  const uint32_t width = uint32_t(picture.Width());
+  const uint32_t height = uint32_t(picture.Height());
+  std::vector<unsigned char> out;
+  out.reserve(kDdsHeaderBytes + 4 + size_t(width) * height * 4);
+  Put32(out, kDdsMagic);
+  Put32(out, kDdsHeaderBytes);
+  Put32(out, kDdsCaps | kDdsHeight | kDdsWidth | kDdsPitch | kDdsPixelFormat);
+  Put32(out, height);
+  Put32(out, width);
+  Put32(out, width * 4);  // pitch
+  Put32(out, 0);          // depth
+  Put32(out, 0);          // mip levels: one
+  for (int i = 0; i < 11; ++i) Put32(out, 0);
+  Put32(out, kDdsPixelFormatBytes);
+  Put32(out, kDdsAlphaPixels | kDdsRgb);
+  Put32(out, 0);  // no four-character code
+  Put32(out, 32);
+  Put32(out, 0x00FF0000u);
+  Put32(out, 0x0000FF00u);
+  Put32(out, 0x000000FFu);
+  Put32(out, 0xFF000000u);
+  Put32(out, kDdsCapsTexture);
+  for (int i = 0; i < 4; ++i) Put32(out, 0);
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) Put32(out, picture.At(x, y));
   }
   return out;
 }

@@ -34,8 +34,33 @@ uint32_t MixColour(uint32_t a, uint32_t b, float t);
 // 0 at `edge0`, 1 at `edge1`, eased in between (either order).
 float SmoothStep(float edge0, float edge1, float value);
 
+// Soft disc: solid `colour` inside `core`, fading out by `glow`.
+void DrawGlowDisc(Picture& picture, float cx, float cy, float core, float glow, uint32_t colour,
+                  float glowStrength);
+// Soft-edged ellipse mixed over the picture, at most `strength`.
+void DrawSoftEllipse(Picture& picture, float cx, float cy, float rx, float ry, uint32_t colour,
+                     float strength);
+// Everything below the curve top(x) becomes `colour`, with a one-pixel soft edge.
+template <class Curve>
+void FillBelow(Picture& picture, Curve top, uint32_t colour) {
+  for (int x = 0; x < picture.Width(); ++x) {
+    const float h = top(float(x));
+    for (int y = 0; y < picture.Height(); ++y) {
+      const float cover = SmoothStep(h - 1.0f, h + 1.0f, float(y));
+      if (cover >= 1.0f) {
+        picture.Set(x, y, colour);
+      } else if (cover > 0.0f) {
+        picture.Blend(x, y, colour, cover);
+      }
+    }
+  }
+}
+
 // A 24-bit BMP (BI_RGB, bottom row first, rows padded to four bytes). Alpha is
 // dropped: the scene's pictures are opaque.
 std::vector<unsigned char> EncodeBmp24(const Picture& picture);
+// An uncompressed A8R8G8B8 DDS file with one level: the form for pictures whose alpha
+// matters (overlays, glows, glyphs), read by D3DX everywhere.
+std::vector<unsigned char> EncodeDds32(const Picture& picture);
 
 }  // namespace ds_tools

@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
 #include "render/SlideShow.h"
+#include "sound/MusicFileStore.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/DefaultSceneDocument.h"
 
@@ -34,17 +36,6 @@ bool ReadsBack(const std::vector<unsigned char>& document) {
   return ok;
 }
 
-bool WriteFile(const char* path, const std::vector<unsigned char>& bytes) {
-  FILE* file = std::fopen(path, "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  if (written && closed) return true;
-  // A half-written document must not look up to date to the next build.
-  std::remove(path);
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,7 +52,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "scene_builder: the written document does not read back\n");
     return 1;
   }
-  if (!WriteFile(argv[1], document)) {
+  const std::string path = argv[1];
+  if (!WriteWholeFile(ds_string(path.begin(), path.end()), document.data(), uint32_t(document.size()))) {
     std::fprintf(stderr, "scene_builder: cannot write %s\n", argv[1]);
     return 1;
   }

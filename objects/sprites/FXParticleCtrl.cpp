@@ -25,17 +25,15 @@ const char* const kParamBlendColor = "BlendColor";
 // The additive value that composites with the screen blend.
 const int kAdditiveScreen = 1;
 
-// The current frame of the link's texture set; null for a link that names nothing
-// or a set without frames.
-IDirect3DTexture9* CurrentFrameOf(const DS_ImageFileLink& link) {
+}  // namespace
+
+// ---- DS_FXParticleSystemCtrl ----
+
+IDirect3DTexture9* DS_FXParticleSystemCtrl::CurrentFrameOf(const DS_ImageFileLink& link) {
   if (!g_CurrentDocResManager || link.GetPath().empty()) return nullptr;
   const DS_TextureSet* set = g_CurrentDocResManager->GetTextureSet(link);
   return set ? set->GetCurrentTexture() : nullptr;
 }
-
-}  // namespace
-
-// ---- DS_FXParticleSystemCtrl ----
 
 void DS_FXParticleSystemCtrl::Prepare() {
   // Attach keeps one reference, also when the manager hands back the effect held.

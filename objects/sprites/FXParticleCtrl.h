@@ -55,6 +55,11 @@ public:
   DS_HLSLEffectFile effectLink;
 
 protected:
+  // The current frame of the link's texture set from the current resource
+  // manager (not referenced); null for a link that names nothing or a set
+  // without frames.
+  static IDirect3DTexture9* CurrentFrameOf(const DS_ImageFileLink& link);
+
   DS_ComHolder<ID3DXEffect> m_effect;
 };
 

@@ -43,11 +43,17 @@ D3DXVECTOR3 MapScreenPointToScene(const DS_ScreenQuad& quad, float x, float y, f
 
 const DS_ScreenQuad& GetPictureQuad() { return g_PictureQuad; }
 
-bool MediaRectangle::Contains(float x, float y) const {
+bool MapWindowPointToScene(float x, float y, D3DXVECTOR3& scene) {
   const DS_ScreenQuad& picture = GetPictureQuad();
   // Before a layer has published its picture there is nothing to hit.
   if (!CanMapThrough(picture) || g_SceneWidth <= 0 || g_SceneHeight <= 0) return false;
-  const D3DXVECTOR3 scene = MapScreenPointToScene(picture, x * g_BackBufferScaleX, y * g_BackBufferScaleY, 0.0f);
+  scene = MapScreenPointToScene(picture, x * g_BackBufferScaleX, y * g_BackBufferScaleY, 0.0f);
+  return true;
+}
+
+bool MediaRectangle::Contains(float x, float y) const {
+  D3DXVECTOR3 scene;
+  if (!MapWindowPointToScene(x, y, scene)) return false;
   return static_cast<float>(Left().GetValue()) <= scene.x && scene.x <= static_cast<float>(Right().GetValue()) &&
          static_cast<float>(Top().GetValue()) <= scene.y && scene.y <= static_cast<float>(Bottom().GetValue());
 }

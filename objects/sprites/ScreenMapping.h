@@ -17,6 +17,11 @@ D3DXVECTOR3 MapScreenPointToScene(const DS_ScreenQuad& quad, float x, float y, f
 // Whether a quad has an extent to map through.
 bool CanMapThrough(const DS_ScreenQuad& quad);
 
+// The scene point under the window point (x, y): scaled to the back buffer, then
+// mapped through the published picture (z 0). False, and `scene` untouched, while no
+// layer has published a picture to map through.
+bool MapWindowPointToScene(float x, float y, D3DXVECTOR3& scene);
+
 // The fitted picture in back-buffer pixels that the layer sized last published
 // (with g_SceneWidth and g_SceneHeight the scene mapping).
 const DS_ScreenQuad& GetPictureQuad();

@@ -1,0 +1,22 @@
+#pragma once
+// A plain picture layer whose scene texture is the test's own, for tests of
+// objects that read the scene drawn before them (glows, composites). Header-only:
+// only the test programs that link ds_render include it.
+
+#include <d3d9.h>
+
+#include "render/ComHolder.h"
+#include "render/Layer.h"
+
+namespace ds_test {
+
+class SceneLayer : public DS_2D_Light {
+public:
+  const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
+  // The picture quad's buffer, which the layer makes with its device objects.
+  void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
+
+  DS_ComHolder<IDirect3DTexture9> scene;
+};
+
+}  // namespace ds_test
