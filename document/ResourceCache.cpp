@@ -278,8 +278,11 @@ bool DS_ResourceCache::GetModule(const ds_string& name, HMODULE& module) {
 }
 
 DS_MeshEntry DS_ResourceCache::GetMesh(const DS_ResourceEntry& entry, int vertexStride) {
+  // An entry that carries its bytes and names no module is the document's own mesh:
+  // the program's resource of the same id is not it.
+  const bool embedded = entry.ModuleName().empty() && entry.Size() != 0;
   HMODULE module = nullptr;
-  if (entry.Name().empty() && GetModule(entry.ModuleName(), module)) {
+  if (entry.Name().empty() && !embedded && GetModule(entry.ModuleName(), module)) {
     const ModuleKey key(module, ResourceNumber(entry.ResourceId()));
     auto found = m_moduleMeshes.find(key);
     if (found != m_moduleMeshes.end()) return found->second;

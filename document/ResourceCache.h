@@ -83,7 +83,8 @@ public:
   bool GetModule(const ds_string& name, HMODULE& module);
   // The entry's mesh with references for the caller. A module entry's mesh comes from
   // its module's resource (kept per module and id), else from the entry's bytes; a file
-  // entry's from its bytes, else from the file at its name (not kept).
+  // entry's, or one that carries bytes and names no module, from its bytes, else from
+  // the file at its name (not kept); an entry with neither names the program's resource.
   DS_MeshEntry GetMesh(const DS_ResourceEntry& entry, int vertexStride);
 
 private:

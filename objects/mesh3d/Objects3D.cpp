@@ -16,9 +16,6 @@ IOF_Virtual_ReaderT<DS_ClockConstructor> s_clockReader(L"DS_ClockConstructor");
 
 const float kPi = 3.1415927f;
 
-// Instance counts come from the document: more trees than this are not made.
-const unsigned int kMaxInstances = 1024;
-
 D3DXMATRIX ScalingTimes(float sx, float sy, float sz, const D3DXMATRIX& then) {
   D3DXMATRIX s, out;
   D3DXMatrixScaling(&s, sx, sy, sz);
@@ -244,7 +241,7 @@ DS_3DObjArray::~DS_3DObjArray() {
 }
 
 void DS_3DObjArray::OnInstanceCountChanged(unsigned int count) {
-  if (count > kMaxInstances) count = kMaxInstances;
+  if (count > kMax3DInstances) count = kMax3DInstances;
   while (m_instances.size() < count) m_instances.push_back(m_item->CreateInstance());
   while (m_instances.size() > count) {
     DeleteInstanceTree(m_instances.front());

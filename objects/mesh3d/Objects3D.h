@@ -25,6 +25,10 @@ public:
 
 class DS_3DObjArray;
 
+// Copy counts of the 3D objects come from the document: more copies than this are
+// not made.
+const unsigned int kMax3DInstances = 1024;
+
 class DS_3D_Obj_Ctrl : public DS_ViewObjCtrl {
 public:
   static const int kRecordVersion = 1;

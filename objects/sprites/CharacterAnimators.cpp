@@ -204,8 +204,8 @@ AC_Static::AC_Static(MediaRectangle& rect, MediaParamT<unsigned int>& size) : m_
   D3DXMatrixIdentity(&m_scaling);
   D3DXMatrixIdentity(&m_translation);
   m_binders.SetTarget(this, false);
-  m_binders.BindValue(size, this, &AC_Static::OnSizeChanged);
-  m_binders.BindChange(rect, this, &AC_Static::OnPositionChanged);
+  BindSize(size);
+  BindPosition(rect);
   D3DXMatrixTranslation(&m_translation, static_cast<float>(m_rect.Extra1().GetValue()),
                         static_cast<float>(m_rect.Extra2().GetValue()), 0.0f);
   const float s = static_cast<float>(m_size.GetValue());
@@ -213,6 +213,14 @@ AC_Static::AC_Static(MediaRectangle& rect, MediaParamT<unsigned int>& size) : m_
 }
 
 AC_Static::~AC_Static() { m_binders.Clear(); }
+
+void AC_Static::BindSize(MediaParamT<unsigned int>& size) {
+  m_binders.BindValue(size, this, &AC_Static::OnSizeChanged);
+}
+
+void AC_Static::BindPosition(MediaRectangle& rect) {
+  m_binders.BindChange(rect, this, &AC_Static::OnPositionChanged);
+}
 
 void AC_Static::SetEdges(unsigned int size) {
   const int64_t h = size / 2;

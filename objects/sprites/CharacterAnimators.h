@@ -110,6 +110,10 @@ public:
   const D3DXMATRIX& GetTranslation() const { return m_translation; }
 
 private:
+  // Reframes the rectangle and rescales the dial now and on every size change.
+  void BindSize(MediaParamT<unsigned int>& size);
+  // Moves the dial on every later change of the rectangle (its centre), not now.
+  void BindPosition(MediaRectangle& rect);
   void SetEdges(unsigned int size);
 
   MediaRectangle& m_rect;

@@ -59,6 +59,18 @@ inline ::testing::AssertionResult MatrixNear(const D3DXMATRIX& expected, const D
   return ::testing::AssertionSuccess();
 }
 
+// Every element a finite number: what the layer may be handed as a world matrix.
+inline ::testing::AssertionResult MatrixIsFinite(const D3DXMATRIX& m) {
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      if (!std::isfinite(m(r, c))) {
+        return ::testing::AssertionFailure() << "element (" << r << ", " << c << ") is " << m(r, c);
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
 inline D3DXVECTOR3 Transform(const D3DXVECTOR3& point, const D3DXMATRIX& m) {
   D3DXVECTOR3 out;
   D3DXVec3TransformCoord(&out, &point, &m);

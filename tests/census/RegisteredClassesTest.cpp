@@ -50,7 +50,7 @@ const KnownClass kItems[] = {
     {L"DS_StaticAnimation", true},      {L"DS_BrownAnimation", true},
     {L"DS_PathAnimtion", true},         {L"DS_StaticTextConstructor", true},
     {L"DS_ScrollingTextConstructor", true}, {L"DS_TextLinkConstructor", true},
-    {L"DS_3D_in_2D_array_Constructor", false}, {L"DS_MP3_Constructor", true},
+    {L"DS_3D_in_2D_array_Constructor", true}, {L"DS_MP3_Constructor", true},
     {L"DS_WAV_Constructor", true},
 };
 

@@ -2,7 +2,6 @@
 // document from .x text, pictures made in code, scene pixels as the device's.
 
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,14 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "animators/AnimatorTestSupport.h"
-#include "document/DocResManager.h"
+#include "mesh3d/Mesh3DDrawSupport.h"
 #include "objects/mesh3d/Objects3D.h"
 #include "objects/sprites/CharacterAnimators.h"
 #include "render/Layer.h"
 #include "render/ViewContext.h"
 #include "sprites2/Sprites2TestSupport.h"
-#include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
 #include "support/TestPictures.h"
 
 namespace {
@@ -44,69 +41,15 @@ const uint32_t kHands = 0x00FF00;
 const uint32_t kBody = 0xFF0000;
 const uint32_t kWings = 0xFFFF00;
 
-class Objects3DDrawTest : public ds_test::RenderDeviceTest {
+class Objects3DDrawTest : public mesh3d_test::Mesh3DDrawTest {
 protected:
-  void SetUp() override {
-    RenderDeviceTest::SetUp();
-    if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-  }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    device->SetTexture(0, nullptr);
-    device->SetRenderState(D3DRS_LIGHTING, TRUE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    RenderDeviceTest::TearDown();
+    Mesh3DDrawTest::TearDown();
   }
 
-  DS_FileKey EmbedMesh(const wchar_t* name, const char* text) {
-    DS_ResourceEntry entry;
-    entry.SetName(name);
-    entry.SetData(uint32_t(std::strlen(text)), text);
-    const DS_FileKey key(name, 0);
-    manager->Tables().fileLibrary[key].push_back(entry);
-    return key;
-  }
-  DS_ImageFileLink Picture(const wchar_t* name, uint32_t colour) {
-    return manager->MakeImageLink(ds_test::MakeFileEntry(name, ds_test::SolidBmp(8, 8, 0xFF000000u | colour)));
-  }
+  bool Draw(float t, ds_test::Image& image) { return Mesh3DDrawTest::Draw(*object, t, image); }
 
-  bool Draw(float t, ds_test::Image& image) {
-    object->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    object->Render(&layer);
-    device->EndScene();
-    return ds_test::ReadBackBuffer(image);
-  }
-
-  int CountColour(const ds_test::Image& image, uint32_t colour) {
-    int n = 0;
-    for (int y = 0; y < ds_test::kTestDeviceHeight; ++y) {
-      for (int x = 0; x < ds_test::kTestDeviceWidth; ++x) n += image.RgbAt(x, y) == colour;
-    }
-    return n;
-  }
-
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  DS_2D_Light layer;
   std::unique_ptr<DS_3DObjArray> object;
 };
 

@@ -266,6 +266,29 @@ TEST_F(ResourceCacheTest, EmbeddedMeshesAreReadFromTheEntry) {
   EXPECT_EQ(0, nothing.vertexCount);
 }
 
+// An entry that carries its .x bytes and names no module is the document's own mesh,
+// whatever the program holds under its id (the program's cube has half-size 3).
+TEST_F(ResourceCacheTest, EmbeddedMeshesWithoutAModuleAreReadFromTheirBytes) {
+  const std::vector<unsigned char> cube(kCubeX, kCubeX + sizeof(kCubeX) - 1);
+  struct Case {
+    const char* what;
+    int32_t id;
+  } cases[] = {{"id 0", 0}, {"the id of the program's own cube", FIXTURE_CUBE_MESH}};
+  DS_ResourceCache cache;
+  for (const Case& c : cases) {
+    DS_MeshEntry mesh = cache.GetMesh(ModuleEntry(c.id, L"", cube), kMeshVertexStride);
+    EXPECT_EQ(8, mesh.vertexCount) << c.what;
+    EXPECT_NEAR(std::sqrt(3.0f), mesh.radius, 1e-4f) << c.what;
+  }
+  // Without bytes the entry names the program's own resource, which is kept ...
+  DS_MeshEntry program = cache.GetMesh(ModuleEntry(FIXTURE_CUBE_MESH, L""), kMeshVertexStride);
+  EXPECT_NEAR(3.0f * std::sqrt(3.0f), program.radius, 1e-4f);
+  // ... and does not stand in for an embedded copy afterwards.
+  DS_MeshEntry embedded = cache.GetMesh(ModuleEntry(FIXTURE_CUBE_MESH, L"", cube), kMeshVertexStride);
+  EXPECT_NEAR(std::sqrt(3.0f), embedded.radius, 1e-4f);
+  EXPECT_NE(program.vertexBuffer.Get(), embedded.vertexBuffer.Get());
+}
+
 TEST_F(ResourceCacheTest, CacheTexturesBelongToTheCurrentDevice) {
   DS_ResourceCache cache;
   DS_TextureRef ref = cache.GetTexture(ModuleEntry(FIXTURE_SHARED_PICTURE, kModule));

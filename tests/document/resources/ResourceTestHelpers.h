@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FixtureIds.h"
+#include "support/TestMeshes.h"
 
 namespace resources_test {
 
@@ -26,15 +27,7 @@ const uint32_t kMagenta = 0xFF00FF;
 const uint32_t kNoTexture = 0xDEADBEEF;
 
 // The cube of the fixture module, half-size 1 (its bounding radius is sqrt(3)).
-const char kCubeX[] =
-    "xof 0303txt 0032\n"
-    "Mesh Cube {\n 8;\n"
-    " -1.0;-1.0;-1.0;, 1.0;-1.0;-1.0;, 1.0;1.0;-1.0;, -1.0;1.0;-1.0;,\n"
-    " -1.0;-1.0;1.0;, 1.0;-1.0;1.0;, 1.0;1.0;1.0;, -1.0;1.0;1.0;;\n"
-    " 12;\n"
-    " 3;0,3,2;, 3;0,2,1;, 3;4,5,6;, 3;4,6,7;, 3;0,4,7;, 3;0,7,3;,\n"
-    " 3;1,2,6;, 3;1,6,5;, 3;0,1,5;, 3;0,5,4;, 3;3,7,6;, 3;3,6,2;;\n"
-    "}\n";
+using ds_test::kCubeX;
 
 // Texel (x, y) of level 0 of a lockable 32-bit texture, without alpha; kNoTexture for
 // no texture or one that cannot be read.
