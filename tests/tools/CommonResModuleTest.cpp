@@ -23,6 +23,8 @@ const wchar_t kModuleName[] = L"common_res.dll";
 // The picture and mesh ids the scene classes name in the shared module.
 const unsigned kPictureIds[] = {5, 6, 7, 8, 40, 58, 59, 60, 62, 71, 72, 89, 93, 95, 98, 2016};
 const unsigned kMeshIds[] = {68, 69, 70};
+// The compiled effects the module holds so far (RCDATA).
+const unsigned kEffectIds[] = {97};
 
 class CommonResModuleTest : public ds_test::RenderDeviceTest {};
 
@@ -38,6 +40,22 @@ TEST(CommonResModule, HoldsEveryPictureAndMeshIdAsDds) {
     const void* bytes = nullptr;
     DWORD size = 0;
     EXPECT_TRUE(module.Find(id, kModuleDataType, bytes, size)) << "mesh " << id;
+  }
+}
+
+TEST_F(CommonResModuleTest, EveryEffectIsCreatedByD3DX) {
+  DS_ResourceModule module(kModuleName);
+  ASSERT_TRUE(module.IsOpen());
+  for (unsigned id : kEffectIds) {
+    const void* bytes = nullptr;
+    DWORD size = 0;
+    ASSERT_TRUE(module.Find(id, RT_RCDATA, bytes, size)) << "effect " << id;
+    DS_ComHolder<ID3DXEffect> effect;
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_HRESULT_SUCCEEDED(D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr,
+                                              effect.Receive(), &errors))
+        << "effect " << id;
+    if (errors) errors->Release();
   }
 }
 
