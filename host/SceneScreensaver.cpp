@@ -8,6 +8,7 @@
 #include "host/ProgramModule.h"
 #include "render/DeviceGlobals.h"
 #include "sound/DirectSoundDevice.h"
+#include "sound/MediaThread.h"
 #include "sound/MusicGraph.h"
 #include "sound/MusicPlayList.h"
 #include "resources/ResourceIds.h"
@@ -38,6 +39,7 @@ CSceneScreensaver::CSceneScreensaver(DS_SceneSlotFactory slotFactory) {
 CSceneScreensaver::~CSceneScreensaver() {
   // The units go down while the slots can still hear about it.
   Cleanup3D();
+  ReleaseMedia();
   if (g_SceneScreensaver == this) g_SceneScreensaver = nullptr;
 }
 
@@ -112,19 +114,44 @@ DS_SceneSlot* CSceneScreensaver::MusicSlot() {
 }
 
 void CSceneScreensaver::OnMediaEvent(long code) {
-  // One message may stand for several queued events; each goes to a slot with a
-  // play list, never to a slot whose document did not load.
-  auto handle = [this](long event) {
-    DS_SceneSlot* slot = MusicSlot();
-    if (slot) slot->OnMusicEvent(event);
-  };
-  if (code != -1) handle(code);
-  DrainMusicEvents(handle);
+  // One message may stand for several queued events; the slot hands them all to its
+  // play list on the media thread. A slot whose document did not load hears none.
+  DS_SceneSlot* slot = MusicSlot();
+  if (slot) slot->OnMusicEvent(code);
 }
 
-void CSceneScreensaver::StartMusicGraph(HWND notifyWindow) { InitBackgroundMusic(notifyWindow); }
+void CSceneScreensaver::StartMusicGraph(HWND notifyWindow) {
+  MediaThread().Post([notifyWindow] { InitBackgroundMusic(notifyWindow); });
+}
 
-long CSceneScreensaver::TakeMediaEvent() { return GetMusicEvent(); }
+// Reading the graph's event queue is a media call: the media thread reads it when the
+// music slot hands the signal over (OnMediaEvent), so the window thread takes nothing.
+long CSceneScreensaver::TakeMediaEvent() { return -1; }
+
+bool CSceneScreensaver::ReleaseMedia() {
+  auto release = [this] {
+    for (UINT i = 0; i < kSceneSlotCount; ++i) {
+      if (m_slots[i]) m_slots[i]->ReleaseSounds();
+    }
+    StopBackgroundMusic();
+    ReleaseBackgroundMusic();
+  };
+  // No media thread: no music was started and nothing is queued.
+  if (!MediaThread().IsRunning()) {
+    release();
+    return true;
+  }
+  MediaThread().Post(release);
+  return MediaThread().Finish(DS_MediaThread::kExitWaitMs);
+}
+
+HRESULT CSceneScreensaver::OnShutdown() {
+  // A user input must end the saver whatever a media call is doing: with the media
+  // thread still blocked after the bounded wait, the process ends now, as it would
+  // have a moment later, without waiting for that thread.
+  if (!ReleaseMedia()) TerminateProcess(GetCurrentProcess(), 0);
+  return S_OK;
+}
 
 HRESULT CSceneScreensaver::CheckDeviceCaps(const D3DCAPS9& caps, DWORD behaviorFlags, D3DFORMAT format) {
   // The water and glass layers distort through bump-environment-mapped V8U8 textures.

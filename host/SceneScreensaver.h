@@ -28,6 +28,9 @@ public:
   HRESULT RenderScene() override;
   HRESULT OnDeviceRestored() override;
   HRESULT OnDeviceLost() override;
+  // The end of the run: the media released (ReleaseMedia); when the media thread is
+  // blocked the process ends here, with exit code 0.
+  HRESULT OnShutdown() override;
   void OnMediaEvent(long code) override;
   void StartMusicGraph(HWND notifyWindow) override;
   long TakeMediaEvent() override;
@@ -43,6 +46,9 @@ public:
   // slide show, otherwise the first slot with one; null while no slot has a scene.
   DS_SceneSlot* MusicSlot();
   DS_SettingsTable& SettingsTable() { return m_settingsTable; }
+  // Every slot's sounds and the music graph, released on the media thread, which then
+  // ends; waits for it at most DS_MediaThread::kExitWaitMs. False when it is blocked.
+  bool ReleaseMedia();
 
 private:
   std::unique_ptr<DS_SceneSlot> m_slots[kSceneSlotCount];

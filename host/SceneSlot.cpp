@@ -12,9 +12,12 @@
 #include "host/Settings.h"
 #include "render/DeviceGlobals.h"
 #include "render/ScreenQuad.h"
+#include "render/SlideContainer.h"
 #include "render/SlideShow.h"
 #include "resources/ResourceIds.h"
 #include "sound/DirectSoundDevice.h"
+#include "sound/MediaThread.h"
+#include "sound/SoundItems.h"
 
 namespace {
 
@@ -40,7 +43,30 @@ DS_SceneSlot::DS_SceneSlot(HMODULE documentModule, DS_MusicPlayer* player)
 DS_SceneSlot::~DS_SceneSlot() {
   // The slide show and the resource manager stay for the rest of the process: their
   // device objects may belong to devices that are already gone, and nothing of them
-  // is needed after the last frame.
+  // is needed after the last frame. Their sounds do not: a graph still playing while
+  // the process goes down brings it down with it. The media thread runs the release
+  // after the play-list work still queued for this slot; the wait is bounded.
+  // Without a media thread nothing is queued for the slot, and the sounds (already
+  // released when the saver ended) go here.
+  if (!MediaThread().IsRunning()) {
+    ReleaseSounds();
+    return;
+  }
+  MediaThread().Post([this] { ReleaseSounds(); });
+  MediaThread().WaitIdle(DS_MediaThread::kExitWaitMs);
+}
+
+void DS_SceneSlot::ReleaseSounds() {
+  if (!m_slideShow) return;
+  for (size_t i = 0; i < m_slideShow->GetSlideCount(); ++i) {
+    DS_SharedRef<DS_SlideContainer> slide = m_slideShow->GetSlide(i);
+    if (!slide.Get()) continue;
+    for (const DS_SharedRef<DS_ABObj>& object : slide->GetSecondaryObjects()) {
+      if (!object.Get() || object->GetKind() != DS_Sound_Ctrl::kSoundKind) continue;
+      DS_Sound* sound = dynamic_cast<DS_Sound*>(object.Get());
+      if (sound) sound->ReleaseSound();
+    }
+  }
 }
 
 void DS_SceneSlot::SetScreenQuadStream(const DS_TexturedQuad<DX_V::SCT>& quad) {
@@ -135,7 +161,8 @@ void DS_SceneSlot::StartMusic() {
     track->EnsurePlayableFile();
     tracks.push_back(track->GetFile().Name());
   }
-  m_playList.Start(tracks, ReadSavedSoundSettings());
+  const DS_SoundSettings settings = ReadSavedSoundSettings();
+  MediaThread().Post([this, tracks, settings] { m_playList.Start(tracks, settings); });
 }
 
 void DS_SceneSlot::Update(float appTime) {
@@ -165,6 +192,10 @@ void DS_SceneSlot::OnDeviceRestored() {
 void DS_SceneSlot::OnMusicEvent(long code) {
   if (!m_slideShow) return;
   // The settings may have changed since the last track; each track starts with them.
-  m_playList.SetSettings(ReadSavedSoundSettings());
-  m_playList.OnMusicEvent(code);
+  const DS_SoundSettings settings = ReadSavedSoundSettings();
+  MediaThread().Post([this, code, settings] {
+    m_playList.SetSettings(settings);
+    if (code != -1) m_playList.OnMusicEvent(code);
+    DrainMusicEvents([this](long event) { m_playList.OnMusicEvent(event); });
+  });
 }

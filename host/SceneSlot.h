@@ -5,6 +5,10 @@
 // also starts the background-music play list with the document's tracks and moves it
 // on when a track has played to its end. The saver owns its slots; a slot keeps its
 // slide show and the document's resource manager for the rest of the run.
+//
+// The play list and its player live on the media thread (MediaThread.h): the slot
+// posts the list's work there and never waits for it, but for the bounded wait of
+// its teardown. Everything else of the slot runs on the window thread.
 
 #include <windows.h>
 
@@ -48,11 +52,18 @@ public:
   // Device hooks of the slot's unit, around a device reset.
   virtual void OnDeviceLost();
   virtual void OnDeviceRestored();
-  // A music-graph event code; only the end of a track moves the play list on.
+  // The music graph signalled: `code` (-1: none) and then every event still queued
+  // in the graph are handed to the play list on the media thread; only the end of a
+  // track moves it on.
   virtual void OnMusicEvent(long code);
+  // The end of the run: every sound object of every slide stops and releases its
+  // buffer or graph. Runs on the thread that calls it (the media thread at the end
+  // of the run, while the window thread waits for it).
+  void ReleaseSounds();
 
   bool IsLoaded() const { return m_loaded; }
   bool IsSplashShown() const { return m_splashShown; }
+  // Changed on the media thread: read it only once that is idle (WaitIdle).
   const DS_MusicPlayList& PlayList() const { return m_playList; }
 
   // Stream 0 := the pre-transformed quad's buffer, no vertex shader, its FVF.

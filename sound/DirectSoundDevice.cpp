@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sound/MediaThread.h"
 #include "sound/MusicGraph.h"
 
 // Released at exit in the reverse order: the primary buffer, then the device.
@@ -66,8 +67,11 @@ void OnSoundDeviceLost() {
     g_PrimarySoundBuffer->SetVolume(DSBVOLUME_MIN);
     g_PrimarySoundBuffer->Stop();
   }
-  StopBackgroundMusic();
-  ReleaseBackgroundMusic();
+  // The music graph is released on the media thread, where all its work runs.
+  MediaThread().Post([] {
+    StopBackgroundMusic();
+    ReleaseBackgroundMusic();
+  });
 }
 
 bool OnSoundDeviceRestored(HWND window, const DS_SoundSettings& settings) {

@@ -307,6 +307,11 @@ void DS_MP3_Constructor::ApplyBalance() {
   if (m_audio) m_audio->put_Balance(MP3BalanceFromSetting(balance.GetValue()));
 }
 
+void DS_MP3_Constructor::ReleaseMedia() {
+  Stop();
+  ReleaseGraphAndFile();
+}
+
 void DS_MP3_Constructor::Stop() {
   if (m_control) m_control->Stop();
 }

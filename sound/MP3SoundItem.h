@@ -47,6 +47,8 @@ public:
   // duration as its shown time (no fades) and leaves the graph stopped.
   void Prepare() override;
   void Stop() override;
+  // Stops the graph, releases it and lets the temporary file go.
+  void ReleaseMedia() override;
   // Starts the graph from the beginning when it is stopped and the item is visible;
   // stops it at the end of the file or when the item is invisible.
   void Update(float time) override;

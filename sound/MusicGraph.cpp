@@ -22,6 +22,8 @@ DS_ComHolder<IBaseFilter> s_trackSource;
 // True when the current track's chain was built by RenderFile: its source filter is
 // unknown, so the next track starts from an empty graph.
 bool s_trackBuiltByRenderFile = false;
+// The file the graph's current chain plays; empty when there is none.
+ds_string s_trackPath;
 
 const wchar_t kSourceOutputPin[] = L"Output";
 // Filter names longer than this are cut by the graph; keep ours within it.
@@ -88,6 +90,7 @@ void RemovePreviousTrack() {
   }
   s_trackSource.Release();
   s_trackBuiltByRenderFile = false;
+  s_trackPath.clear();
 }
 
 }  // namespace
@@ -98,6 +101,7 @@ bool InitBackgroundMusic(HWND window) {
   CoInitialize(nullptr);
   s_trackSource.Release();
   s_trackBuiltByRenderFile = false;
+  s_trackPath.clear();
   if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IGraphBuilder,
                               reinterpret_cast<void**>(g_MusicGraph.Receive()))))
@@ -120,6 +124,12 @@ bool InitBackgroundMusic(HWND window) {
 
 bool PlayMusicFile(const ds_string& path) {
   if (!g_MusicGraph) return false;
+  // A track that follows itself keeps its chain: every rebuild stops the graph and
+  // reconnects its filters, the very calls the media stack has been seen to hang in.
+  if (!path.empty() && path == s_trackPath && g_MusicControl) {
+    SeekToStart();
+    if (SUCCEEDED(g_MusicControl->Run())) return true;
+  }
   RemovePreviousTrack();
 
   DS_ComHolder<IBaseFilter> source;
@@ -128,6 +138,7 @@ bool PlayMusicFile(const ds_string& path) {
     source.Release();
   if (RebuildMusicGraph(source.Get())) {
     s_trackSource = source;
+    s_trackPath = path;
     return true;
   }
 
@@ -140,6 +151,7 @@ bool PlayMusicFile(const ds_string& path) {
     return false;
   }
   s_trackBuiltByRenderFile = true;
+  s_trackPath = path;
   return true;
 }
 
@@ -196,6 +208,7 @@ void ReleaseBackgroundMusic() {
   if (g_MusicEvents) g_MusicEvents->SetNotifyWindow(0, 0, 0);
   s_trackSource.Release();
   s_trackBuiltByRenderFile = false;
+  s_trackPath.clear();
   g_MusicAudio.Release();
   g_MusicEvents.Release();
   g_MusicSeeking.Release();

@@ -93,6 +93,11 @@ void DS_Sound::SetEnabled(bool enabled) {
   m_soundEnabled = enabled;
 }
 
+void DS_Sound::ReleaseSound() {
+  m_soundEnabled = false;
+  if (m_item) m_item->ReleaseMedia();
+}
+
 void DS_Sound::Update(float localTime) {
   if (m_soundEnabled && m_item) m_item->Update(localTime);
 }

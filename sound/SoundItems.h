@@ -76,6 +76,9 @@ public:
   // Makes the buffer or graph; called once, when the run-time object is made.
   virtual void Prepare() = 0;
   virtual void Stop() = 0;
+  // The end of the run: stops the sound and releases its buffer or graph for good,
+  // so that no media stream still plays while the process goes down.
+  virtual void ReleaseMedia() = 0;
   // Per-frame step at the object's local time: plays while visible.
   virtual void Update(float time) = 0;
   virtual DS_Sound_Ctrl* Clone() const = 0;
@@ -105,6 +108,8 @@ public:
   int GetKind() const override { return DS_Sound_Ctrl::kSoundKind; }
   bool HitTest(POINT point, int ignored) override { return false; }
   void Update(float localTime) override;
+  // Releases the item's media for good (ReleaseMedia) and stays silent from then on.
+  void ReleaseSound();
 
   bool IsSoundEnabled() const { return m_soundEnabled; }
   DS_Sound_Ctrl* GetItem() const { return m_item; }

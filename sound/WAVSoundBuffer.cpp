@@ -93,6 +93,11 @@ void DS_WAVSoundBuffer::Stop() {
   if (m_buffer) m_buffer->Stop();
 }
 
+void DS_WAVSoundBuffer::Release() {
+  Stop();
+  m_buffer.Release();
+}
+
 void DS_WAVSoundBuffer::Update(int phase, int mode) {
   if (!m_buffer) return;
   DWORD status = 0;

@@ -39,6 +39,8 @@ public:
   // Plays from the first sample; false when the buffer cannot be rewound.
   bool PlayFromStart(bool looping);
   void Stop();
+  // Stops the sound and lets the buffer go.
+  void Release();
   // Follows the item's time line once a frame: a looping sound stops when its phase
   // turns invisible (a one-shot sound plays to its end); a stopped sound starts again
   // while its phase is visible.

@@ -26,6 +26,7 @@ public:
 
   void Prepare() override;
   void Stop() override;
+  void ReleaseMedia() override { m_buffer.Release(); }
   void Update(float time) override;
   DS_Sound_Ctrl* Clone() const override { return new DS_WAV_Constructor(*this); }
 

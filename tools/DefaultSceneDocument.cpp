@@ -8,15 +8,18 @@
 #include "render/SlideContainer.h"
 #include "render/SlideShow.h"
 #include "render/TimeLine.h"
+#include "sound/MP3SoundItem.h"
 #include "sound/SoundItems.h"
 #include "sound/WAVSoundItem.h"
 #include "tools/DefaultSceneContent.h"
+#include "tools/Mp3Clip.h"
 
 namespace ds_tools {
 namespace {
 
 const unsigned int kHundredthsPerSecond = 100;
 const unsigned int kChimeRestHundredths = 300;
+const double kMp3ItemSeconds = 3.0;
 
 DS_ResourceEntry FileEntry(const std::wstring& path, const std::vector<unsigned char>& bytes) {
   DS_ResourceEntry entry;
@@ -83,6 +86,18 @@ DS_WAV_Constructor* MakeChimeItem(const DS_FileKey& sound) {
   return item.release();
 }
 
+// Plays its clip over and over while its slide is current.
+DS_MP3_Constructor* MakeMp3Item() {
+  std::unique_ptr<DS_MP3_Constructor> item(new DS_MP3_Constructor());
+  item->SetName(L"Murmur");
+  // The name first: a new name drops the bytes.
+  item->GetFile().SetName(ScenePath(L"murmur.mp3"));
+  const std::vector<unsigned char> bytes = EncodeSilentMp3(kMp3ItemSeconds);
+  item->GetFile().SetData(uint32_t(bytes.size()), bytes.data());
+  item->TimeLine().mode.SetValue(DS_TimeLineControl::kAlwaysVisible);
+  return item.release();
+}
+
 DS_AudioFile* MakeTrack(const SceneSound& sound) {
   std::unique_ptr<DS_AudioFile> track(new DS_AudioFile());
   track->SetTitle(sound.title);
@@ -115,7 +130,7 @@ private:
 
 }  // namespace
 
-std::vector<unsigned char> BuildDefaultSceneDocument() {
+std::vector<unsigned char> BuildDefaultSceneDocument(bool withMp3Item) {
   DS_DocResManager manager;
   CurrentManagerScope current(&manager);
 
@@ -131,6 +146,7 @@ std::vector<unsigned char> BuildDefaultSceneDocument() {
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(size_t(entry.picture)), surroundKey);
     DS_SlideContainer* slide = MakeSlide(entry, layer);
     if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
+    if (withMp3Item && show.GetSlideCount() == 0) slide->AddSecondaryItem(MakeMp3Item());
     show.AddSlide(slide);
   }
   for (const SceneSound& sound : MakeMusicTracks()) show.AddAudioFile(MakeTrack(sound));

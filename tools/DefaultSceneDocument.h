@@ -8,7 +8,9 @@
 namespace ds_tools {
 
 // The signature, the slide show record and the resource manager record. Empty when
-// a writer failed.
-std::vector<unsigned char> BuildDefaultSceneDocument();
+// a writer failed. With `withMp3Item` the first slide also carries an always-visible
+// MP3 sound item (a silent clip made in code): the scene of the test saver that ends
+// while such an item plays.
+std::vector<unsigned char> BuildDefaultSceneDocument(bool withMp3Item = false);
 
 }  // namespace ds_tools

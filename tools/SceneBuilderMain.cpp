@@ -1,4 +1,5 @@
-// scene_builder <output file>: writes the default scene document. The build runs it
+// scene_builder <output file> [--mp3]: writes the default scene document (with --mp3,
+// the test scene whose first slide also plays an MP3 sound item). The build runs it
 // (under Wine when cross-compiling) and embeds the file as the saver's resource
 // "DDS" 107. Before the file is written the document is read back with the saver's own
 // loader, so that a writer that no longer matches its reader fails the build instead
@@ -39,11 +40,12 @@ bool ReadsBack(const std::vector<unsigned char>& document) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: scene_builder <output file>\n");
+  const bool withMp3Item = argc == 3 && std::string(argv[2]) == "--mp3";
+  if (argc != 2 && !withMp3Item) {
+    std::fprintf(stderr, "usage: scene_builder <output file> [--mp3]\n");
     return 2;
   }
-  const std::vector<unsigned char> document = ds_tools::BuildDefaultSceneDocument();
+  const std::vector<unsigned char> document = ds_tools::BuildDefaultSceneDocument(withMp3Item);
   if (document.empty()) {
     std::fprintf(stderr, "scene_builder: a writer failed\n");
     return 1;

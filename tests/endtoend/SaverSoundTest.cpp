@@ -9,6 +9,7 @@
 #include "host/SceneScreensaver.h"
 #include "host/Settings.h"
 #include "sound/DirectSoundDevice.h"
+#include "sound/MediaThread.h"
 #include "sound/MusicGraph.h"
 
 namespace {
@@ -58,11 +59,14 @@ TEST_F(SaverSoundTest, LostAndRestoredDevicesKeepTheSavedMasterVolume) {
   SetSettingsKeyPath(m_path.c_str());
   ASSERT_TRUE(WriteSettingDword(1, kValueMuteSound));
   saver.StartMusicGraph(SoundWindow());
+  // The graph is made, and released, on the media thread.
+  ASSERT_TRUE(MediaThread().WaitIdle(5000));
   ASSERT_TRUE(g_MusicGraph);
 
   saver.OnDeviceRestored();
   EXPECT_EQ(-10000, PrimaryVolume()) << "muted";
   saver.OnDeviceLost();
+  ASSERT_TRUE(MediaThread().WaitIdle(5000));
   EXPECT_EQ(-10000, PrimaryVolume()) << "the lost hook must not turn a muted saver up";
   EXPECT_FALSE(PrimaryPlaying());
   EXPECT_FALSE(g_MusicGraph) << "the music ends for good with a lost device";

@@ -15,7 +15,10 @@
 #include "render/DeviceGlobals.h"
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
+#include "render/SlideContainer.h"
+#include "sound/MediaThread.h"
 #include "sound/MusicFileStore.h"
+#include "sound/SoundItems.h"
 #include "support/TestDevice.h"
 #include "tools/DefaultSceneContent.h"
 
@@ -86,6 +89,8 @@ protected:
   void FillBackBuffer(D3DCOLOR colour) {
     ASSERT_HRESULT_SUCCEEDED(device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0));
   }
+  // The play list works on the media thread; its results show once that is idle.
+  static void WaitForMusic() { ASSERT_TRUE(MediaThread().WaitIdle(5000)) << "the media thread is stuck"; }
   static Image BackBuffer() {
     Image image;
     EXPECT_TRUE(ds_test::ReadBackBuffer(image));
@@ -123,6 +128,7 @@ TEST_F(SceneSlotTest, SplashThenLoadThenTheFirstSlideWithItsMusic) {
       << ds_test::SaveFailureImage(loading, "loading_frame");
 
   // The first track plays from the file its bytes were written to.
+  WaitForMusic();
   ASSERT_EQ(1u, player.played.size());
   EXPECT_TRUE(IsExistingFile(player.played[0])) << std::string(player.played[0].begin(), player.played[0].end());
   EXPECT_EQ(1u, slot.PlayList().Cursor());
@@ -149,13 +155,16 @@ TEST_F(SceneSlotTest, CompletedTracksMoveThePlayListOnAndWrap) {
   Select(slot);
   slot.DrawSplash();
   ASSERT_EQ(S_OK, slot.LoadScene());
+  WaitForMusic();
   ASSERT_EQ(2u, slot.PlayList().TrackCount());
   const ds_string first = player.played.at(0);
 
   slot.OnMusicEvent(3);  // not the end of a track
+  WaitForMusic();
   EXPECT_EQ(1u, player.played.size());
   slot.OnMusicEvent(DS_MusicPlayList::kTrackComplete);
   slot.OnMusicEvent(DS_MusicPlayList::kTrackComplete);
+  WaitForMusic();
   ASSERT_EQ(3u, player.played.size());
   EXPECT_NE(first, player.played[1]);
   EXPECT_EQ(first, player.played[2]) << "after the last track the list starts again";
@@ -181,6 +190,7 @@ TEST_F(SceneSlotTest, MissingDocumentGivesTheMediaErrorAndDrawsBlack) {
   slot.OnMusicEvent(DS_MusicPlayList::kTrackComplete);
   slot.OnDeviceLost();
   slot.OnDeviceRestored();
+  if (MediaThread().IsRunning()) WaitForMusic();
   EXPECT_TRUE(player.played.empty());
 }
 
@@ -193,6 +203,7 @@ TEST_F(SceneSlotTest, EachSlotLoadsItsOwnCopy) {
     slot->DrawSplash();
     ASSERT_EQ(S_OK, slot->LoadScene());
   }
+  WaitForMusic();
   EXPECT_NE(first.SlideShow(), second.SlideShow());
   EXPECT_NE(first.ResourceManager(), second.ResourceManager());
   EXPECT_EQ(second.ResourceManager(), g_CurrentDocResManager) << "the manager loaded last is current";
@@ -219,13 +230,36 @@ TEST_F(SceneSlotTest, MusicEventsGoOnlyToASlotWithASlideShow) {
   Select(loaded);
   loaded.DrawSplash();
   ASSERT_EQ(S_OK, loaded.LoadScene());
+  WaitForMusic();
   ASSERT_EQ(1u, player.played.size());
 
   saver.SelectRenderUnit(0);
   EXPECT_EQ(&loaded, saver.MusicSlot());
   saver.OnMediaEvent(DS_MusicPlayList::kTrackComplete);
+  WaitForMusic();
   EXPECT_EQ(2u, player.played.size());
   EXPECT_EQ(loaded.ResourceManager(), g_CurrentDocResManager) << "a slot without a scene publishes no manager";
+}
+
+// The end of the run silences every sound object of every slide for good.
+TEST_F(SceneSlotTest, ReleasedSoundsStaySilent) {
+  RecordingPlayer player;
+  DS_SceneSlot slot(nullptr, &player);
+  Select(slot);
+  slot.DrawSplash();
+  ASSERT_EQ(S_OK, slot.LoadScene());
+  WaitForMusic();
+  std::vector<DS_Sound*> sounds;
+  for (size_t i = 0; i < slot.SlideShow()->GetSlideCount(); ++i) {
+    for (const DS_SharedRef<DS_ABObj>& object : slot.SlideShow()->GetSlide(i)->GetSecondaryObjects()) {
+      if (DS_Sound* sound = dynamic_cast<DS_Sound*>(object.Get())) sounds.push_back(sound);
+    }
+  }
+  ASSERT_FALSE(sounds.empty()) << "the default scene has a sound object";
+  for (DS_Sound* sound : sounds) EXPECT_TRUE(sound->IsSoundEnabled());
+
+  slot.ReleaseSounds();
+  for (DS_Sound* sound : sounds) EXPECT_FALSE(sound->IsSoundEnabled());
 }
 
 }  // namespace

@@ -190,6 +190,31 @@ TEST(MP3SoundItemGraph, EndOfFileStopsAndTheNextFrameStartsFromTheBeginning) {
   EXPECT_LT(CurrentPosition(*item), stop / 2) << "the file did not start again from its beginning";
 }
 
+// The end of the run: a playing item's graph goes, with its temporary file, and no
+// later frame starts anything.
+TEST(MP3SoundItemGraph, ReleasedSoundStopsAndLetsItsGraphAndFileGo) {
+  auto item = EmbeddedItem(L"C:\\x\\" + UniqueName(L"ds_mp3_release"), MakeToneWAV(2.0));
+  std::unique_ptr<DS_ABObj> object(item->CreateObject());
+  auto* sound = dynamic_cast<DS_Sound*>(object.get());
+  ASSERT_NE(nullptr, sound);
+  auto* clone = dynamic_cast<DS_MP3_Constructor*>(sound->GetItem());
+  ASSERT_NE(nullptr, clone);
+  ASSERT_NE(nullptr, clone->SourceFilter());
+  sound->Update(0.0f);
+  ASSERT_EQ(State_Running, GraphState(*clone));
+  const ds_string path = clone->GetTemporaryPath();
+  ASSERT_TRUE(FileExists(path));
+
+  sound->ReleaseSound();
+  EXPECT_EQ(nullptr, clone->Graph());
+  EXPECT_EQ(nullptr, clone->Control());
+  EXPECT_EQ(nullptr, clone->SourceFilter());
+  EXPECT_FALSE(FileExists(path)) << "the temporary file outlived the released graph";
+  sound->SetEnabled(true);
+  sound->Update(0.03f);
+  EXPECT_EQ(nullptr, clone->Graph());
+}
+
 TEST(MP3SoundItemGraph, RunTimeObjectPreparesTheCloneAndPlaysOnlyWhenEnabled) {
   auto item = EmbeddedItem(L"C:\\x\\" + UniqueName(L"ds_mp3_object"), MakeToneWAV(2.0));
   std::unique_ptr<DS_ABObj> object(item->CreateObject());

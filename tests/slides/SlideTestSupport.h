@@ -85,6 +85,7 @@ public:
     int prepared = 0;
     int stopped = 0;
     int updated = 0;
+    int released = 0;
     float lastTime = -1.0f;
   };
   static Counts& GetCounts();
@@ -96,6 +97,7 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   void Prepare() override { ++GetCounts().prepared; }
   void Stop() override { ++GetCounts().stopped; }
+  void ReleaseMedia() override { ++GetCounts().released; }
   void Update(float time) override {
     ++GetCounts().updated;
     GetCounts().lastTime = time;

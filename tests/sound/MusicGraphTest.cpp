@@ -101,6 +101,37 @@ TEST_F(MusicGraphTest, EachTrackReplacesThePreviousSource) {
   EXPECT_EQ(State_Running, GraphState());
 }
 
+// The file's source filter in the graph, or null (the caller releases it).
+IBaseFilter* FileSource() {
+  DS_ComHolder<IEnumFilters> filters;
+  if (FAILED(g_MusicGraph->EnumFilters(filters.Receive()))) return nullptr;
+  IBaseFilter* filter = nullptr;
+  while (filters->Next(1, &filter, nullptr) == S_OK) {
+    DS_ComHolder<IFileSourceFilter> file;
+    if (SUCCEEDED(filter->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(file.Receive()))))
+      return filter;
+    filter->Release();
+  }
+  return nullptr;
+}
+
+// A track that follows itself is rewound in place: no stop, no new source, no
+// reconnection.
+TEST_F(MusicGraphTest, TrackThatFollowsItselfKeepsItsChain) {
+  std::vector<ds_string> tracks = EmbeddedTracks({L"same.wav"}, 2.0);
+  ASSERT_TRUE(PlayMusicFile(tracks[0]));
+  DS_ComHolder<IBaseFilter> first(FileSource());
+  ASSERT_TRUE(first);
+  Sleep(300);
+  ASSERT_TRUE(PlayMusicFile(tracks[0]));
+  DS_ComHolder<IBaseFilter> second(FileSource());
+  EXPECT_EQ(first.Get(), second.Get()) << "the graph was rebuilt for the same file";
+  LONGLONG position = -1;
+  ASSERT_HRESULT_SUCCEEDED(g_MusicSeeking->GetCurrentPosition(&position));
+  EXPECT_LT(position, 2000000) << "the track did not start again from its beginning";
+  EXPECT_EQ(State_Running, GraphState());
+}
+
 TEST_F(MusicGraphTest, UnplayableTrackIsSkipped) {
   std::vector<ds_string> good = EmbeddedTracks({L"good.wav"}, 2.0);
   // Not a sound: neither the source filter nor RenderFile can play it.

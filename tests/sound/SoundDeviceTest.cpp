@@ -4,6 +4,7 @@
 #include "SoundTestWindow.h"
 #include "WAVBuilder.h"
 #include "sound/DirectSoundDevice.h"
+#include "sound/MediaThread.h"
 #include "sound/MusicGraph.h"
 #include "sound/WAVSoundBuffer.h"
 
@@ -61,6 +62,8 @@ TEST_F(SoundDeviceTest, LostDeviceNeverTurnsAMutedSaverUp) {
   ApplyMasterVolume(Settings(100, true));
   OnSoundDeviceLost();
   EXPECT_EQ(-10000, PrimaryVolume()) << "the lost hook must not set full volume";
+  // The graph is released on the media thread.
+  ASSERT_TRUE(MediaThread().WaitIdle(5000));
   EXPECT_FALSE(g_MusicGraph) << "the music ends for good with the lost device";
   EXPECT_EQ(-1, GetMusicEvent());
 
