@@ -12,6 +12,7 @@
 #include "document/Utilities.h"
 #include "render/TimeLine.h"
 #include "sound/MP3SoundItem.h"
+#include "tools/Mp3Clip.h"
 
 namespace {
 
@@ -188,6 +189,20 @@ TEST(MP3SoundItemGraph, EndOfFileStopsAndTheNextFrameStartsFromTheBeginning) {
   item->Update(0.06f);
   EXPECT_EQ(State_Running, GraphState(*item));
   EXPECT_LT(CurrentPosition(*item), stop / 2) << "the file did not start again from its beginning";
+}
+
+// A real compressed file (the silent clip of the test scene): the graph decodes it,
+// takes its duration and plays it.
+TEST(MP3SoundItemGraph, PlaysAnMp3ClipMadeInCode) {
+  const std::vector<unsigned char> clip = ds_tools::EncodeSilentMp3(3.0);
+  ASSERT_EQ(0u, clip.size() % ds_tools::kMp3FrameBytes);
+  auto item = EmbeddedItem(L"C:\\x\\" + UniqueName(L"ds_mp3_clip", L".mp3"), clip);
+  item->Prepare();
+  ASSERT_NE(nullptr, item->SourceFilter()) << "the graph did not open the clip";
+  // 3 s and a little: three whole seconds.
+  EXPECT_EQ(300u, item->TimeLine().shown.hi.GetValue());
+  item->Update(0.0f);
+  EXPECT_EQ(State_Running, GraphState(*item));
 }
 
 // The end of the run: a playing item's graph goes, with its temporary file, and no
