@@ -115,7 +115,9 @@ DS_SceneSlot* CSceneScreensaver::MusicSlot() {
 
 void CSceneScreensaver::OnMediaEvent(long code) {
   // One message may stand for several queued events; the slot hands them all to its
-  // play list on the media thread. A slot whose document did not load hears none.
+  // play list on the media thread. A slot whose document did not load hears none, and
+  // after the end of the run the media are gone: a late message starts nothing.
+  if (m_ended) return;
   DS_SceneSlot* slot = MusicSlot();
   if (slot) slot->OnMusicEvent(code);
 }
