@@ -3,8 +3,10 @@
 #include <gdiplus.h>
 
 #include "host/ProgramModule.h"
+#include "host/Settings.h"
 
-int RunSceneSaverProcess(HINSTANCE instance, DS_SceneSlotFactory slotFactory) {
+int RunSceneSaverProcess(HINSTANCE instance, DS_SceneSlotFactory slotFactory,
+                         const wchar_t* settingsKeyPath) {
   SetProgramModule(instance);
   // Started for the picture codecs; never shut down, the process end takes it.
   Gdiplus::GdiplusStartupInput gdiplusInput;
@@ -14,6 +16,7 @@ int RunSceneSaverProcess(HINSTANCE instance, DS_SceneSlotFactory slotFactory) {
   int result = 0;
   {
     CSceneScreensaver saver(slotFactory);
+    if (settingsKeyPath) SetSettingsKeyPath(settingsKeyPath);
     HRESULT hr = saver.Create(instance, GetCommandLineW());
     if (FAILED(hr)) {
       saver.ShowErrorMessage(hr);

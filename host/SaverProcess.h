@@ -7,5 +7,7 @@
 
 #include "host/SceneScreensaver.h"
 
-// The process's exit code.
-int RunSceneSaverProcess(HINSTANCE instance, DS_SceneSlotFactory slotFactory = nullptr);
+// The process's exit code. `settingsKeyPath`, when given, replaces the saver's own
+// settings key (a test process must not touch the real one).
+int RunSceneSaverProcess(HINSTANCE instance, DS_SceneSlotFactory slotFactory = nullptr,
+                         const wchar_t* settingsKeyPath = nullptr);

@@ -3,7 +3,9 @@
 // scene's music tracks, one file at a time. The host creates it at start-up with the
 // main window as the window that receives its events, and releases it for good when
 // a device is lost. Every operation checks the interfaces it needs first, so music
-// stays silent (and nothing fails) without DirectShow or after the release.
+// stays silent (and nothing fails) without DirectShow or after the release. In the
+// saver every call below is made on the media thread (MediaThread.h), never on the
+// window thread: a call that blocks inside the media stack must not hold the picture.
 
 #include <windows.h>
 #include <dshow.h>

@@ -62,7 +62,7 @@ private:
   DS_SoundSettings m_settings;
 };
 
-// Hands every queued event of the music graph to `handle` (the host calls this on
-// kMusicEventMessage). The queue is read until empty: a message may stand for
-// several events, and messages left after the graph was released find none.
+// Hands every queued event of the music graph to `handle` (on the media thread, after
+// the window got kMusicEventMessage). The queue is read until empty: a message may
+// stand for several events, and messages left after the graph was released find none.
 void DrainMusicEvents(const std::function<void(long)>& handle);

@@ -91,6 +91,13 @@ protected:
   }
   // The play list works on the media thread; its results show once that is idle.
   static void WaitForMusic() { ASSERT_TRUE(MediaThread().WaitIdle(5000)) << "the media thread is stuck"; }
+  // The splash frame and the loading frame, as the host's first two frames.
+  static void Load(DS_SceneSlot& slot) {
+    Select(slot);
+    slot.DrawSplash();
+    ASSERT_EQ(S_OK, slot.LoadScene());
+    WaitForMusic();
+  }
   static Image BackBuffer() {
     Image image;
     EXPECT_TRUE(ds_test::ReadBackBuffer(image));
@@ -152,10 +159,7 @@ TEST_F(SceneSlotTest, SplashThenLoadThenTheFirstSlideWithItsMusic) {
 TEST_F(SceneSlotTest, CompletedTracksMoveThePlayListOnAndWrap) {
   RecordingPlayer player;
   DS_SceneSlot slot(nullptr, &player);
-  Select(slot);
-  slot.DrawSplash();
-  ASSERT_EQ(S_OK, slot.LoadScene());
-  WaitForMusic();
+  ASSERT_NO_FATAL_FAILURE(Load(slot));
   ASSERT_EQ(2u, slot.PlayList().TrackCount());
   const ds_string first = player.played.at(0);
 
@@ -198,12 +202,7 @@ TEST_F(SceneSlotTest, MissingDocumentGivesTheMediaErrorAndDrawsBlack) {
 TEST_F(SceneSlotTest, EachSlotLoadsItsOwnCopy) {
   RecordingPlayer player;
   DS_SceneSlot first(nullptr, &player), second(nullptr, &player);
-  for (DS_SceneSlot* slot : {&first, &second}) {
-    Select(*slot);
-    slot->DrawSplash();
-    ASSERT_EQ(S_OK, slot->LoadScene());
-  }
-  WaitForMusic();
+  for (DS_SceneSlot* slot : {&first, &second}) ASSERT_NO_FATAL_FAILURE(Load(*slot));
   EXPECT_NE(first.SlideShow(), second.SlideShow());
   EXPECT_NE(first.ResourceManager(), second.ResourceManager());
   EXPECT_EQ(second.ResourceManager(), g_CurrentDocResManager) << "the manager loaded last is current";
@@ -245,10 +244,7 @@ TEST_F(SceneSlotTest, MusicEventsGoOnlyToASlotWithASlideShow) {
 TEST_F(SceneSlotTest, ReleasedSoundsStaySilent) {
   RecordingPlayer player;
   DS_SceneSlot slot(nullptr, &player);
-  Select(slot);
-  slot.DrawSplash();
-  ASSERT_EQ(S_OK, slot.LoadScene());
-  WaitForMusic();
+  ASSERT_NO_FATAL_FAILURE(Load(slot));
   std::vector<DS_Sound*> sounds;
   for (size_t i = 0; i < slot.SlideShow()->GetSlideCount(); ++i) {
     for (const DS_SharedRef<DS_ABObj>& object : slot.SlideShow()->GetSlide(i)->GetSecondaryObjects()) {

@@ -58,13 +58,25 @@ end_with_key() {
   [ "$code" -eq 0 ] || fail "$1: the saver ended with exit code $code"
 }
 
+# Starts `wine <saver> /s`, its output in <folder>/<log>.
+start_saver() {
+  wine "$1" /s >"$folder/$2" 2>&1 &
+  saver_pid=$!
+}
+
+# watch_for <name> <loops> <screen> <seconds> <what failed>: captures the screen as
+# <folder>/<name>_* until it shows <screen>, and adds what was seen to seen.txt.
+watch_for() {
+  ds_screens_start "$folder/$1" "$2"
+  ds_screens_wait_for "$folder/$1" "$3" "$4" || fail "$5"
+  ds_screens_stop
+  ds_screens_seen "$folder/$1" >>"$folder/seen.txt"
+}
+
 # ---- The default scene ----
-wine "$saver" /s >"$folder/saver.log" 2>&1 &
-saver_pid=$!
-ds_screens_start "$folder/scene" 4
-ds_screens_wait_for "$folder/scene" dawn 180 || fail "the first slide never showed"
-ds_screens_stop
-ds_screens_seen "$folder/scene" >"$folder/seen.txt"
+start_saver "$saver" saver.log
+: >"$folder/seen.txt"
+watch_for scene 4 dawn 180 "the first slide never showed"
 first_slide_at="$(awk '$2 == "dawn" { print $1; exit }' "$folder/seen.txt")"
 splash_at="$(awk '$2 == "splash" { print $1; exit }' "$folder/seen.txt")"
 [ -n "$splash_at" ] || fail "the splash picture was not seen"
@@ -76,30 +88,19 @@ awk -v d="$first_slide_at" '$1 < d && $2 != "black" && $2 != "splash" { bad = 1 
 kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended on its own"
 
 # The first slide stays about nine seconds, then the second fades in.
-ds_screens_start "$folder/change" 1
-ds_screens_wait_for "$folder/change" meadow 90 || fail "the second slide never showed"
-ds_screens_stop
-ds_screens_seen "$folder/change" >>"$folder/seen.txt"
+watch_for change 1 meadow 90 "the second slide never showed"
 end_with_key "default scene"
 
 # ---- A document cut short ----
-wine "$cut_saver" /s >"$folder/cut_saver.log" 2>&1 &
-saver_pid=$!
-ds_screens_start "$folder/cut" 1
-ds_screens_wait_for "$folder/cut" errorbox 180 || fail "the cut-short document showed no error box"
-ds_screens_stop
-ds_screens_seen "$folder/cut" >>"$folder/seen.txt"
+start_saver "$cut_saver" cut_saver.log
+watch_for cut 1 errorbox 180 "the cut-short document showed no error box"
 kill -0 "$saver_pid" 2>/dev/null || fail "the saver with the cut-short document ended on its own"
 end_with_key "cut-short document"
 
 # ---- A scene with an MP3 sound item, ended while the item plays ----
 for run in 1 2 3; do
-  wine "$mp3_saver" /s >"$folder/mp3_saver_$run.log" 2>&1 &
-  saver_pid=$!
-  ds_screens_start "$folder/mp3_$run" 2
-  ds_screens_wait_for "$folder/mp3_$run" dawn 180 || fail "MP3 scene, run $run: the first slide never showed"
-  ds_screens_stop
-  ds_screens_seen "$folder/mp3_$run" >>"$folder/seen.txt"
+  start_saver "$mp3_saver" "mp3_saver_$run.log"
+  watch_for "mp3_$run" 2 dawn 180 "MP3 scene, run $run: the first slide never showed"
   # The item starts with its slide; let it play a moment.
   sleep 2
   kill -0 "$saver_pid" 2>/dev/null || fail "MP3 scene, run $run: the saver ended on its own"
@@ -107,17 +108,10 @@ for run in 1 2 3; do
 done
 
 # ---- A music player blocked for good ----
-wine "$stuck_saver" /s >"$folder/stuck_saver.log" 2>&1 &
-saver_pid=$!
-ds_screens_start "$folder/stuck" 2
-ds_screens_wait_for "$folder/stuck" dawn 180 || fail "blocked music: the first slide never showed"
-ds_screens_stop
-ds_screens_seen "$folder/stuck" >>"$folder/seen.txt"
+start_saver "$stuck_saver" stuck_saver.log
+watch_for stuck 2 dawn 180 "blocked music: the first slide never showed"
 # Still drawing: the next slide fades in while the music stays blocked.
-ds_screens_start "$folder/stuck_change" 1
-ds_screens_wait_for "$folder/stuck_change" meadow 90 || fail "blocked music: the second slide never showed"
-ds_screens_stop
-ds_screens_seen "$folder/stuck_change" >>"$folder/seen.txt"
+watch_for stuck_change 1 meadow 90 "blocked music: the second slide never showed"
 end_with_key "blocked music"
 
 echo "screens seen (time since start, what):"
