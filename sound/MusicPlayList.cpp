@@ -22,7 +22,9 @@ void DS_MusicPlayList::Start(const std::vector<ds_string>& tracks,
 }
 
 void DS_MusicPlayList::OnMusicEvent(long code) {
-  if (code != kTrackComplete || m_tracks.empty()) return;
+  const bool trackEnded =
+      code == kTrackComplete || code == kTrackUserAbort || code == kTrackErrorAbort;
+  if (!trackEnded || m_tracks.empty()) return;
   if (m_cursor >= m_tracks.size()) {
     if (m_tracks.size() == 1) {
       m_player->Rewind();

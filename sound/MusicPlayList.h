@@ -34,8 +34,11 @@ public:
 
 class DS_MusicPlayList {
 public:
-  // The graph's event code for a track that played to its end.
+  // The graph's event codes for a track that ended: played to its end, stopped by
+  // the user of the graph, or stopped by an error.
   static constexpr long kTrackComplete = 1;
+  static constexpr long kTrackUserAbort = 2;
+  static constexpr long kTrackErrorAbort = 3;
 
   explicit DS_MusicPlayList(DS_MusicPlayer& player) : m_player(&player) {}
 
@@ -44,7 +47,8 @@ public:
   void Start(const std::vector<ds_string>& tracks, const DS_SoundSettings& settings);
   // Settings for the tracks that start from now on.
   void SetSettings(const DS_SoundSettings& settings) { m_settings = settings; }
-  // Handles one event of the music graph; only kTrackComplete moves the list on.
+  // Handles one event of the music graph: a track that ended, whether complete or
+  // aborted, moves the list on (an aborted track must not leave the music silent).
   void OnMusicEvent(long code);
 
   // The index of the track that plays next; TrackCount() after the last track.

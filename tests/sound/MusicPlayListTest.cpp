@@ -66,14 +66,30 @@ TEST(MusicPlayList, ThreeTracksPlayInOrderAndWrap) {
   EXPECT_EQ(2u, list.Cursor());
 }
 
-TEST(MusicPlayList, OnlyCompletionMovesOn) {
-  FakePlayer player;
-  DS_MusicPlayList list(player);
-  list.Start({L"1", L"2"}, DS_SoundSettings());
-  player.TakeCalls();
-  for (long code : {-1L, 0L, 2L, 3L, 0x0EL}) list.OnMusicEvent(code);
-  EXPECT_TRUE(player.calls.empty());
-  EXPECT_EQ(1u, list.Cursor());
+TEST(MusicPlayList, OnlyAnEndedTrackMovesOn) {
+  // Completion and both aborts end the track; an aborted track moves on like a
+  // completed one instead of leaving the music silent.
+  struct Case {
+    long code;
+    bool movesOn;
+  };
+  const Case cases[] = {{-1L, false}, {0L, false}, {0x0EL, false},
+                        {kComplete, true}, {DS_MusicPlayList::kTrackUserAbort, true},
+                        {DS_MusicPlayList::kTrackErrorAbort, true}};
+  for (const Case& c : cases) {
+    FakePlayer player;
+    DS_MusicPlayList list(player);
+    list.Start({L"1", L"2"}, DS_SoundSettings());
+    player.TakeCalls();
+    list.OnMusicEvent(c.code);
+    if (c.movesOn) {
+      EXPECT_EQ((std::vector<ds_string>{L"play 2"}), Plays(player.calls)) << "code " << c.code;
+      EXPECT_EQ(2u, list.Cursor()) << "code " << c.code;
+    } else {
+      EXPECT_TRUE(player.calls.empty()) << "code " << c.code;
+      EXPECT_EQ(1u, list.Cursor()) << "code " << c.code;
+    }
+  }
 }
 
 TEST(MusicPlayList, OneTrackRewindsInsteadOfReloading) {
