@@ -163,7 +163,7 @@ TEST_F(SceneSlotTest, CompletedTracksMoveThePlayListOnAndWrap) {
   ASSERT_EQ(2u, slot.PlayList().TrackCount());
   const ds_string first = player.played.at(0);
 
-  slot.OnMusicEvent(3);  // not the end of a track
+  slot.OnMusicEvent(0x0E);  // not the end of a track
   WaitForMusic();
   EXPECT_EQ(1u, player.played.size());
   slot.OnMusicEvent(DS_MusicPlayList::kTrackComplete);
