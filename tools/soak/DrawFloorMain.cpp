@@ -1,8 +1,11 @@
-// draw_floor: the least a full-screen Direct3D 9 program does each frame, the floor a
-// soak of the saver is measured against. Full screen at the desktop's mode, it draws
-// one textured quad over the whole screen (its texture coordinates drifting, so that
-// the picture changes), presents and sleeps 30 ms, as the saver paces its frames; a
-// key press ends it with exit code 0. Nothing is created after the first frame.
+// draw_floor [/up]: the least a full-screen Direct3D 9 program does each frame, the
+// floor a soak of the saver is measured against. Full screen at the desktop's mode, it
+// draws one textured quad over the whole screen from a vertex buffer made once, as the
+// saver draws its picture layer, moved a little by the world transform each frame (so
+// that the picture changes, as the saver's camera drift does); then it presents and
+// sleeps 30 ms, as the saver paces its frames. With /up the quad is drawn from memory
+// (DrawPrimitiveUP) with drifting texture coordinates instead. A key press ends it with
+// exit code 0. Nothing is created after the first frame.
 
 #include <windows.h>
 
@@ -10,6 +13,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -22,6 +27,14 @@ struct QuadVertex {
   float u, v;
 };
 const DWORD kQuadFvf = D3DFVF_XYZRHW | D3DFVF_TEX1;
+
+// The buffered quad: the unit square around the origin, scaled to the screen by the
+// world transform.
+struct BufferVertex {
+  float x, y, z;
+  float u, v;
+};
+const DWORD kBufferFvf = D3DFVF_XYZ | D3DFVF_TEX1;
 
 bool s_ended = false;
 
@@ -58,7 +71,8 @@ bool FillTexture(IDirect3DTexture9* texture) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+  const bool fromMemory = commandLine && std::wcsstr(commandLine, L"/up") != nullptr;
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
@@ -98,6 +112,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     return 1;
   }
 
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  if (!fromMemory) {
+    const BufferVertex square[4] = {{-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
+                                    {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
+                                    {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
+                                    {1.0f, -1.0f, 0.0f, 1.0f, 1.0f}};
+    void* locked = nullptr;
+    if (FAILED(device->CreateVertexBuffer(sizeof(square), D3DUSAGE_WRITEONLY, kBufferFvf, D3DPOOL_MANAGED, &buffer,
+                                          nullptr)) ||
+        FAILED(buffer->Lock(0, 0, &locked, 0))) {
+      if (buffer) buffer->Release();
+      texture->Release();
+      device->Release();
+      d3d->Release();
+      return 1;
+    }
+    std::memcpy(locked, square, sizeof(square));
+    buffer->Unlock();
+    // View and projection stay identity: the unit square fills the screen.
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+  }
+
   const float w = float(desktop.Width) - 0.5f;
   const float h = float(desktop.Height) - 0.5f;
   const DWORD start = GetTickCount();
@@ -117,11 +155,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                                 {w, h, 0.5f, 1.0f, 0.8f + du, 0.8f + dv}};
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     if (SUCCEEDED(device->BeginScene())) {
-      device->SetFVF(kQuadFvf);
       device->SetTexture(0, texture);
       device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
       device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-      device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(QuadVertex));
+      if (fromMemory) {
+        device->SetFVF(kQuadFvf);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(QuadVertex));
+      } else {
+        // A slight zoom and shift, as a drifting camera gives.
+        const float zoom = 1.15f + du;
+        const D3DMATRIX world = {zoom, 0, 0, 0, 0, zoom, 0, 0, 0, 0, 1, 0, dv, du, 0, 1};
+        device->SetTransform(D3DTS_WORLD, &world);
+        device->SetFVF(kBufferFvf);
+        device->SetStreamSource(0, buffer, 0, sizeof(BufferVertex));
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+      }
       device->EndScene();
     }
     device->Present(nullptr, nullptr, nullptr, nullptr);
@@ -129,6 +177,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   }
 
   device->SetTexture(0, nullptr);
+  device->SetStreamSource(0, nullptr, 0, 0);
+  if (buffer) buffer->Release();
   texture->Release();
   device->Release();
   d3d->Release();
