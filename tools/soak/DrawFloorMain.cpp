@@ -16,6 +16,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "tools/soak/FloorWindow.h"
+
 namespace {
 
 const wchar_t kClassName[] = L"DrawFloor";
@@ -35,22 +37,6 @@ struct BufferVertex {
   float u, v;
 };
 const DWORD kBufferFvf = D3DFVF_XYZ | D3DFVF_TEX1;
-
-bool s_ended = false;
-
-LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
-  switch (msg) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_CLOSE:
-      s_ended = true;
-      return 0;
-    case WM_SETCURSOR:
-      SetCursor(nullptr);
-      return TRUE;
-  }
-  return DefWindowProcW(window, msg, wparam, lparam);
-}
 
 // A picture with colour everywhere, so that no part of the screen stays black.
 bool FillTexture(IDirect3DTexture9* texture) {
@@ -73,18 +59,12 @@ bool FillTexture(IDirect3DTexture9* texture) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   const bool fromMemory = commandLine && std::wcsstr(commandLine, L"/up") != nullptr;
-  WNDCLASSW windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClassName;
-  if (!RegisterClassW(&windowClass)) return 1;
-
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!d3d) return 1;
   D3DDISPLAYMODE desktop = {};
   d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop);
-  HWND window = CreateWindowExW(WS_EX_TOPMOST, kClassName, L"draw floor", WS_POPUP | WS_VISIBLE, 0, 0,
-                                int(desktop.Width), int(desktop.Height), nullptr, nullptr, instance, nullptr);
+  HWND window = ds_floor::OpenWindow(instance, kClassName, L"draw floor", int(desktop.Width), int(desktop.Height),
+                                     nullptr);
   if (!window) return 1;
 
   D3DPRESENT_PARAMETERS params = {};
@@ -139,13 +119,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   const float w = float(desktop.Width) - 0.5f;
   const float h = float(desktop.Height) - 0.5f;
   const DWORD start = GetTickCount();
-  while (!s_ended) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (s_ended) break;
+  while (ds_floor::PumpMessages()) {
     const float t = float(GetTickCount() - start) / 1000.0f;
     const float du = 0.1f * std::sin(t * 0.5f);
     const float dv = 0.1f * std::cos(t * 0.3f);

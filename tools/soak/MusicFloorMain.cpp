@@ -13,24 +13,12 @@
 
 #include "tools/AudioClip.h"
 #include "tools/DefaultSceneContent.h"
+#include "tools/soak/FloorWindow.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"MusicFloor";
 const DWORD kPollMs = 30;
-
-bool s_ended = false;
-
-LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
-  switch (msg) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_CLOSE:
-      s_ended = true;
-      return 0;
-  }
-  return DefWindowProcW(window, msg, wparam, lparam);
-}
 
 bool WriteWholeFile(const std::wstring& path, const std::vector<unsigned char>& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -100,27 +88,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   const std::vector<std::wstring> tracks = WriteTracks();
   if (tracks.empty()) return 1;
 
-  WNDCLASSW windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClassName;
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-  if (!RegisterClassW(&windowClass)) return 1;
-  HWND window = CreateWindowExW(WS_EX_TOPMOST, kClassName, L"music floor", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
-                                nullptr, nullptr, instance, nullptr);
+  HWND window = ds_floor::OpenWindow(instance, kClassName, L"music floor", 200, 100,
+                                     static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
   if (!window) return 1;
-  SetForegroundWindow(window);
-  SetFocus(window);
 
   size_t next = 0;
   TrackGraph graph;
   bool playing = false;
-  while (!s_ended) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+  while (ds_floor::PumpMessages()) {
     if (!playing || graph.Ended()) {
       graph.Release();
       playing = graph.Start(tracks[next]);
