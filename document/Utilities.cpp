@@ -17,6 +17,10 @@ int SaturateToInt(double value) {
   return static_cast<int>(value);
 }
 
+int CountToInt(unsigned count) {
+  return static_cast<int>(count < kMaxDocumentCount ? count : kMaxDocumentCount);
+}
+
 int RoundToInt(float value) {
   // nearbyint follows the current rounding mode: to nearest, halves to even.
   return SaturateToInt(std::nearbyint(static_cast<double>(value)));

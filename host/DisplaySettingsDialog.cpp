@@ -93,7 +93,7 @@ void FillModeList(HWND dialog, const DS_AdapterInfo* adapter) {
   LRESULT item = SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)automatic.c_str());
   if (item >= 0) SendMessageW(combo, CB_SETITEMDATA, (WPARAM)item, kAutomaticModeData);
   LRESULT selected = 0;
-  bool found = false;
+  const int saved = ListedSavedMode(*adapter);
   const DS_DeviceInfo* device = ListedDevice(*adapter);
   if (device) {
     const std::wstring format = DialogItemText(dialog, IDC_MODE_FORMAT_TEXT);
@@ -104,11 +104,7 @@ void FillModeList(HWND dialog, const DS_AdapterInfo* adapter) {
       item = SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)text.c_str());
       if (item < 0) continue;
       SendMessageW(combo, CB_SETITEMDATA, (WPARAM)item, (LPARAM)m);
-      if (!found && mode.width == adapter->savedWidth && mode.height == adapter->savedHeight &&
-          (UINT)mode.format == adapter->savedFormat) {
-        selected = item;
-        found = true;
-      }
+      if ((int)m == saved) selected = item;
     }
   }
   SendMessageW(combo, CB_SETCURSEL, (WPARAM)selected, 0);
@@ -136,6 +132,19 @@ void TakeSelectedMode(HWND dialog, DS_AdapterInfo* adapter) {
 }
 
 }  // namespace
+
+int ListedSavedMode(const DS_AdapterInfo& adapter) {
+  const DS_DeviceInfo* device = ListedDevice(adapter);
+  if (!device || adapter.savedWidth == 0) return -1;
+  for (UINT m = 0; m < ListedModeCount(*device); ++m) {
+    const DS_ModeInfo& mode = device->modes[m];
+    if (mode.width == adapter.savedWidth && mode.height == adapter.savedHeight &&
+        (UINT)mode.format == adapter.savedFormat) {
+      return (int)m;
+    }
+  }
+  return -1;
+}
 
 UINT AdapterHelpStringId(const DS_AdapterInfo* adapter) {
   if (!adapter) return kHelpNothing;

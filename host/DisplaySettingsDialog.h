@@ -13,6 +13,11 @@
 // The registered procedure of dialogs 200 and 201; forwards to g_Screensaver.
 INT_PTR CALLBACK DisplaySettingsDialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam);
 
+// The index among the listed device's modes of the adapter's saved mode; -1 when the
+// saved mode is the automatic choice or one the adapter does not offer, which the
+// mode list shows, and the settings store, as "Automatic".
+int ListedSavedMode(const DS_AdapterInfo& adapter);
+
 // The string that the Help button shows for an adapter's state; null stands for a
 // monitor without a monitor handle or without an adapter.
 UINT AdapterHelpStringId(const DS_AdapterInfo* adapter);

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "host/DisplaySettingsDialog.h"
 #include "host/Settings.h"
 
 HKEY OpenScreenSubkey(HKEY key, UINT monitorIndex) {
@@ -18,12 +19,20 @@ HKEY OpenScreenSubkey(HKEY key, UINT monitorIndex) {
   return subkey;
 }
 
-void WriteSavedMode(HKEY subkey, const DS_AdapterInfo& adapter) {
-  WriteKeyDword(subkey, kValueWidth, adapter.savedWidth);
-  WriteKeyDword(subkey, kValueHeight, adapter.savedHeight);
-  WriteKeyDword(subkey, kValueFormat, adapter.savedFormat);
+namespace {
+
+void WriteModeValues(HKEY subkey, const DS_AdapterInfo& adapter, UINT width, UINT height, UINT format) {
+  WriteKeyDword(subkey, kValueWidth, width);
+  WriteKeyDword(subkey, kValueHeight, height);
+  WriteKeyDword(subkey, kValueFormat, format);
   WriteKeyBinary(subkey, kValueAdapterId, &adapter.identifier.DeviceIdentifier,
                  sizeof(adapter.identifier.DeviceIdentifier));
+}
+
+}  // namespace
+
+void WriteSavedMode(HKEY subkey, const DS_AdapterInfo& adapter) {
+  WriteModeValues(subkey, adapter, adapter.savedWidth, adapter.savedHeight, adapter.savedFormat);
 }
 
 void CScreensaverFramework::LoadScreenSettings(HKEY key) {
@@ -61,7 +70,13 @@ void CScreensaverFramework::SaveScreenSettings(HKEY key) {
     if (!subkey) continue;
     WriteKeyDword(subkey, kValueLeaveBlack, adapter.leaveBlack ? 1 : 0);
     WriteKeyDword(subkey, kValueDisableHardware, adapter.disableHardware ? 1 : 0);
-    WriteSavedMode(subkey, adapter);
+    // Only a mode the settings dialog lists is stored; any other is stored as the
+    // automatic choice the dialog shows for it.
+    if (ListedSavedMode(adapter) >= 0) {
+      WriteSavedMode(subkey, adapter);
+    } else {
+      WriteModeValues(subkey, adapter, 0, 0, 0);
+    }
     RegCloseKey(subkey);
   }
 }

@@ -15,6 +15,12 @@ void DS_RenderTargetPair::Create(int width, int height) {
   m_width = width;
   m_height = height;
   if (width == 0 || height == 0) return;
+  if (IsValid() && width == m_madeWidth && height == m_madeHeight) {
+    // Every slide switch asks again for the size it already has: the textures stay
+    // rather than being made anew a few times a minute for as long as the saver runs.
+    TakeTextureSize();
+    return;
+  }
   ReleaseTextures();
   if (width < 0 || height < 0) return;
   CreateRenderTargetTexture(m_textures[0], width, height);
@@ -24,7 +30,13 @@ void DS_RenderTargetPair::Create(int width, int height) {
     ReleaseTextures();
     return;
   }
+  m_madeWidth = width;
+  m_madeHeight = height;
   m_current = m_textures[m_index];
+  TakeTextureSize();
+}
+
+void DS_RenderTargetPair::TakeTextureSize() {
   D3DSURFACE_DESC desc = {};
   if (SUCCEEDED(m_current->GetLevelDesc(0, &desc))) {
     m_width = int(desc.Width);

@@ -24,7 +24,8 @@ public:
   ~DS_RenderTargetPair();
 
   // Stores the size; when neither side is 0, replaces both textures with new w x h
-  // ones and takes the size the device really gave the current one.
+  // ones and takes the size the device really gave the current one. A valid pair
+  // asked for the size its textures were made for keeps them.
   void Create(int width, int height);
   // Create, then copies level 0 of `source` (when there is one) into the current
   // texture.
@@ -49,6 +50,8 @@ public:
 
 private:
   bool SetCurrentAsTarget();
+  // The size of the current texture becomes the pair's.
+  void TakeTextureSize();
 
   DS_ComHolder<IDirect3DTexture9> m_current;
   DS_ComHolder<IDirect3DTexture9> m_textures[2];
@@ -56,6 +59,9 @@ private:
   DS_ComHolder<IDirect3DSurface9> m_savedDepth;
   int m_width = 0;
   int m_height = 0;
+  // The size the textures were asked for, which the device may have rounded.
+  int m_madeWidth = 0;
+  int m_madeHeight = 0;
   int m_index = 0;
   bool m_rendering = false;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "document/Utilities.h"
 #include "render/TimeLine.h"
 
 namespace {
@@ -70,7 +71,7 @@ int DS_BaseSpriteProp::NextFrame(int frame) const {
   return static_cast<int>((static_cast<unsigned int>(frame) + 1u) % GetFrameCount());
 }
 
-int DS_BaseSpriteProp::GetParticleCount() const { return static_cast<int>(spriteCount.GetValue()); }
+int DS_BaseSpriteProp::GetParticleCount() const { return CountToInt(spriteCount.GetValue()); }
 
 DWORD DS_BaseSpriteProp::ApplyTimelineAlpha(DWORD argb) const {
   const float opacity = TimeLine().GetAlpha();  // already within 0..1

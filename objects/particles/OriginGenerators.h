@@ -16,6 +16,7 @@
 #include "document/CompositeParams.h"
 #include "document/MediaParam.h"
 #include "document/ScaledParams.h"
+#include "document/Utilities.h"
 #include "objects/particles/TexParticleGenerator.h"
 
 struct DS_BrownianContext;
@@ -112,7 +113,7 @@ public:
   static constexpr int kRecordVersion = 1;
   // The most origins alive at once: what one buffer slot of 16-bit indices can draw.
   // Spawning pauses while the list is full.
-  static constexpr size_t kMaxOrigins = 16384;
+  static constexpr size_t kMaxOrigins = kMaxDocumentCount;
   // Speed of a new origin, pixels per second.
   static constexpr float kOriginSpeed = 100.0f;
 

@@ -10,6 +10,7 @@
 
 #include "document/MediaParam.h"
 #include "document/ScaledParams.h"
+#include "document/Utilities.h"
 #include "objects/particles/Particle.h"
 #include "render/ObjectModel.h"
 
@@ -22,7 +23,7 @@ class PerSecondCounter : public UINTSclaleTo<float> {
 public:
   // The largest count one call hands out: a rate or a time gap from a document must
   // not become an unbounded allocation.
-  static constexpr int kMaxCount = 16384;
+  static constexpr int kMaxCount = int(kMaxDocumentCount);
 
   PerSecondCounter() = default;
   PerSecondCounter(unsigned int value, float scale, float offset) : UINTSclaleTo<float>(value, scale, offset) {}
@@ -51,7 +52,7 @@ public:
   static constexpr int kRecordVersion = 3;
   // The most particles a generator keeps alive: what one buffer slot of 16-bit indices
   // can draw. Trail emission stops while the list is full.
-  static constexpr size_t kMaxParticles = 16384;
+  static constexpr size_t kMaxParticles = kMaxDocumentCount;
   // Defaults of records older than version 3.
   static constexpr unsigned kOldLifetime = 20;
   static constexpr unsigned kOldEmissionRate = 30;

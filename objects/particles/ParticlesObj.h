@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "document/Utilities.h"
 #include "render/Mesh.h"
 #include "render/ObjectModel.h"
 
@@ -24,7 +25,7 @@ void WriteQuadIndices(WORD* out, int quads);
 class DS_ParticlesObj : public DS_ABObj {
 public:
   // 65536 vertices: all that 16-bit indices address.
-  static constexpr unsigned kMaxSlotQuads = 16384;
+  static constexpr unsigned kMaxSlotQuads = kMaxDocumentCount;
 
   // Takes ownership of the generator clone (may be null) and lets it prepare its
   // resources with this object.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "objects/particles/Smoke.h"
@@ -165,7 +166,7 @@ void DS_BrownAnimation::Update(float t, DS_ParticlesObj* object) {
 }
 
 void DS_BrownAnimation::KeepSpriteCount() {
-  const size_t wanted = std::min<size_t>(SpriteCount.GetValue(), kMaxSprites);
+  const size_t wanted = static_cast<size_t>(CountToInt(SpriteCount.GetValue()));
   if (origins.size() >= wanted) {
     origins.resize(wanted);
     return;

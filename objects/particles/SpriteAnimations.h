@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "document/MediaParam.h"
+#include "document/Utilities.h"
 #include "document/ScaledParams.h"
 #include "objects/particles/OriginGenerators.h"
 #include "objects/particles/Particle.h"
@@ -58,7 +59,7 @@ public:
   static constexpr unsigned kDefaultFrameSpeed = 100;
   // The most sprites kept: what one buffer slot can draw. A larger stored count must
   // not become an unbounded allocation.
-  static constexpr unsigned kMaxSprites = 16384;
+  static constexpr unsigned kMaxSprites = kMaxDocumentCount;
 
   DS_BrownAnimation();
   // Copies the settings, the clocks and the sprites; the copy's wandering context and

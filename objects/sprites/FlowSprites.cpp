@@ -1,6 +1,5 @@
 #include "objects/sprites/FlowSprites.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -169,12 +168,10 @@ void DS_FlowConstructor::UpdateParticle(DS_SpriteParticle& sprite) {
 }
 
 int DS_FlowConstructor::GetParticleCount() const {
-  const unsigned int count = spriteCount.GetValue();
-  // A count beyond what the draw can take is capped rather than overflowing.
-  const unsigned int capped = count > static_cast<unsigned int>(INT_MAX) ? static_cast<unsigned int>(INT_MAX) : count;
-  if (capped < 2) return static_cast<int>(capped);
+  const int capped = CountToInt(spriteCount.GetValue());
+  if (capped < 2) return capped;
   const float shown = TimeLine().GetAlpha() * static_cast<float>(capped);
   if (!(shown > 0.0f)) return 0;
-  if (shown >= static_cast<float>(capped)) return static_cast<int>(capped);
+  if (shown >= static_cast<float>(capped)) return capped;
   return static_cast<int>(shown);
 }

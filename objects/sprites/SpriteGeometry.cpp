@@ -26,8 +26,7 @@ void ParticleGeomArray::BindCountParam() {
 }
 
 unsigned int ParticleGeomArray::CappedCount(const DS_ParticleSystemCtrl& item) {
-  const unsigned int count = item.spriteCount.GetValue();
-  return count < kMaxSprites ? count : kMaxSprites;
+  return static_cast<unsigned int>(CountToInt(item.spriteCount.GetValue()));
 }
 
 unsigned int ParticleGeomArray::GetQuadCapacity() const {
@@ -36,7 +35,7 @@ unsigned int ParticleGeomArray::GetQuadCapacity() const {
 
 void ParticleGeomArray::OnCountChanged(unsigned int count) {
   if (count == 0 || !item) return;
-  if (count > kMaxSprites) count = kMaxSprites;
+  count = static_cast<unsigned int>(CountToInt(count));
   CreateQuadBuffers(*this, static_cast<int>(count));
   m_quadsWritten = false;
   while (sprites.size() < count) {

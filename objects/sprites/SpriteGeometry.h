@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "document/ParamBinder.h"
+#include "document/Utilities.h"
 #include "document/TextureSet.h"
 #include "render/Mesh.h"
 
@@ -27,7 +28,7 @@ class ParticleGeomArray : public DS_SpriteArrayT<DX_V::PCT> {
 public:
   // The most sprites one geometry holds: what 16-bit indices address. A larger
   // count in a document gets this many, so it cannot allocate without bound.
-  static constexpr unsigned int kMaxSprites = 16384;
+  static constexpr unsigned int kMaxSprites = kMaxDocumentCount;
   static constexpr int kVerticesPerSprite = 4;
 
   ParticleGeomArray();

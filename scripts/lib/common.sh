@@ -22,7 +22,8 @@ ds_build() {
 # prefix (made once), ALSA pointed at the null device, and one wineserver kept alive
 # until ds_wine_stop so that each program start is cheap.
 ds_wine_start() {
-  export WINEPREFIX="$BUILD_DIR/wineprefix"
+  # DS_WINEPREFIX gives a session a prefix of its own (scripts/soak runs side by side).
+  export WINEPREFIX="${DS_WINEPREFIX:-$BUILD_DIR/wineprefix}"
   export WINEARCH=win64
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -30,10 +30,12 @@ TEST_F(SettingsDialogTest, OpensWithTheTitleThePositionsAndTheStoredPosition) {
 TEST_F(SettingsDialogTest, OpeningWritesTheScreenSettingsAsTheyAreInMemory) {
   Adapter(0).savedWidth = 800;
   Adapter(0).savedHeight = 600;
+  Adapter(0).savedFormat = D3DFMT_X8R8G8B8;
   saver.m_allScreensSame = TRUE;
   ASSERT_NE(nullptr, OpenSettings());
   EXPECT_EQ(800u, StoredDword(L"Screen 1", L"Width"));
   EXPECT_EQ(600u, StoredDword(L"Screen 1", L"Height"));
+  EXPECT_EQ(UINT(D3DFMT_X8R8G8B8), StoredDword(L"Screen 1", L"Format"));
   EXPECT_EQ(0u, StoredDword(L"Screen 1", L"Leave Black"));
   EXPECT_EQ(1u, StoredDword(nullptr, L"AllScreensSame"));
   EXPECT_FALSE(HasValue(nullptr, L"\"PicPos\"")) << "the position is written on OK only";
@@ -74,6 +76,38 @@ TEST_F(SettingsDialogTest, OkStoresThePositionAndTheEditedScreenSettings) {
   EXPECT_EQ(1u, StoredDword(L"Screen 1", L"Leave Black"));
   EXPECT_FALSE(IsWindowVisible(dialog));
 }
+
+struct StoredModeCase {
+  const char* name;
+  DWORD width, height, format;
+  DWORD storedWidth, storedHeight, storedFormat;
+};
+
+class StoredModeTable : public SettingsDialogTest, public ::testing::WithParamInterface<StoredModeCase> {};
+
+// A saved mode from the registry is stored back on OK only when the adapter offers
+// it; any other is stored as the automatic choice the display dialog shows.
+TEST_P(StoredModeTable, OkStoresOnlyAModeTheAdapterOffers) {
+  const StoredModeCase& c = GetParam();
+  SetDword(L"Screen 1", L"Width", c.width);
+  SetDword(L"Screen 1", L"Height", c.height);
+  SetDword(L"Screen 1", L"Format", c.format);
+  saver.ReadSettingsFromRegistry();
+  HWND dialog = OpenSettings();
+  ASSERT_NE(nullptr, dialog);
+  Press(dialog, IDOK);
+  EXPECT_EQ(c.storedWidth, StoredDword(L"Screen 1", L"Width")) << c.name;
+  EXPECT_EQ(c.storedHeight, StoredDword(L"Screen 1", L"Height")) << c.name;
+  EXPECT_EQ(c.storedFormat, StoredDword(L"Screen 1", L"Format")) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, StoredModeTable,
+    ::testing::Values(StoredModeCase{"offered", 800, 600, D3DFMT_X8R8G8B8, 800, 600, D3DFMT_X8R8G8B8},
+                      StoredModeCase{"automatic", 0, 0, 0, 0, 0, 0},
+                      StoredModeCase{"no such width or format", 0xFFFFFFFF, 600, 12345, 0, 0, 0},
+                      StoredModeCase{"a format the adapter lacks", 800, 600, D3DFMT_R5G6B5, 0, 0, 0},
+                      StoredModeCase{"a size the adapter lacks", 801, 600, D3DFMT_X8R8G8B8, 0, 0, 0}));
 
 TEST_F(SettingsDialogTest, CancelWritesNothingAndUndoesTheDisplayEdits) {
   SetDword(nullptr, L"\"PicPos\"", 1);

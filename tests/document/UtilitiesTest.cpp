@@ -53,6 +53,15 @@ TEST(Utilities, RoundToIntHalvesToEven) {
   for (const auto& c : cases) EXPECT_EQ(c.out, RoundToInt(c.in)) << c.in;
 }
 
+TEST(Utilities, CountToIntCapsWhateverTheTopBit) {
+  struct {
+    unsigned in;
+    int out;
+  } cases[] = {{0u, 0},          {1u, 1},          {16383u, 16383},      {16384u, 16384},
+               {16385u, 16384},  {0x7FFFFFFFu, 16384}, {0x80000000u, 16384}, {0xFFFFFFFFu, 16384}};
+  for (const auto& c : cases) EXPECT_EQ(c.out, CountToInt(c.in)) << c.in;
+}
+
 TEST(Utilities, RandomFloatStaysInRange) {
   EXPECT_EQ(2.0f, RandomFloat(2, 2));
   std::srand(1);

@@ -180,6 +180,13 @@ TEST_F(ScreenSettingsTest, MalformedValuesKeepTheDefaults) {
 }
 
 TEST_F(ScreenSettingsTest, WrittenSettingsReadBack) {
+  // Only a mode the adapter offers is stored.
+  saver.m_adapters[0]->deviceCount = 1;
+  DS_DeviceInfo& device = saver.m_adapters[0]->devices[0];
+  device.modeCount = 1;
+  device.modes[0].width = 1024;
+  device.modes[0].height = 768;
+  device.modes[0].format = D3DFMT_X8R8G8B8;
   saver.m_adapters[0]->savedWidth = 1024;
   saver.m_adapters[0]->savedHeight = 768;
   saver.m_adapters[0]->savedFormat = D3DFMT_X8R8G8B8;

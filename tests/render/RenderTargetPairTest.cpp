@@ -62,6 +62,38 @@ TEST_F(RenderTargetPairTest, CreateTakesTheRealSizeAndKeepsTexturesForAZeroSide)
   EXPECT_EQ(pair.GetHeight(), 480);
 }
 
+// A slide switch asks the layer's pair for its size again each time; only a new size
+// makes new textures, and the pair's references to them stay where they were.
+TEST_F(RenderTargetPairTest, CreatingAgainAtTheSameSizeKeepsTheTextures) {
+  DS_RenderTargetPair pair;
+  pair.Create(64, 32);
+  ASSERT_TRUE(pair.IsValid());
+  // Held here too, so that textures made anew could not take the same addresses.
+  DS_ComHolder<IDirect3DTexture9> first(pair.GetTexture(0).Get());
+  DS_ComHolder<IDirect3DTexture9> second(pair.GetTexture(1).Get());
+  first->AddRef();
+  second->AddRef();
+  first->AddRef();
+  const ULONG references = first->Release();
+  for (int i = 0; i < 50; ++i) pair.Create(64, 32);
+  EXPECT_EQ(first.Get(), pair.GetTexture(0).Get());
+  EXPECT_EQ(second.Get(), pair.GetTexture(1).Get());
+  first->AddRef();
+  EXPECT_EQ(references, first->Release()) << "the texture's references are where they were";
+  EXPECT_EQ(pair.GetWidth(), 64);
+  EXPECT_EQ(pair.GetHeight(), 32);
+
+  pair.Create(32, 16);
+  ASSERT_TRUE(pair.IsValid());
+  EXPECT_NE(first.Get(), pair.GetTexture(0).Get()) << "a new size makes new textures";
+  EXPECT_EQ(pair.GetWidth(), 32);
+  EXPECT_EQ(pair.GetHeight(), 16);
+
+  pair.ReleaseTextures();
+  pair.Create(32, 16);
+  EXPECT_TRUE(pair.IsValid()) << "released textures are made again at the same size";
+}
+
 TEST_F(RenderTargetPairTest, FlipAlternatesAndClearsToOpaqueBlack) {
   DS_RenderTargetPair pair;
   pair.Create(64, 32);

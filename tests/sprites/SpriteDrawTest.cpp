@@ -208,15 +208,19 @@ TEST_F(SpriteDrawTest, LoweredCountDrawsTheFirstRecordsOnly) {
 }
 
 TEST_F(SpriteDrawTest, HugeCountDrawsWhatTheBufferHolds) {
-  item.spriteCount.SetValue(0x7FFFFFFFu);
-  item.colour.SetValue(0x0000FFu);
-  Make();
-  EXPECT_EQ(ParticleGeomArray::kMaxSprites, object->GetQuadCapacity());
-  Place(0, 100, 80);
-  Place(ParticleGeomArray::kMaxSprites - 1, 200, 150);
-  const ds_test::Image image = Frame();
-  Expect(image, 100, 80, 0xFF0000, "first sprite");
-  Expect(image, 200, 150, 0xFF0000, "last sprite the buffer holds");
+  // One rule for every count beyond the cap, whatever its top bit.
+  for (unsigned int count : {16385u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(::testing::Message() << "sprite count " << count);
+    item.spriteCount.SetValue(count);
+    item.colour.SetValue(0x0000FFu);
+    Make();
+    EXPECT_EQ(ParticleGeomArray::kMaxSprites, object->GetQuadCapacity());
+    Place(0, 100, 80);
+    Place(ParticleGeomArray::kMaxSprites - 1, 200, 150);
+    const ds_test::Image image = Frame();
+    Expect(image, 100, 80, 0xFF0000, "first sprite");
+    Expect(image, 200, 150, 0xFF0000, "last sprite the buffer holds");
+  }
 }
 
 TEST_F(SpriteDrawTest, StaticItemWritesItsQuadsOnceForAStillPicture) {
