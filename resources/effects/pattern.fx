@@ -1,7 +1,9 @@
 // The pattern brush: a pattern picture tiled across the masked region. "coord_transf"
 // turns the picture's texture coordinates into pattern tiles (rows of a 2 x 2 matrix:
 // zoom, mirroring and rotation), "offset" shifts the tiles, and "mix_color" tints the
-// pattern, its alpha fading it in and out. "scale" is the pattern's own aspect.
+// pattern, its alpha fading it in and out. "scale" is the pattern's aspect (width over
+// height, 1): the matrix's rotation turns square pixels only once the cross terms are
+// weighed by it.
 
 #include "brush.fxh"
 
@@ -23,7 +25,7 @@ sampler PatternSampler = sampler_state
 
 float4 PatternAt(float2 uv)
 {
-    float2 tile = uv.x * coord_transf.xy + uv.y * coord_transf.zw + offset;
+    float2 tile = uv.x * coord_transf.xy * scale.yx + uv.y * coord_transf.zw / scale + offset;
     return tex2D(PatternSampler, tile) * mix_color;
 }
 

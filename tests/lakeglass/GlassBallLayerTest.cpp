@@ -14,6 +14,7 @@
 #include "render/DeviceGlobals.h"
 #include "render/layers/GlassBallLayer.h"
 #include "render/layers/LakeLayer.h"
+#include "support/TestPictures.h"
 
 using namespace layer_test;
 using slides_test::EmbeddedPicture;
@@ -410,9 +411,7 @@ TEST_F(GlassBallDeviceTest, TheSceneShowsInTheBallOverTheGradient) {
 TEST_F(GlassBallDeviceTest, TheLensCrowdsTheSceneTowardsTheRim) {
   // Red grows to the right across the picture: along the ball's middle row, how fast
   // red grows says how much of the scene a pixel covers.
-  const std::vector<unsigned char> gradient =
-      slides_test::MakeBmp(64, 48, [](int x, int y) { return uint32_t(x * 4) << 16 | uint32_t(y * 5) << 8 | 0x80u; });
-  DS_GlassBallLight* ball = LoadBall([](DS_GlassBallLight&) {}, {}, gradient);
+  DS_GlassBallLight* ball = LoadBall([](DS_GlassBallLight&) {}, {}, ds_test::GradientBmp(64, 48));
   ASSERT_NE(nullptr, ball);
   ASSERT_NE(nullptr, ball->GetLensTexture()) << "no V16U16 lens on this device";
   const ds_test::Image image = Frame(10.0f);

@@ -11,6 +11,7 @@
 #include "lakeglass/LayerDocument.h"
 #include "render/DeviceGlobals.h"
 #include "render/layers/LakeLayer.h"
+#include "support/TestPictures.h"
 
 using namespace layer_test;
 using slides_test::EmbeddedPicture;
@@ -363,15 +364,6 @@ TEST_F(LakeDeviceTest, BelowTheWaterLineThePictureShowsUpsideDown) {
   }
 }
 
-// A picture in which every point has its own colour: red grows to the right, green
-// downwards; and a bump map of uneven slopes.
-std::vector<unsigned char> GradientPicture() {
-  return slides_test::MakeBmp(kW, kH, [](int x, int y) { return uint32_t(x * 255 / kW) << 16 | uint32_t(y) << 8 | 0x80u; });
-}
-std::vector<unsigned char> UnevenBump() {
-  return slides_test::MakeBmp(16, 16, [](int x, int y) { return uint32_t(((x * 7 + y * 13) % 5) * 0x30 + 0x20) * 0x010101u; });
-}
-
 // How many sampled pixels of rows top..bottom differ between two frames.
 int PixelsThatDiffer(const ds_test::Image& a, const ds_test::Image& b, int top, int bottom, int* total) {
   int count = 0;
@@ -390,9 +382,9 @@ TEST_F(LakeDeviceTest, TheBumpMapRipplesTheReflectionAndTheRipplesTurn) {
     l.waterLevel.SetValue(0);
     l.tintOpacity.SetValue(0);
   };
-  ASSERT_NE(nullptr, LoadLake(halfWater, false, {}, GradientPicture()));
+  ASSERT_NE(nullptr, LoadLake(halfWater, false, {}, ds_test::GradientBmp(kW, kH)));
   const ds_test::Image still = Frame(10.0f);
-  ASSERT_NE(nullptr, LoadLake(halfWater, true, UnevenBump(), GradientPicture()));
+  ASSERT_NE(nullptr, LoadLake(halfWater, true, ds_test::UnevenGreyBmp(16), ds_test::GradientBmp(kW, kH)));
   const ds_test::Image first = Frame(10.0f);
   // Half a second later the ripples have turned by over two radians.
   ds_test::Image second;
