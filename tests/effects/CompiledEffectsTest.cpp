@@ -100,7 +100,7 @@ TEST_F(CompiledEffectsTest, EveryEffectLoadsWithWhatItsSourceDeclares) {
 
 // --- the names the objects set ---------------------------------------------------------
 
-enum class Kind { Texture, Float4 };
+enum class Kind { Texture, Float, Float2, Float3, Float4, Matrix };
 
 struct RequiredParameter {
   const char* name;
@@ -123,6 +123,108 @@ const RequiredEffect kRequired[] = {
     {"particles",
      {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex"},
      {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}}},
+    // The effect brushes: every one sets the mask, the picture and the zoom.
+    {"background_copy",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture}, {"Background", Kind::Texture}, {"Scale", Kind::Float2}, {"offset", Kind::Float2}}},
+    {"light",
+     {"Main", "MainFX", "Blend_Normal", "Blend_Screen", "PS_ColorDodge", "Blend_Sum"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"multiplier", Kind::Float},
+      {"Texture1", Kind::Texture},
+      {"Texture2", Kind::Texture},
+      {"BlendColor", Kind::Float4}}},
+    {"waves",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"direction", Kind::Float2},
+      {"direction_n", Kind::Float2},
+      {"frequency", Kind::Float},
+      {"amplitude", Kind::Float},
+      {"time", Kind::Float}}},
+    {"pattern",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"Pattern", Kind::Texture},
+      {"mix_color", Kind::Float4},
+      {"scale", Kind::Float2},
+      {"offset", Kind::Float2},
+      {"coord_transf", Kind::Float4}}},
+    {"underwater",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"frequency", Kind::Float2},
+      {"amplitude", Kind::Float},
+      {"time", Kind::Float}}},
+    {"water",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"BumpMap", Kind::Texture},
+      {"BampTrans", Kind::Float4},
+      {"P1", Kind::Float3},
+      {"P2", Kind::Float3},
+      {"Time", Kind::Float},
+      {"Direction1", Kind::Float2},
+      {"Direction2", Kind::Float2},
+      {"Shadows", Kind::Float},
+      {"Vhalf", Kind::Float3},
+      {"Color", Kind::Float3}}},
+    {"move",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture}, {"Background", Kind::Texture}, {"Scale", Kind::Float2}, {"Direction", Kind::Float2}}},
+    {"fire",
+     {"Main", "AsEffect"},
+     {{"WorldViewProj", Kind::Matrix},
+      {"ViewProj", Kind::Matrix},
+      {"Noise", Kind::Texture},
+      {"Pattern", Kind::Texture},
+      {"c11", Kind::Float2},
+      {"c12", Kind::Float2},
+      {"c13", Kind::Float2},
+      {"ColorK1", Kind::Float3},
+      {"ColorK2", Kind::Float3},
+      {"bg_scale_factor", Kind::Float2},
+      {"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Brightness", Kind::Float},
+      {"Density", Kind::Float}}},
+    {"expand",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"amplitude", Kind::Float2},
+      {"center", Kind::Float2}}},
+    {"radial_waves",
+     {"Main", "MainFX"},
+     {{"Mask", Kind::Texture},
+      {"Background", Kind::Texture},
+      {"Scale", Kind::Float2},
+      {"bg_scale_factor", Kind::Float2},
+      {"center", Kind::Float2},
+      {"frequency", Kind::Float},
+      {"amplitude", Kind::Float},
+      {"time", Kind::Float}}},
+    // The flame layer's heat shimmer.
+    {"heat_distortion",
+     {"BumpmapDistortLow2"},
+     {{"SceneTex", Kind::Texture},
+      {"Bumpmap", Kind::Texture},
+      {"stenght", Kind::Float},
+      {"Offset", Kind::Float2},
+      {"bump_scale", Kind::Float2}}},
+    // The static sprite animation.
+    {"animation", {"Blend_Normal"}, {{"Texture", Kind::Texture}, {"Color", Kind::Float4}}},
 };
 
 TEST_F(CompiledEffectsTest, EachEffectOffersWhatItsObjectsSet) {
@@ -142,8 +244,22 @@ TEST_F(CompiledEffectsTest, EachEffectOffersWhatItsObjectsSet) {
         EXPECT_TRUE(desc.Type >= D3DXPT_TEXTURE && desc.Type <= D3DXPT_TEXTURECUBE) << parameter.name;
       } else {
         EXPECT_EQ(desc.Type, D3DXPT_FLOAT) << parameter.name;
-        EXPECT_EQ(desc.Class, D3DXPC_VECTOR) << parameter.name;
-        EXPECT_EQ(desc.Columns, 4u) << parameter.name;
+        EXPECT_EQ(desc.Elements, 0u) << parameter.name;
+        switch (parameter.kind) {
+          case Kind::Float:
+            EXPECT_EQ(desc.Class, D3DXPC_SCALAR) << parameter.name;
+            break;
+          case Kind::Matrix:
+            EXPECT_TRUE(desc.Class == D3DXPC_MATRIX_ROWS || desc.Class == D3DXPC_MATRIX_COLUMNS) << parameter.name;
+            EXPECT_EQ(desc.Rows, 4u) << parameter.name;
+            EXPECT_EQ(desc.Columns, 4u) << parameter.name;
+            break;
+          default:
+            EXPECT_EQ(desc.Class, D3DXPC_VECTOR) << parameter.name;
+            EXPECT_EQ(desc.Rows, 1u) << parameter.name;
+            EXPECT_EQ(desc.Columns, parameter.kind == Kind::Float2 ? 2u : parameter.kind == Kind::Float3 ? 3u : 4u)
+                << parameter.name;
+        }
       }
     }
   }
@@ -223,6 +339,12 @@ const CompositeCase kComposites[] = {
     {"particles", "Blend_ColorDodgeTex", "Texture2", "Texture1", 0x80FF0000, 0xFF666699},
     // added: red 51 + 128
     {"particles", "Blend_SumTex", "Texture1", nullptr, 0x80FF0000, 0xFFB36699},
+    // The coloured light over its white mask, at strength 0.5: as the glow above, dodged
+    // as the particles, and added.
+    {"light", "Blend_Normal", "Texture2", "Texture1", 0xFFFFFFFF, 0xFF99334C},
+    {"light", "Blend_Screen", "Texture2", "Texture1", 0xFFFFFFFF, 0xFF996699},
+    {"light", "PS_ColorDodge", "Texture2", "Texture1", 0xFFFFFFFF, 0xFF666699},
+    {"light", "Blend_Sum", "Texture2", "Texture1", 0xFFFFFFFF, 0xFFB36699},
 };
 
 TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {

@@ -22,8 +22,10 @@
 #include "render/ViewContext.h"
 #include "render/layers/FlameLayer.h"
 #include "slides/SlideTestSupport.h"
+#include "support/CompiledEffects.h"
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
+#include "support/TestPictures.h"
 
 using namespace slides_test;
 
@@ -223,9 +225,15 @@ struct Document {
   bool fireEffect = true;
   // Items put on the slide.
   std::function<void(DS_SlideContainer&)> items;
+  // The slide picture's file; empty: solid red.
+  std::vector<unsigned char> picture;
+  // The heat distortion's bump picture; empty: flat (no shift).
+  std::vector<unsigned char> heatBump;
 };
 
-class FlameRenderTest : public ds_test::RenderDeviceTest {
+// A document with one flame slide on the test device. Its effects are the recording
+// factory's (FlameRenderTest) or the compiled module effects (FlamePixelTest).
+class FlameSlideTest : public ds_test::RenderDeviceTest {
 protected:
   void SetUp() override {
     RenderDeviceTest::SetUp();
@@ -241,10 +249,13 @@ protected:
     RenderDeviceTest::TearDown();
   }
 
-  static void Embed(DS_DocResManager& manager, const DS_FileKey& key, unsigned char tag) {
+  // The bytes a recording factory knows by their tag, or the compiled effect `name`.
+  void Embed(DS_DocResManager& manager, const DS_FileKey& key, unsigned char tag, const char* name) {
     DS_ResourceEntry entry(int32_t(key.stamp), kModule);
-    const unsigned char bytes[3] = {'F', 'X', tag};
-    entry.SetData(3, bytes);
+    const std::vector<unsigned char> bytes =
+        compiledEffects ? ds_test::CompiledEffectBytes(name) : std::vector<unsigned char>{'F', 'X', tag};
+    ASSERT_FALSE(bytes.empty()) << name;
+    entry.SetData(uint32_t(bytes.size()), bytes.data());
     manager.Tables().fileLibrary[key].push_back(entry);
   }
 
@@ -260,16 +271,20 @@ protected:
     if (document.items) document.items(*slide);
     written.AddSlide(slide);
     const std::vector<EmbeddedPicture> pictures = {{kSurroundKey, MakeSolidBmp(8, 8, 0x808000)},
-                                                   {kPictureKey, MakeSolidBmp(kPictureW, kPictureH, kRed)},
-                                                   {kHeatBumpKey, MakeSolidBmp(8, 8, 0x8080FF)},
+                                                   {kPictureKey, document.picture.empty()
+                                                                     ? MakeSolidBmp(kPictureW, kPictureH, kRed)
+                                                                     : document.picture},
+                                                   {kHeatBumpKey, document.heatBump.empty()
+                                                                      ? MakeSolidBmp(8, 8, 0x8080FF)
+                                                                      : document.heatBump},
                                                    {kPatternKey, MakeSolidBmp(8, 8, 0xFFFFFF)},
                                                    {kNoiseKey, MakeSolidBmp(8, 8, 0x404040)}};
     const std::vector<unsigned char> bytes = WriteDocument(written, pictures);
     m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
     EXPECT_TRUE(m_show && g_CurrentDocResManager);
     if (!m_show || !g_CurrentDocResManager) return nullptr;
-    if (document.heatEffect) Embed(*g_CurrentDocResManager, kHeatEffectKey, 63);
-    if (document.fireEffect) Embed(*g_CurrentDocResManager, kFireEffectKey, 92);
+    if (document.heatEffect) Embed(*g_CurrentDocResManager, kHeatEffectKey, 63, "heat_distortion");
+    if (document.fireEffect) Embed(*g_CurrentDocResManager, kFireEffectKey, 92, "fire");
     m_show->BuildSlideObjects();
     m_show->ApplyPicturePosition(1);
     DS_FlameLight* loaded = dynamic_cast<DS_FlameLight*>(m_show->GetSlide(0)->GetLight().Get());
@@ -326,9 +341,14 @@ protected:
     }
   }
 
-  FakeEffectFactory factory;
+  bool compiledEffects = false;
   DS_ViewContext m_view;
   std::unique_ptr<DS_SlideShow_Light> m_show;
+};
+
+class FlameRenderTest : public FlameSlideTest {
+protected:
+  FakeEffectFactory factory;
 };
 
 TEST_F(FlameRenderTest, QuadsFollowThePictureAndTheOffset) {
@@ -477,6 +497,105 @@ TEST_F(FlameRenderTest, LostDeviceReleasesTheTargetsAndRestoreMakesThemAgain) {
   EXPECT_FALSE(layer->IsCaptureOpen());
   // The managed quads survive the reset.
   EXPECT_EQ(4u, Vertices(layer->GetFireQuad()).size());
+}
+
+// ---- through the compiled module effects ----
+
+int Channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
+
+class FlamePixelTest : public FlameSlideTest {
+protected:
+  void SetUp() override {
+    FlameSlideTest::SetUp();
+    compiledEffects = true;
+  }
+
+  // A picture in which every point has its own colour, so that a shift of the picture
+  // changes red and green and never blue; and an uneven heat bump map.
+  static Document Gradient(std::function<void(DS_FlameLight&)> settings) {
+    Document document;
+    document.settings = std::move(settings);
+    document.picture = ds_test::GradientBmp(kPictureW, kPictureH);
+    document.heatBump = ds_test::UnevenGreyBmp(16);
+    return document;
+  }
+
+  // The picture as the plain layer shows it.
+  ds_test::Image Plain() {
+    Load(Gradient([](DS_FlameLight& l) {
+      l.fireSwitch.SetValue(0);
+      l.distortionSwitch.SetValue(0);
+    }));
+    return Frame(50.0f);
+  }
+};
+
+// How many sampled pixels of rows top..bottom pass `shows` against the plain picture.
+template <class Shows>
+int PixelsShowing(const ds_test::Image& image, const ds_test::Image& plain, int top, int bottom, Shows shows,
+                  int* total) {
+  int count = 0;
+  *total = 0;
+  for (int y = top; y < bottom; y += 7) {
+    for (int x = 3; x < kW; x += 7) {
+      ++*total;
+      if (shows(image.RgbAt(x, y), plain.RgbAt(x, y))) ++count;
+    }
+  }
+  return count;
+}
+
+TEST_F(FlamePixelTest, TheFireBurnsInTheBandAndLeavesThePictureAbove) {
+  const ds_test::Image plain = Plain();
+  DS_FlameLight* layer = Load(Gradient([](DS_FlameLight& l) { l.distortionSwitch.SetValue(0); }));
+  ASSERT_TRUE(layer);
+  ASSERT_NE(nullptr, layer->GetFire().GetEffect());
+  const ds_test::Image image = Frame(50.0f);
+  // The band covers the lower 65 % of the picture: from row 84 down.
+  int total = 0;
+  const int untouched = PixelsShowing(image, plain, 0, 80, [](uint32_t got, uint32_t was) { return got == was; }, &total);
+  EXPECT_EQ(total, untouched) << "above the band; saved as " << ds_test::SaveFailureImage(image, "FlamePixelFire");
+  // Flames from red to yellow laid over the picture: redder, less blue.
+  const int burning = PixelsShowing(image, plain, 100, kH, [](uint32_t got, uint32_t was) {
+    const int red = Channel(was, 16);
+    return Channel(got, 16) >= red + (255 - red) / 4 && Channel(got, 0) < Channel(was, 0) - 20;
+  }, &total);
+  EXPECT_EQ(total, burning) << "in the band; saved as " << ds_test::SaveFailureImage(image, "FlamePixelFire");
+}
+
+TEST_F(FlamePixelTest, TheHeatShimmersThePictureAndMovesWithTime) {
+  const ds_test::Image plain = Plain();
+  DS_FlameLight* layer = Load(Gradient([](DS_FlameLight& l) {
+    l.fireSwitch.SetValue(0);
+    l.GetHeat().strength.SetValue(1000u);  // shifts of up to a tenth of the picture
+    l.GetHeat().speed.SetValue(1000u);
+  }));
+  ASSERT_TRUE(layer);
+  ASSERT_NE(nullptr, layer->GetHeat().GetEffect());
+  const ds_test::Image first = Frame(50.0f);
+  const ds_test::Image second = Frame(50.2f);
+  int total = 0;
+  // Shifted: red or green changed, blue (the same everywhere) kept.
+  const int shifted = PixelsShowing(first, plain, 3, kH, [](uint32_t got, uint32_t was) {
+    return std::abs(Channel(got, 0) - Channel(was, 0)) <= 2 &&
+           (std::abs(Channel(got, 16) - Channel(was, 16)) > 3 || std::abs(Channel(got, 8) - Channel(was, 8)) > 3);
+  }, &total);
+  EXPECT_GT(shifted * 2, total) << "saved as " << ds_test::SaveFailureImage(first, "FlamePixelHeat");
+  const int moved = PixelsShowing(second, first, 3, kH, [](uint32_t got, uint32_t was) { return got != was; }, &total);
+  EXPECT_GT(moved * 2, total) << "the shimmer stood still; saved as "
+                               << ds_test::SaveFailureImage(second, "FlamePixelHeatLater");
+}
+
+TEST_F(FlamePixelTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
+  DS_FlameLight* layer = Load(Gradient([](DS_FlameLight& l) { l.GetHeat().strength.SetValue(400u); }));
+  ASSERT_TRUE(layer);
+  Frame(50.0f);
+  const ds_test::Image before = Frame(50.2f);
+  m_show->OnDeviceLost();
+  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
+  m_show->OnDeviceRestored();
+  const ds_test::Image after = Frame(50.2f);
+  EXPECT_TRUE(ds_test::SamePixels(before, after, 3, "FlameReset")) << "after the reset";
 }
 
 }  // namespace

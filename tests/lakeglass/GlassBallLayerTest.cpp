@@ -14,6 +14,7 @@
 #include "render/DeviceGlobals.h"
 #include "render/layers/GlassBallLayer.h"
 #include "render/layers/LakeLayer.h"
+#include "support/TestPictures.h"
 
 using namespace layer_test;
 using slides_test::EmbeddedPicture;
@@ -338,8 +339,9 @@ protected:
     GetGlassBallClock() = DS_GlassBallClock();
   }
 
+  // `picture` is the slide picture's file; empty: solid red.
   DS_GlassBallLight* LoadBall(const std::function<void(DS_GlassBallLight&)>& setup,
-                              std::vector<EmbeddedPicture> extra = {}) {
+                              std::vector<EmbeddedPicture> extra = {}, const std::vector<unsigned char>& picture = {}) {
     DS_SlideShow_Light written;
     DS_SlideContainer* slide = new DS_SlideContainer();
     DS_GlassBallLight* ball = new DS_GlassBallLight();
@@ -352,7 +354,7 @@ protected:
     slide->SetLight(ball);
     written.AddSlide(slide);
     std::vector<EmbeddedPicture> pictures = {
-        {kPictureKey, slides_test::MakeSolidBmp(64, 48, kRed)},
+        {kPictureKey, picture.empty() ? slides_test::MakeSolidBmp(64, 48, kRed) : picture},
         {kBackgroundKey, slides_test::MakeSolidBmp(64, 32, kYellow)},
     };
     pictures.insert(pictures.end(), extra.begin(), extra.end());
@@ -404,6 +406,29 @@ TEST_F(GlassBallDeviceTest, TheSceneShowsInTheBallOverTheGradient) {
   ExpectPixel(image, 3, 1, kBlue, 8, "the gradient's top beside the ball");
   ExpectPixel(image, 3, kH - 1, kGreen, 8, "the gradient's bottom beside the ball");
   ExpectPixel(image, kW - 3, 1, kBlue, 8, "the gradient's top beside the ball");
+}
+
+TEST_F(GlassBallDeviceTest, TheLensCrowdsTheSceneTowardsTheRim) {
+  // Red grows to the right across the picture: along the ball's middle row, how fast
+  // red grows says how much of the scene a pixel covers.
+  DS_GlassBallLight* ball = LoadBall([](DS_GlassBallLight&) {}, {}, ds_test::GradientBmp(64, 48));
+  ASSERT_NE(nullptr, ball);
+  ASSERT_NE(nullptr, ball->GetLensTexture()) << "no V16U16 lens on this device";
+  const ds_test::Image image = Frame(10.0f);
+  const int y = kH / 2;
+  const auto red = [&](int x) { return int((image.RgbAt(x, y) >> 16) & 0xFF); };
+  const int centre = red(kW / 2 + 8) - red(kW / 2 - 8);
+  const int left = red(56) - red(40);
+  const int right = red(kW - 40) - red(kW - 56);
+  EXPECT_GT(centre, 4) << "the scene shows in the ball; saved as " << ds_test::SaveFailureImage(image, "BallLens");
+  // Near the rim the same 16 pixels span a quarter more of the scene than at the centre.
+  EXPECT_GE(left * 4, centre * 5) << "left rim " << left << ", centre " << centre << "; saved as "
+                                  << ds_test::SaveFailureImage(image, "BallLens");
+  EXPECT_GE(right * 4, centre * 5) << "right rim " << right << ", centre " << centre << "; saved as "
+                                   << ds_test::SaveFailureImage(image, "BallLens");
+  // Outside the ball the gradient background (black here), not the scene.
+  ExpectPixel(image, 10, y, 0x000000, 2, "beside the ball");
+  ExpectPixel(image, 40, 10, 0x000000, 2, "the ball is round");
 }
 
 TEST_F(GlassBallDeviceTest, MissingOverlayPicturesAreLeftOut) {

@@ -11,6 +11,7 @@
 #include "lakeglass/LayerDocument.h"
 #include "render/DeviceGlobals.h"
 #include "render/layers/LakeLayer.h"
+#include "support/TestPictures.h"
 
 using namespace layer_test;
 using slides_test::EmbeddedPicture;
@@ -239,8 +240,11 @@ std::vector<unsigned char> BandPicture() {
 
 class LakeDeviceTest : public LayerDocumentTest {
 protected:
-  // One lake slide over the band picture; `setup` adjusts the written lake.
-  FakeLake2D* LoadLake(const std::function<void(FakeLake2D&)>& setup, bool withBump = false) {
+  // One lake slide over `picture` (empty: the band picture); `setup` adjusts the
+  // written lake. With `withBump` the document holds its bump map under the lake's
+  // GUID: `bump` (empty: flat grey).
+  FakeLake2D* LoadLake(const std::function<void(FakeLake2D&)>& setup, bool withBump = false,
+                       const std::vector<unsigned char>& bump = {}, const std::vector<unsigned char>& picture = {}) {
     DS_SlideShow_Light written;
     DS_SlideContainer* slide = new DS_SlideContainer();
     FakeLake2D* lake = new FakeLake2D();
@@ -250,8 +254,8 @@ protected:
     slide->SetLight(lake);
     written.AddSlide(slide);
     std::vector<GuidPicture> bumps;
-    if (withBump) bumps.push_back({kLakeGuid, slides_test::MakeSolidBmp(16, 16, 0x808080)});
-    Load(written, {{kPictureKey, BandPicture()}}, bumps);
+    if (withBump) bumps.push_back({kLakeGuid, bump.empty() ? slides_test::MakeSolidBmp(16, 16, 0x808080) : bump});
+    Load(written, {{kPictureKey, picture.empty() ? BandPicture() : picture}}, bumps);
     FakeLake2D* loaded = dynamic_cast<FakeLake2D*>(Layer(0));
     EXPECT_NE(nullptr, loaded);
     return loaded;
@@ -358,6 +362,41 @@ TEST_F(LakeDeviceTest, BelowTheWaterLineThePictureShowsUpsideDown) {
     ExpectPixel(image, x, 200, kRed, 6, "reflected sky");
     ExpectPixel(image, x, 235, kRed, 6, "reflected sky");
   }
+}
+
+// How many sampled pixels of rows top..bottom differ between two frames.
+int PixelsThatDiffer(const ds_test::Image& a, const ds_test::Image& b, int top, int bottom, int* total) {
+  int count = 0;
+  *total = 0;
+  for (int y = top; y < bottom; y += 5) {
+    for (int x = 2; x < kW; x += 5) {
+      ++*total;
+      if (!Near(a.RgbAt(x, y), b.RgbAt(x, y), 3)) ++count;
+    }
+  }
+  return count;
+}
+
+TEST_F(LakeDeviceTest, TheBumpMapRipplesTheReflectionAndTheRipplesTurn) {
+  const auto halfWater = [](FakeLake2D& l) {
+    l.waterLevel.SetValue(0);
+    l.tintOpacity.SetValue(0);
+  };
+  ASSERT_NE(nullptr, LoadLake(halfWater, false, {}, ds_test::GradientBmp(kW, kH)));
+  const ds_test::Image still = Frame(10.0f);
+  ASSERT_NE(nullptr, LoadLake(halfWater, true, ds_test::UnevenGreyBmp(16), ds_test::GradientBmp(kW, kH)));
+  const ds_test::Image first = Frame(10.0f);
+  // Half a second later the ripples have turned by over two radians.
+  ds_test::Image second;
+  for (float t = 10.1f; t < 10.55f; t += 0.1f) second = Frame(t);
+  int total = 0;
+  EXPECT_EQ(0, PixelsThatDiffer(first, still, 0, kH / 2 - 5, &total))
+      << "above the water; saved as " << ds_test::SaveFailureImage(first, "LakeRipples");
+  EXPECT_GT(PixelsThatDiffer(first, still, kH / 2 + 5, kH, &total) * 2, total)
+      << "the reflection is not rippled; saved as " << ds_test::SaveFailureImage(first, "LakeRipples") << " and "
+      << ds_test::SaveFailureImage(still, "LakeStill");
+  EXPECT_GT(PixelsThatDiffer(second, first, kH / 2 + 5, kH, &total) * 4, total)
+      << "the ripples stood still; saved as " << ds_test::SaveFailureImage(second, "LakeRipplesLater");
 }
 
 TEST_F(LakeDeviceTest, AnOpaqueTintCoversTheWater) {

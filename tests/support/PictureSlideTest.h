@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -35,8 +36,7 @@ protected:
     m_sceneHeight = g_SceneHeight;
     g_CurrentViewContext = &m_view;
     DocResRecord record;
-    record.usedImages[PictureKey()] = {
-        MakeFileEntry(L"picture.bmp", SolidBmp(kPictureWidth, kPictureHeight, kPictureColour))};
+    record.usedImages[PictureKey()] = {MakeFileEntry(L"picture.bmp", PictureBytes())};
     AddResources(record);
     bool ok = false;
     manager = ReadDocResRecord(WriteDocResRecord(3, record), &ok);
@@ -55,6 +55,10 @@ protected:
 
   // What the document holds besides the picture.
   virtual void AddResources(DocResRecord& record) {}
+  // The slide picture's file: by default kPictureWidth x kPictureHeight of kPictureColour.
+  virtual std::vector<unsigned char> PictureBytes() const {
+    return SolidBmp(kPictureWidth, kPictureHeight, kPictureColour);
+  }
 
   static DS_FileKey PictureKey() { return DS_FileKey(L"C:\\scene\\picture.bmp", 21); }
 

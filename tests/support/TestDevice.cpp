@@ -253,6 +253,22 @@ std::string SaveFailureImage(const Image& image, const std::string& name) {
   return SaveBmp(image, path) ? path : std::string("(could not save ") + path + ")";
 }
 
+testing::AssertionResult SamePixels(const Image& before, const Image& after, int step, const std::string& name) {
+  if (before.width != after.width || before.height != after.height) {
+    return testing::AssertionFailure() << "the images differ in size";
+  }
+  for (int y = 0; y < after.height; y += step) {
+    for (int x = 0; x < after.width; x += step) {
+      if (before.RgbAt(x, y) != after.RgbAt(x, y)) {
+        return testing::AssertionFailure() << "(" << x << ", " << y << ") is " << ColorText(after.RgbAt(x, y))
+                                           << ", was " << ColorText(before.RgbAt(x, y)) << "; saved as "
+                                           << SaveFailureImage(after, name);
+      }
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
 std::string ColorText(uint32_t color) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(color));

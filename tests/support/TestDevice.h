@@ -56,6 +56,10 @@ bool ReadTexture(IDirect3DTexture9* texture, Image& out);
 DS_ComHolder<IDirect3DTexture9> MakeTexture(int width, int height,
                                             const std::function<uint32_t(int x, int y)>& colourAt);
 
+// Every `step`-th pixel of `after` has the colour of `before` (alpha aside); otherwise
+// the first that differs is named and `after` is saved as `name`.
+testing::AssertionResult SamePixels(const Image& before, const Image& after, int step, const std::string& name);
+
 // Writes a 32-bit BMP. SaveFailureImage writes "<name>.bmp" into the current folder
 // (the test's build folder under ctest) and returns the path, to print on failure.
 bool SaveBmp(const Image& image, const std::string& path);

@@ -100,6 +100,16 @@ std::vector<unsigned char> SolidBmp(int width, int height, uint32_t colour) {
   return MakeBmp(width, height, [colour](int, int) { return colour; });
 }
 
+std::vector<unsigned char> GradientBmp(int width, int height) {
+  return MakeBmp(width, height, [width, height](int x, int y) {
+    return 0xFF000080u | uint32_t(x * 256 / width) << 16 | uint32_t(y * 256 / height) << 8;
+  });
+}
+
+std::vector<unsigned char> UnevenGreyBmp(int size) {
+  return MakeBmp(size, size, [](int x, int y) { return 0xFF000000u | uint32_t((x * 7 + y * 13) % 5 * 0x30 + 0x20) * 0x010101u; });
+}
+
 std::vector<unsigned char> MakePng(int width, int height,
                                    const std::function<uint32_t(int x, int y)>& colourAt) {
   std::vector<unsigned char> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

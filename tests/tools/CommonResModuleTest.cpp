@@ -23,8 +23,8 @@ const wchar_t kModuleName[] = L"common_res.dll";
 // The picture and mesh ids the scene classes name in the shared module.
 const unsigned kPictureIds[] = {5, 6, 7, 8, 40, 58, 59, 60, 62, 71, 72, 89, 93, 95, 98, 2016};
 const unsigned kMeshIds[] = {68, 69, 70};
-// The compiled effects the module holds so far (RCDATA).
-const unsigned kEffectIds[] = {97};
+// The compiled effects the scene classes name in the module (RCDATA).
+const unsigned kEffectIds[] = {63, 75, 76, 77, 78, 88, 90, 91, 92, 97, 102, 103, 116};
 
 class CommonResModuleTest : public ds_test::RenderDeviceTest {};
 

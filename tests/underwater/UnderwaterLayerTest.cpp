@@ -20,8 +20,10 @@
 #include "render/ViewContext.h"
 #include "render/layers/UnderwaterLayer.h"
 #include "slides/SlideTestSupport.h"
+#include "support/CompiledEffects.h"
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
+#include "support/TestPictures.h"
 
 using namespace slides_test;
 
@@ -33,6 +35,7 @@ const int kH = ds_test::kTestDeviceHeight;
 const int kPictureW = 64, kPictureH = 48;
 const DS_FileKey kRedKey(L"C:\\scene\\red.bmp", 41);
 const DS_FileKey kBandsKey(L"C:\\scene\\bands.bmp", 42);
+const DS_FileKey kGradientKey(L"C:\\scene\\gradient.bmp", 43);
 const DS_FileKey kSurroundKey(L"common_res.dll", DSM_Camera::kDefaultSurroundId);
 const uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kPoison = 0x00FFFF;
 const int kEffectId = DS_UnderwaterFX::kDefaultEffectId;
@@ -43,6 +46,7 @@ std::vector<EmbeddedPicture> Pictures() {
   return {
       {kRedKey, MakeSolidBmp(kPictureW, kPictureH, kRed)},
       {kBandsKey, MakeBmp(kPictureW, kPictureH, [](int x, int) { return x < kPictureW / 2 ? kRed : kBlue; })},
+      {kGradientKey, ds_test::GradientBmp(kPictureW, kPictureH)},
       {kSurroundKey, MakeSolidBmp(8, 8, 0x808000)},
   };
 }
@@ -173,7 +177,9 @@ TestProbeItem* Probe(int tag, uint32_t color, float l, float t, float r, float b
   return probe;
 }
 
-class UnderwaterRenderTest : public ds_test::RenderDeviceTest {
+// One underwater slide on the test device. Its effect is the recording factory's
+// (UnderwaterRenderTest) or the compiled module effect (UnderwaterPixelTest).
+class UnderwaterSlideTest : public ds_test::RenderDeviceTest {
 protected:
   void SetUp() override {
     RenderDeviceTest::SetUp();
@@ -198,7 +204,7 @@ protected:
 
   // One slide with `layer` (null: the plain layer) and the probes, loaded as the scene
   // slot loads the embedded document. With `effect` the document also holds the
-  // underwater effect, which the recording factory makes.
+  // underwater effect: bytes the recording factory knows, or the compiled effect.
   void Load(DS_2D_Light* layer, const DS_FileKey& picture, const std::vector<TestProbeItem*>& probes, bool effect) {
     Unload();
     DS_SlideShow_Light written;
@@ -214,8 +220,10 @@ protected:
     ASSERT_NE(nullptr, m_show);
     if (effect) {
       DS_ResourceEntry entry(kEffectId, DS_FX_Constructor::kEffectModule);
-      const unsigned char data[] = {'F', 'X', kEffectId};
-      entry.SetData(uint32_t(sizeof data), data);
+      const std::vector<unsigned char> data = compiledEffects ? ds_test::CompiledEffectBytes("underwater")
+                                                              : std::vector<unsigned char>{'F', 'X', kEffectId};
+      ASSERT_FALSE(data.empty());
+      entry.SetData(uint32_t(data.size()), data.data());
       g_CurrentDocResManager->Tables().fileLibrary[EffectKey(kEffectId)].push_back(entry);
     }
     m_show->BuildSlideObjects();
@@ -258,10 +266,15 @@ protected:
     return image;
   }
 
-  FakeEffectFactory factory;
+  bool compiledEffects = false;
   DS_ViewContext m_view;
   std::unique_ptr<DS_SlideShow_Light> m_show;
   DS_ComHolder<IDirect3DSurface9> m_depth;
+};
+
+class UnderwaterRenderTest : public UnderwaterSlideTest {
+protected:
+  FakeEffectFactory factory;
 };
 
 TEST_F(UnderwaterRenderTest, TheDocumentBringsTheLayerAndItsPreparedBrush) {
@@ -388,6 +401,78 @@ TEST_F(UnderwaterRenderTest, LostDeviceReleasesTheSceneAndTheNextFramesCaptureAg
   const ds_test::Image scene = BackgroundPixels(effect);
   ASSERT_EQ(kW, scene.width);
   EXPECT_TRUE(Near(scene.RgbAt(kW / 2, kH / 2), kRed, 2)) << ds_test::ColorText(scene.RgbAt(kW / 2, kH / 2));
+}
+
+// ---- through the compiled module effect ----
+
+int Channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
+
+class UnderwaterPixelTest : public UnderwaterSlideTest {
+protected:
+  void SetUp() override {
+    UnderwaterSlideTest::SetUp();
+    compiledEffects = true;
+  }
+
+  // An underwater layer over the gradient whose ripples move the picture by up to a
+  // fortieth of its size, three ripples across.
+  void LoadRippling() {
+    FakeUndervater* layer = new FakeUndervater();
+    layer->GetBrush().amplitude.SetValue(200u);
+    layer->GetBrush().period.SetValue(150u);
+    Load(layer, kGradientKey, {}, true);
+    ASSERT_NE(nullptr, Layer()->GetBrush().GetEffect()) << "the compiled effect was not created";
+  }
+
+  // How many sampled pixels differ from `other` as `differs` says.
+  template <class Differs>
+  static int Count(const ds_test::Image& image, const ds_test::Image& other, Differs differs, int* total) {
+    int count = 0;
+    *total = 0;
+    for (int y = 3; y < kH; y += 7) {
+      for (int x = 3; x < kW; x += 7) {
+        ++*total;
+        if (differs(image.RgbAt(x, y), other.RgbAt(x, y))) ++count;
+      }
+    }
+    return count;
+  }
+};
+
+TEST_F(UnderwaterPixelTest, TheWholeSceneRipplesAndTheRipplesMove) {
+  Load(nullptr, kGradientKey, {}, false);
+  const ds_test::Image plain = Frame(50.0f);
+  LoadRippling();
+  if (HasFatalFailure()) return;
+  const ds_test::Image first = Frame(50.0f);
+  const ds_test::Image second = Frame(50.1f);
+  int total = 0;
+  // Moved: red or green changed, blue (the same everywhere) kept.
+  const int moved = Count(first, plain, [](uint32_t got, uint32_t was) {
+    return std::abs(Channel(got, 0) - Channel(was, 0)) <= 2 &&
+           (std::abs(Channel(got, 16) - Channel(was, 16)) > 3 || std::abs(Channel(got, 8) - Channel(was, 8)) > 3);
+  }, &total);
+  EXPECT_GT(moved * 2, total) << "saved as " << ds_test::SaveFailureImage(first, "UnderwaterPixel");
+  const int changed = Count(second, first, [](uint32_t a, uint32_t b) { return a != b; }, &total);
+  EXPECT_GT(changed * 2, total) << "the ripples stood still; saved as "
+                                << ds_test::SaveFailureImage(second, "UnderwaterPixelLater");
+  for (int y = 0; y < kH; y += 4) {
+    for (int x = 0; x < kW; x += 4) ASSERT_NE(kPoison, first.RgbAt(x, y)) << "uncovered at " << x << ", " << y;
+  }
+}
+
+TEST_F(UnderwaterPixelTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
+  LoadRippling();
+  if (HasFatalFailure()) return;
+  Frame(50.0f);
+  const ds_test::Image before = Frame(50.1f);
+  m_show->OnDeviceLost();
+  m_depth.Release();
+  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
+  device->GetDepthStencilSurface(m_depth.Receive());
+  m_show->OnDeviceRestored();
+  const ds_test::Image after = Frame(50.1f);
+  EXPECT_TRUE(ds_test::SamePixels(before, after, 3, "UnderwaterReset")) << "after the reset";
 }
 
 }  // namespace
