@@ -100,7 +100,8 @@ TEST_F(CompiledEffectsTest, EveryEffectLoadsWithWhatItsSourceDeclares) {
 
 // --- the names the objects set ---------------------------------------------------------
 
-enum class Kind { Texture, Float4 };
+// A texture, or a float vector of that many components (1: a scalar).
+enum class Kind { Texture, Float1, Float2, Float3, Float4 };
 
 struct RequiredParameter {
   const char* name;
@@ -120,9 +121,32 @@ const RequiredEffect kRequired[] = {
      {"Blend_Max", "Blend_Screen", "Blend_Normal", "Common"},
      {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}, {"BlendColor", Kind::Float4}}},
     // The textured particle generators' masks and composites.
+    // The textured particle generators' masks and composites, and the glowing
+    // families' (falling stars, fireworks, lightning) cores and glows.
     {"particles",
-     {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex"},
-     {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}}},
+     {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex", "BlendMask_Max",
+      "Main"},
+     {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}, {"Texture3", Kind::Texture}}},
+    {"explosion",
+     {"Main"},
+     {{"GradientTex", Kind::Texture},
+      {"NoiseTex", Kind::Texture},
+      {"color1", Kind::Float3},
+      {"color2", Kind::Float3},
+      {"noise_shift", Kind::Float4},
+      {"noise_params", Kind::Float3},
+      {"time", Kind::Float2},
+      {"phase_3rd", Kind::Float2},
+      {"phase_1st", Kind::Float1}}},
+    {"text", {"CommonVretexColor", "ScrollText"}, {{"Texture1", Kind::Texture}, {"Shift", Kind::Float2}}},
+    {"plant",
+     {"Main"},
+     {{"Texture", Kind::Texture},
+      {"Time", Kind::Float1},
+      {"Frequency", Kind::Float1},
+      {"WMagnitude", Kind::Float1},
+      {"BMagnitude", Kind::Float1},
+      {"color", Kind::Float4}}},
 };
 
 TEST_F(CompiledEffectsTest, EachEffectOffersWhatItsObjectsSet) {
@@ -141,9 +165,12 @@ TEST_F(CompiledEffectsTest, EachEffectOffersWhatItsObjectsSet) {
         EXPECT_EQ(desc.Class, D3DXPC_OBJECT) << parameter.name;
         EXPECT_TRUE(desc.Type >= D3DXPT_TEXTURE && desc.Type <= D3DXPT_TEXTURECUBE) << parameter.name;
       } else {
+        const UINT columns = UINT(parameter.kind) - UINT(Kind::Float1) + 1;
         EXPECT_EQ(desc.Type, D3DXPT_FLOAT) << parameter.name;
-        EXPECT_EQ(desc.Class, D3DXPC_VECTOR) << parameter.name;
-        EXPECT_EQ(desc.Columns, 4u) << parameter.name;
+        EXPECT_EQ(desc.Class, columns == 1 ? D3DXPC_SCALAR : D3DXPC_VECTOR) << parameter.name;
+        EXPECT_EQ(desc.Rows, 1u) << parameter.name;
+        EXPECT_EQ(desc.Columns, columns) << parameter.name;
+        EXPECT_EQ(desc.Elements, 0u) << parameter.name;
       }
     }
   }
@@ -203,6 +230,8 @@ struct CompositeCase {
   const char* sceneParameter;  // the texture holding the scene, or null: drawn over it
   uint32_t layerLeft;          // the layer's colour and coverage in the left half
   uint32_t expectedLeft;
+  const char* coreParameter = nullptr;  // a second layer laid over the first, or null
+  uint32_t coreLeft = 0;
 };
 
 // The scene: (0.2, 0.4, 0.6). The glow layer covers fully, in BlendColor (1, 0, 0) at
@@ -223,6 +252,9 @@ const CompositeCase kComposites[] = {
     {"particles", "Blend_ColorDodgeTex", "Texture2", "Texture1", 0x80FF0000, 0xFF666699},
     // added: red 51 + 128
     {"particles", "Blend_SumTex", "Texture1", nullptr, 0x80FF0000, 0xFFB36699},
+    // glows screened over the scene, red 0.2 + 0.502 - 0.1 = 0.60, then the cores
+    // (premultiplied green 0.25 at coverage 0.502) over that: (0.30, 0.45, 0.30)
+    {"particles", "Main", "Texture2", "Texture1", 0xFF800000, 0xFF4C734C, "Texture3", 0x80004000},
 };
 
 TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
@@ -232,13 +264,17 @@ TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
     if (!effect) continue;
     DS_ComHolder<IDirect3DTexture9> scene = Solid(kScene);
     DS_ComHolder<IDirect3DTexture9> layer = Halves(c.layerLeft, 0x00000000);
-    ASSERT_TRUE(scene && layer);
+    DS_ComHolder<IDirect3DTexture9> core = Halves(c.coreLeft, 0x00000000);
+    ASSERT_TRUE(scene && layer && core);
     // Techniques that read the scene replace it; the others draw over it.
     device->Clear(0, nullptr, D3DCLEAR_TARGET, c.sceneParameter ? 0xFF000000 : kScene, 1.0f, 0);
     ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(c.technique)));
     ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.layerParameter, layer.Get())));
     if (c.sceneParameter) {
       ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.sceneParameter, scene.Get())));
+    }
+    if (c.coreParameter) {
+      ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.coreParameter, core.Get())));
     }
     effect->SetFloatArray("BlendColor", kBlendColor, 4);  // the particle effect has none
     ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
@@ -271,6 +307,9 @@ const MaskCase kMasks[] = {
     // Over the transparent white the faint red stays light: red mixed with white
     // halfway, coverage that of the red.
     {"particles", "JoinMask", 0x00FFFFFF, {0x80FF0000}, 0x80FF7F7F},
+    // Weighted by their opacity, the brighter wins in each channel: (0.25, 0, 0.5, 1)
+    // against (0.502, 0.063, 0, 0.502).
+    {"particles", "BlendMask_Max", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFF801080},
 };
 
 TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
