@@ -19,6 +19,7 @@
 namespace {
 
 using ds_test::ColorText;
+using ds_test::ColourNear;
 using ds_test::Image;
 using ds_test::kTestDeviceHeight;
 using ds_test::kTestDeviceWidth;
@@ -191,21 +192,6 @@ const int kLeftX = kTestDeviceWidth / 8;
 const int kRightX = kTestDeviceWidth - kTestDeviceWidth / 8;
 const int kMiddleY = kTestDeviceHeight / 2;
 
-testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
-                                    bool withAlpha) {
-  const uint32_t got = image.At(x, y);
-  for (int shift = 0; shift < (withAlpha ? 32 : 24); shift += 8) {
-    const int a = int((got >> shift) & 0xFF);
-    const int b = int((expected >> shift) & 0xFF);
-    if (std::abs(a - b) > tolerance) {
-      return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(got) << ", expected "
-                                         << ColorText(expected) << " (saved "
-                                         << ds_test::SaveFailureImage(image, "effects_failure") << ")";
-    }
-  }
-  return testing::AssertionSuccess();
-}
-
 // Draws a quad over the whole of the current target through the effect's current
 // technique, texture coordinates 0..1, in the vertex colour given.
 void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int height, D3DCOLOR colour) {
@@ -283,8 +269,8 @@ TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
 
     Image image;
     ASSERT_TRUE(ds_test::ReadBackBuffer(image));
-    EXPECT_TRUE(ColourNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false)) << "under the layer";
-    EXPECT_TRUE(ColourNear(image, kRightX, kMiddleY, kScene, 2, false)) << "beside the layer";
+    EXPECT_TRUE(ColourNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false, "effects_failure")) << "under the layer";
+    EXPECT_TRUE(ColourNear(image, kRightX, kMiddleY, kScene, 2, false, "effects_failure")) << "beside the layer";
   }
 }
 
@@ -336,7 +322,7 @@ TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
 
     Image image;
     ASSERT_TRUE(ds_test::ReadTexture(target.Get(), image));
-    EXPECT_TRUE(ColourNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true));
+    EXPECT_TRUE(ColourNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true, "effects_failure"));
   }
 }
 
@@ -371,9 +357,9 @@ TEST_F(CompiledEffectsTest, AMatrixSetOnTheEffectReachesTheVertexShader) {
   Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));
   const int top = kTestDeviceHeight / 4, bottom = kTestDeviceHeight - kTestDeviceHeight / 4;
-  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false)) << "bottom left: the square";
-  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false)) << "top left";
-  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false)) << "bottom right";
+  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false, "effects_failure")) << "bottom left: the square";
+  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false, "effects_failure")) << "top left";
+  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false, "effects_failure")) << "bottom right";
 }
 
 }  // namespace
