@@ -72,7 +72,7 @@ protected:
     RenderDeviceTest::TearDown();
   }
 
-  // The item as the document's reader makes it from the item's own record.
+  // The item on its quad, as the document's reader makes it from its own record.
   template <class T>
   std::unique_ptr<T> ReadBack(T& item) {
     item.effectLink.StoreKey(kEffectKey);
@@ -80,11 +80,7 @@ protected:
     item.position.SetValue(D3DXVECTOR3(160.0f, 120.0f, 0.0f));
     item.width.SetValue(100u);
     item.height.SetValue(20u);
-    fxsprites_test::Reading reading(fxsprites_test::WrittenBytes(item));
-    std::unique_ptr<DS_ABObj_Constructor> read(ReadAnyObject(reading.handle));
-    T* typed = dynamic_cast<T*>(read.get());
-    if (typed) read.release();
-    return std::unique_ptr<T>(typed);
+    return fxsprites_test::ReadBack(item);
   }
 
   // One frame over the background; what the back buffer then shows.
