@@ -4,9 +4,11 @@
 //
 // Mask passes draw the particle quads, their picture (Texture1) tinted by the vertex
 // colour, which carries the tint and the opacity:
-//   "BlendMask"  into a target cleared to transparent black; particles pile up as
-//                colours laid over each other (premultiplied by their opacity, so the
-//                transparent black under them adds nothing).
+//   "BlendMask"  into a target cleared to transparent black; each particle leaves
+//                its own colour at its coverage, so a half-transparent particle is
+//                weighted once, by the composite, not twice; where particles overlap
+//                the colour of the ones below shows through what the one above
+//                leaves uncovered, and crowds pile up brighter.
 //   "JoinMask"   several particle layers, one picture each, joined into a target
 //                cleared to transparent white: colour is mixed over what the layers
 //                before left, coverage adds up, and the faint edges of the sparkles
@@ -119,7 +121,7 @@ technique BlendMask
         SrcBlend = One;
         DestBlend = InvSrcAlpha;
         VertexShader = NULL;
-        PixelShader = compile ps_2_0 PremultipliedPS();
+        PixelShader = compile ps_2_0 TintedPS();
     }
 }
 

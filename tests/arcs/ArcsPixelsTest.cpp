@@ -10,16 +10,11 @@
 #include <memory>
 #include <vector>
 
-#include "document/DocResManager.h"
-#include "fxsprites/FXSpriteTestSupport.h"
 #include "objects/sprites/DischargeArcs.h"
 #include "objects/sprites/Explosion.h"
-#include "render/DeviceGlobals.h"
-#include "render/ViewContext.h"
 #include "support/CompiledEffects.h"
-#include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
-#include "support/SceneLayer.h"
+#include "support/ItemRecord.h"
+#include "support/ScenePixelsTest.h"
 #include "support/TestPictures.h"
 
 namespace {
@@ -33,13 +28,10 @@ const DS_FileKey kGradientPicture(L"C:\\scene\\gradient.bmp", 32);
 const DS_FileKey kNoisePicture(L"C:\\scene\\noise.bmp", 33);
 const DS_FileKey kExplosionEffect(L"C:\\scene\\explosion.fxo", 34);
 
-// The scene under the objects, a dark grey (0.25).
-const uint32_t kScene = 0xFF404040;
-
-class ArcsPixelsTest : public ds_test::RenderDeviceTest {
+class ArcsPixelsTest : public ds_test::ScenePixelsTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    ScenePixelsTest::SetUp();
     if (HasFatalFailure()) return;
     const std::vector<unsigned char> glow = ds_test::CompiledEffectBytes("glow");
     const std::vector<unsigned char> explosion = ds_test::CompiledEffectBytes("explosion");
@@ -57,46 +49,8 @@ protected:
     record.usedImages[kGradientPicture] = {
         ds_test::MakeFileEntry(L"gradient.bmp", ds_test::SolidBmp(8, 1, 0xFFFFFFFF))};
     record.usedImages[kNoisePicture] = {ds_test::MakeFileEntry(L"noise.bmp", ds_test::SolidBmp(8, 8, 0xFF808080))};
-    bool ok = false;
-    manager = ds_test::ReadDocResRecord(ds_test::WriteDocResRecord(3, record), &ok);
-    ASSERT_TRUE(ok);
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    layer.SetPictureSize(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight);
-    layer.scene = ds_test::MakeTexture(16, 16, [](int, int) { return kScene; });
-    ASSERT_TRUE(layer.scene);
+    UseDocument(record);
   }
-  void TearDown() override {
-    object.reset();
-    layer.scene.Release();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    if (device) device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
-  }
-
-  // One frame over the scene; what the back buffer then shows.
-  Image Frame(float t) {
-    object->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kScene, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-    Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
-
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  ds_test::SceneLayer layer;
-  std::unique_ptr<DS_ABObj> object;
 };
 
 // The glow around the arc in azure (0, 0.6, 1) at full strength over the grey scene.
@@ -124,7 +78,7 @@ TEST_P(ArcGlowTest, GlowLaysItsColourOverTheSceneAndTheCoreLiesOnTop) {
   written.spriteCount.SetValue(4u);
   written.additive.SetValue(c.additive);
   written.secondImage.StoreKey(kGlowPicture);
-  std::unique_ptr<DS_DischargeFXConstructor> arc = fxsprites_test::ReadBack(written);
+  std::unique_ptr<DS_DischargeFXConstructor> arc = ds_test::ReadBackItem(written);
   ASSERT_TRUE(arc);
   object.reset(arc->CreateObject());
 
@@ -156,7 +110,7 @@ TEST_F(ArcsPixelsTest, ExplosionAddsItsFireHotInTheCentreAndNothingBeyondItsRim)
   written.secondColour.SetValue(0xFF0000u);  // blue: the cold end
   written.spriteSize.SetValue(200u);
   written.position.SetValue(D3DXVECTOR3(160, 120, 0));
-  std::unique_ptr<DS_ExplosionConstructor> boom = fxsprites_test::ReadBack(written);
+  std::unique_ptr<DS_ExplosionConstructor> boom = ds_test::ReadBackItem(written);
   ASSERT_TRUE(boom);
   object.reset(boom->CreateObject());
 

@@ -287,9 +287,11 @@ struct MaskCase {
 const MaskCase kMasks[] = {
     // The stronger glow wins in each channel, alpha included.
     {"glow", "Blend_Max", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFFFF2080},
-    // Colours laid over each other, premultiplied by their opacity: (0.25, 0, 0.5) at
-    // coverage 0.502 + 0.502 * 0.498.
-    {"particles", "BlendMask", 0x00000000, {0x80FF0000, 0x800000FF}, 0xC0400080},
+    // Each particle's own colour, the one below showing through what the one above
+    // leaves uncovered: blue + red x 0.498, at coverage 0.502 + 0.502 x 0.498. A
+    // single particle leaves its colour unweighted (the composite weighs it once).
+    {"particles", "BlendMask", 0x00000000, {0x80FF0000, 0x800000FF}, 0xC07F00FF},
+    {"particles", "BlendMask", 0x00000000, {0x80FF0000}, 0x80FF0000},
     // Over the transparent white the faint red stays light: red mixed with white
     // halfway, coverage that of the red.
     {"particles", "JoinMask", 0x00FFFFFF, {0x80FF0000}, 0x80FF7F7F},

@@ -3,13 +3,11 @@
 // fixed-position item. The fixed-position item answers SetupEffect as the test
 // says and records what it was given.
 
-#include <memory>
 #include <vector>
 
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
 #include "objects/sprites/FXParticleCtrl.h"
-#include "render/ObjectModel.h"
 
 namespace fxsprites_test {
 
@@ -55,17 +53,6 @@ std::vector<unsigned char> WrittenBytes(const Item& item) {
   DS_IOF_W w;
   item.Write(w);
   return w.Bytes();
-}
-
-// The item as the document's reader makes it from the item's own record; null when
-// the record does not read back as a T.
-template <class T>
-std::unique_ptr<T> ReadBack(const T& item) {
-  Reading reading(WrittenBytes(item));
-  std::unique_ptr<DS_ABObj_Constructor> read(ReadAnyObject(reading.handle));
-  T* typed = dynamic_cast<T*>(read.get());
-  if (typed) read.release();
-  return std::unique_ptr<T>(typed);
 }
 
 }  // namespace fxsprites_test

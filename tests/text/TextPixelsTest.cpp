@@ -10,16 +10,10 @@
 #include <memory>
 #include <vector>
 
-#include "document/DocResManager.h"
-#include "fxsprites/FXSpriteTestSupport.h"
 #include "objects/text/TextObjects.h"
-#include "render/DeviceGlobals.h"
-#include "render/ObjectModel.h"
-#include "render/ViewContext.h"
 #include "support/CompiledEffects.h"
-#include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
-#include "support/SceneLayer.h"
+#include "support/ItemRecord.h"
+#include "support/ScenePixelsTest.h"
 #include "support/TestPictures.h"
 
 namespace {
@@ -37,13 +31,12 @@ const int kPictureHeight = 8;
 const float kLeft = 110.0f;
 const float kQuadWidth = 100.0f;
 const int kMiddleY = 120;
-const uint32_t kBackground = 0xFF102030;
 const uint32_t kRed = 0xFFFF0000;  // the text's own colour (red by default)
 
-class TextPixelsTest : public ds_test::RenderDeviceTest {
+class TextPixelsTest : public ds_test::ScenePixelsTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    ScenePixelsTest::SetUp();
     if (HasFatalFailure()) return;
     const std::vector<unsigned char> effect = ds_test::CompiledEffectBytes("text");
     ASSERT_FALSE(effect.empty());
@@ -53,23 +46,7 @@ protected:
         kPictureGuid, ds_test::MakePng(kPictureWidth, kPictureHeight, [](int x, int) {
           return x < kPictureWidth / 2 ? 0xFFFFFFFFu : 0x00000000u;
         })));
-    bool ok = false;
-    manager = ds_test::ReadDocResRecord(ds_test::WriteDocResRecord(3, record), &ok);
-    ASSERT_TRUE(ok);
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-  }
-  void TearDown() override {
-    object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    if (device) device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
+    UseDocument(record);
   }
 
   // The item on its quad, as the document's reader makes it from its own record.
@@ -80,26 +57,8 @@ protected:
     item.position.SetValue(D3DXVECTOR3(160.0f, 120.0f, 0.0f));
     item.width.SetValue(100u);
     item.height.SetValue(20u);
-    return fxsprites_test::ReadBack(item);
+    return ds_test::ReadBackItem(item);
   }
-
-  // One frame over the background; what the back buffer then shows.
-  Image Frame(float t) {
-    object->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kBackground, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-    Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
-
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  ds_test::SceneLayer layer;
-  std::unique_ptr<DS_ABObj> object;
 };
 
 TEST_F(TextPixelsTest, StaticTextShowsItsPictureInItsColourOnItsQuad) {
@@ -111,9 +70,9 @@ TEST_F(TextPixelsTest, StaticTextShowsItsPictureInItsColourOnItsQuad) {
     const Image image = Frame(t);
     if (image.pixels.empty()) return;
     EXPECT_TRUE(ColourNear(image, 130, kMiddleY, kRed, 3)) << "the picture's white half, in red";
-    EXPECT_TRUE(ColourNear(image, 190, kMiddleY, kBackground, 3)) << "its transparent half";
-    EXPECT_TRUE(ColourNear(image, 100, kMiddleY, kBackground, 3)) << "left of the quad";
-    EXPECT_TRUE(ColourNear(image, 130, 100, kBackground, 3)) << "above the quad";
+    EXPECT_TRUE(ColourNear(image, 190, kMiddleY, kScene, 3)) << "its transparent half";
+    EXPECT_TRUE(ColourNear(image, 100, kMiddleY, kScene, 3)) << "left of the quad";
+    EXPECT_TRUE(ColourNear(image, 130, 100, kScene, 3)) << "above the quad";
   }
 }
 
@@ -148,15 +107,15 @@ TEST_F(TextPixelsTest, ScrollingTextMovesItsPictureByTheShift) {
       const float s = u - shifts[f];
       const float inRepeat = s - std::floor(s);
       if (std::fabs(inRepeat - 0.5f) < 0.04f || inRepeat < 0.04f || inRepeat > 0.96f) continue;
-      const uint32_t expected = inRepeat < 0.5f ? kRed : kBackground;
+      const uint32_t expected = inRepeat < 0.5f ? kRed : kScene;
       EXPECT_TRUE(ColourNear(images[f], x, kMiddleY, expected, 3)) << "frame " << f << ", shift " << shifts[f];
     }
     if ((images[0].RgbAt(x, kMiddleY) == (kRed & 0xFFFFFF)) != (images[1].RgbAt(x, kMiddleY) == (kRed & 0xFFFFFF)))
       ++changed;
   }
   EXPECT_GE(changed, 6) << "the picture moved between frames";
-  EXPECT_TRUE(ColourNear(images[2], 100, kMiddleY, kBackground, 3)) << "nothing left of the quad";
-  EXPECT_TRUE(ColourNear(images[2], 220, kMiddleY, kBackground, 3)) << "nothing right of the quad";
+  EXPECT_TRUE(ColourNear(images[2], 100, kMiddleY, kScene, 3)) << "nothing left of the quad";
+  EXPECT_TRUE(ColourNear(images[2], 220, kMiddleY, kScene, 3)) << "nothing right of the quad";
 }
 
 }  // namespace
