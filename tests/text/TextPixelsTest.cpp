@@ -86,7 +86,8 @@ TEST_F(TextPixelsTest, ScrollingTextMovesItsPictureByTheShift) {
   std::unique_ptr<DS_ScrollingTextConstructor> text = ReadBack(written);
   ASSERT_TRUE(text);
   object.reset(text->CreateObject());
-  const auto* clone = static_cast<const DS_ScrollingTextConstructor*>(static_cast<DS_FXObj*>(object.get())->GetControl());
+  const auto* clone =
+      static_cast<const DS_ScrollingTextConstructor*>(static_cast<DS_FXObj*>(object.get())->GetControl());
 
   std::vector<float> shifts;
   std::vector<Image> images;
