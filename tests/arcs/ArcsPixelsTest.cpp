@@ -34,12 +34,10 @@ protected:
     ScenePixelsTest::SetUp();
     if (HasFatalFailure()) return;
     const std::vector<unsigned char> glow = ds_test::CompiledEffectBytes("glow");
-    const std::vector<unsigned char> explosion = ds_test::CompiledEffectBytes("explosion");
-    ASSERT_FALSE(glow.empty() || explosion.empty());
-    ds_test::DocResRecord record;
+    ASSERT_FALSE(glow.empty());
+    ds_test::DocResRecord record = EffectDocument("explosion", kExplosionEffect);
     record.otherFiles[DS_FileKey(kModule, DS_DischargeFXConstructor::kGlowEffectId)] = {
         ds_test::MakeModuleEntry(DS_DischargeFXConstructor::kGlowEffectId, kModule, glow)};
-    record.otherFiles[kExplosionEffect] = {ds_test::MakeFileEntry(L"explosion.fxo", explosion)};
     // The core: in each half of the picture (the arc picks one) an opaque white line
     // along the middle, transparent above and below it.
     record.usedImages[DS_FileKey(kModule, DS_DischargeFXConstructor::kCorePictureId)] = {ds_test::MakeModuleEntry(

@@ -10,7 +10,6 @@
 
 #include "objects/particles/ParticlesObj.h"
 #include "objects/particles/RadialRays.h"
-#include "support/CompiledEffects.h"
 #include "support/ItemRecord.h"
 #include "support/ScenePixelsTest.h"
 #include "support/TestPictures.h"
@@ -44,10 +43,7 @@ protected:
   void SetUp() override {
     ScenePixelsTest::SetUp();
     if (HasFatalFailure()) return;
-    const std::vector<unsigned char> effect = ds_test::CompiledEffectBytes("particles");
-    ASSERT_FALSE(effect.empty());
-    ds_test::DocResRecord record;
-    record.otherFiles[kEffectKey] = {ds_test::MakeFileEntry(L"particles.fxo", effect)};
+    ds_test::DocResRecord record = EffectDocument("particles", kEffectKey);
     record.usedImages[kRayPicture] = {ds_test::MakeFileEntry(L"ray.bmp", ds_test::SolidBmp(8, 8, 0xFFFFFFFF))};
     UseDocument(record);
   }

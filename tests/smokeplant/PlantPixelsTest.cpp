@@ -10,7 +10,6 @@
 
 #include "objects/particles/ParticlesObj.h"
 #include "objects/particles/Plant.h"
-#include "support/CompiledEffects.h"
 #include "support/ItemRecord.h"
 #include "support/ScenePixelsTest.h"
 #include "support/TestPictures.h"
@@ -35,10 +34,7 @@ protected:
   void SetUp() override {
     ScenePixelsTest::SetUp();
     if (HasFatalFailure()) return;
-    const std::vector<unsigned char> effect = ds_test::CompiledEffectBytes("plant");
-    ASSERT_FALSE(effect.empty());
-    ds_test::DocResRecord record;
-    record.otherFiles[kEffectKey] = {ds_test::MakeFileEntry(L"plant.fxo", effect)};
+    ds_test::DocResRecord record = EffectDocument("plant", kEffectKey);
     record.usedImages[kPlantPicture] = {ds_test::MakeFileEntry(
         L"plant.png", ds_test::MakePng(64, 64, [](int x, int) { return x < 32 ? kGreen : 0x00000000u; }))};
     UseDocument(record);

@@ -6,11 +6,13 @@
 // test programs that link the document and render libraries include it.
 
 #include <memory>
+#include <vector>
 
 #include "document/DocResManager.h"
 #include "render/DeviceGlobals.h"
 #include "render/ObjectModel.h"
 #include "render/ViewContext.h"
+#include "support/CompiledEffects.h"
 #include "support/DocResRecord.h"
 #include "support/RenderDeviceTest.h"
 #include "support/SceneLayer.h"
@@ -43,6 +45,16 @@ protected:
     g_CurrentViewContext = nullptr;
     if (device) device->SetTexture(0, nullptr);
     RenderDeviceTest::TearDown();
+  }
+
+  // A document record holding the compiled effect `name` as the file under `key`;
+  // fails the test when the program holds no such effect.
+  static DocResRecord EffectDocument(const char* name, const DS_FileKey& key) {
+    DocResRecord record;
+    const std::vector<unsigned char> bytes = CompiledEffectBytes(name);
+    EXPECT_FALSE(bytes.empty()) << "no compiled effect " << name;
+    record.otherFiles[key] = {MakeFileEntry(L"effect.fxo", bytes)};
+    return record;
   }
 
   // The document's resource record read into the current resource manager.

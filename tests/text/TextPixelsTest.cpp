@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "objects/text/TextObjects.h"
-#include "support/CompiledEffects.h"
 #include "support/ItemRecord.h"
 #include "support/ScenePixelsTest.h"
 #include "support/TestPictures.h"
@@ -38,10 +37,7 @@ protected:
   void SetUp() override {
     ScenePixelsTest::SetUp();
     if (HasFatalFailure()) return;
-    const std::vector<unsigned char> effect = ds_test::CompiledEffectBytes("text");
-    ASSERT_FALSE(effect.empty());
-    ds_test::DocResRecord record;
-    record.otherFiles[kEffectKey] = {ds_test::MakeFileEntry(L"text.fxo", effect)};
+    ds_test::DocResRecord record = EffectDocument("text", kEffectKey);
     record.guids.push_back(ds_test::MakeGuidPicture(
         kPictureGuid, ds_test::MakePng(kPictureWidth, kPictureHeight, [](int x, int) {
           return x < kPictureWidth / 2 ? 0xFFFFFFFFu : 0x00000000u;
