@@ -4,9 +4,11 @@
 //
 // Mask passes draw the particle quads, their picture (Texture1) tinted by the vertex
 // colour, which carries the tint and the opacity:
-//   "BlendMask"  into a target cleared to transparent black; particles pile up as
-//                colours laid over each other (premultiplied by their opacity, so the
-//                transparent black under them adds nothing).
+//   "BlendMask"  into a target cleared to transparent black; each particle leaves
+//                its own colour at its coverage, so a half-transparent particle is
+//                weighted once, by the composite, not twice; where particles overlap
+//                the colour of the ones below shows through what the one above
+//                leaves uncovered, and crowds pile up brighter.
 //   "JoinMask"   several particle layers, one picture each, joined into a target
 //                cleared to transparent white: colour is mixed over what the layers
 //                before left, coverage adds up, and the faint edges of the sparkles
@@ -19,7 +21,15 @@
 //   "Blend_ColorDodgeTex"  (mode 2) the scene (Texture1) brightened by the target
 //                          (Texture2) with the colour-dodge formula.
 //   "Blend_SumTex"         (mode 3) the target (Texture1) added to the scene.
-// The two modes that read the scene replace the picture under them, so they write
+// The glowing families (falling stars, fireworks, lightning) draw their cores and
+// their glows into the two textures of the target and combine them with the scene:
+//   "BlendMask_Max"  mask pass into a target cleared to transparent black; the picture
+//                    tinted by the vertex colour and weighted by its opacity, the
+//                    brighter particle winning where they overlap, so crowded glows
+//                    do not burn out to white.
+//   "Main"           composite: the scene (Texture1) lightened by the glows (Texture2)
+//                    with the screen formula, the cores (Texture3) laid over that.
+// The composites that read the scene replace the picture under them, so they write
 // opaque pixels. Every pass keeps the fixed-function vertex stage: the layer has
 // already set the world, view and projection transforms.
 
@@ -27,6 +37,7 @@
 
 texture Texture1;
 texture Texture2;
+texture Texture3;
 
 sampler Sampler1 = sampler_state
 {
@@ -41,6 +52,16 @@ sampler Sampler1 = sampler_state
 sampler Sampler2 = sampler_state
 {
     Texture = <Texture2>;
+    MinFilter = Linear;
+    MagFilter = Linear;
+    MipFilter = None;
+    AddressU = Clamp;
+    AddressV = Clamp;
+};
+
+sampler Sampler3 = sampler_state
+{
+    Texture = <Texture3>;
     MinFilter = Linear;
     MagFilter = Linear;
     MipFilter = None;
@@ -81,6 +102,14 @@ float4 ColorDodgePS(float2 uv : TEXCOORD0) : COLOR0
     return float4(BlendColorDodge(tex2D(Sampler1, uv).rgb, Layer(uv)), 1.0);
 }
 
+// Glows, then the cores over them; both targets hold colours weighted by their coverage.
+float4 GlowsAndCoresPS(float2 uv : TEXCOORD0) : COLOR0
+{
+    float3 lit = BlendScreen(tex2D(Sampler1, uv).rgb, tex2D(Sampler2, uv).rgb);
+    float4 core = tex2D(Sampler3, uv);
+    return float4(lit * (1.0 - core.a) + core.rgb, 1.0);
+}
+
 technique BlendMask
 {
     pass P0
@@ -92,7 +121,7 @@ technique BlendMask
         SrcBlend = One;
         DestBlend = InvSrcAlpha;
         VertexShader = NULL;
-        PixelShader = compile ps_2_0 PremultipliedPS();
+        PixelShader = compile ps_2_0 TintedPS();
     }
 }
 
@@ -163,5 +192,31 @@ technique Blend_SumTex
         DestBlend = One;
         VertexShader = NULL;
         PixelShader = compile ps_2_0 TargetPS();
+    }
+}
+
+technique BlendMask_Max
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = true;
+        SeparateAlphaBlendEnable = false;
+        BlendOp = Max;
+        SrcBlend = One;
+        DestBlend = One;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PremultipliedPS();
+    }
+}
+
+technique Main
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = false;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 GlowsAndCoresPS();
     }
 }

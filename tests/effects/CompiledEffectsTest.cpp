@@ -19,6 +19,7 @@
 namespace {
 
 using ds_test::ColorText;
+using ds_test::ColourNear;
 using ds_test::Image;
 using ds_test::kTestDeviceHeight;
 using ds_test::kTestDeviceWidth;
@@ -119,10 +120,12 @@ const RequiredEffect kRequired[] = {
     {"glow",
      {"Blend_Max", "Blend_Screen", "Blend_Normal", "Common"},
      {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}, {"BlendColor", Kind::Float4}}},
-    // The textured particle generators' masks and composites.
+    // The textured particle generators' masks and composites, and the glowing
+    // families' (falling stars, fireworks, lightning) cores and glows.
     {"particles",
-     {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex"},
-     {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}}},
+     {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex", "BlendMask_Max",
+      "Main"},
+     {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}, {"Texture3", Kind::Texture}}},
     // The effect brushes: every one sets the mask, the picture and the zoom.
     {"background_copy",
      {"Main", "MainFX"},
@@ -225,6 +228,26 @@ const RequiredEffect kRequired[] = {
       {"bump_scale", Kind::Float2}}},
     // The static sprite animation.
     {"animation", {"Blend_Normal"}, {{"Texture", Kind::Texture}, {"Color", Kind::Float4}}},
+    {"explosion",
+     {"Main"},
+     {{"GradientTex", Kind::Texture},
+      {"NoiseTex", Kind::Texture},
+      {"color1", Kind::Float3},
+      {"color2", Kind::Float3},
+      {"noise_shift", Kind::Float4},
+      {"noise_params", Kind::Float3},
+      {"time", Kind::Float2},
+      {"phase_3rd", Kind::Float2},
+      {"phase_1st", Kind::Float}}},
+    {"text", {"CommonVretexColor", "ScrollText"}, {{"Texture1", Kind::Texture}, {"Shift", Kind::Float2}}},
+    {"plant",
+     {"Main"},
+     {{"Texture", Kind::Texture},
+      {"Time", Kind::Float},
+      {"Frequency", Kind::Float},
+      {"WMagnitude", Kind::Float},
+      {"BMagnitude", Kind::Float},
+      {"color", Kind::Float4}}},
 };
 
 TEST_F(CompiledEffectsTest, EachEffectOffersWhatItsObjectsSet) {
@@ -280,21 +303,6 @@ const int kLeftX = kTestDeviceWidth / 8;
 const int kRightX = kTestDeviceWidth - kTestDeviceWidth / 8;
 const int kMiddleY = kTestDeviceHeight / 2;
 
-testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
-                                    bool withAlpha) {
-  const uint32_t got = image.At(x, y);
-  for (int shift = 0; shift < (withAlpha ? 32 : 24); shift += 8) {
-    const int a = int((got >> shift) & 0xFF);
-    const int b = int((expected >> shift) & 0xFF);
-    if (std::abs(a - b) > tolerance) {
-      return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(got) << ", expected "
-                                         << ColorText(expected) << " (saved "
-                                         << ds_test::SaveFailureImage(image, "effects_failure") << ")";
-    }
-  }
-  return testing::AssertionSuccess();
-}
-
 // Draws a quad over the whole of the current target through the effect's current
 // technique, texture coordinates 0..1, in the vertex colour given.
 void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int height, D3DCOLOR colour) {
@@ -319,6 +327,8 @@ struct CompositeCase {
   const char* sceneParameter;  // the texture holding the scene, or null: drawn over it
   uint32_t layerLeft;          // the layer's colour and coverage in the left half
   uint32_t expectedLeft;
+  const char* coreParameter = nullptr;  // a second layer laid over the first, or null
+  uint32_t coreLeft = 0;
 };
 
 // The scene: (0.2, 0.4, 0.6). The glow layer covers fully, in BlendColor (1, 0, 0) at
@@ -345,6 +355,9 @@ const CompositeCase kComposites[] = {
     {"light", "Blend_Screen", "Texture2", "Texture1", 0xFFFFFFFF, 0xFF996699},
     {"light", "PS_ColorDodge", "Texture2", "Texture1", 0xFFFFFFFF, 0xFF666699},
     {"light", "Blend_Sum", "Texture2", "Texture1", 0xFFFFFFFF, 0xFFB36699},
+    // glows screened over the scene, red 0.2 + 0.502 - 0.1 = 0.60, then the cores
+    // (premultiplied green 0.25 at coverage 0.502) over that: (0.30, 0.45, 0.30)
+    {"particles", "Main", "Texture2", "Texture1", 0xFF800000, 0xFF4C734C, "Texture3", 0x80004000},
 };
 
 TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
@@ -354,13 +367,17 @@ TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
     if (!effect) continue;
     DS_ComHolder<IDirect3DTexture9> scene = Solid(kScene);
     DS_ComHolder<IDirect3DTexture9> layer = Halves(c.layerLeft, 0x00000000);
-    ASSERT_TRUE(scene && layer);
+    DS_ComHolder<IDirect3DTexture9> core = Halves(c.coreLeft, 0x00000000);
+    ASSERT_TRUE(scene && layer && core);
     // Techniques that read the scene replace it; the others draw over it.
     device->Clear(0, nullptr, D3DCLEAR_TARGET, c.sceneParameter ? 0xFF000000 : kScene, 1.0f, 0);
     ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(c.technique)));
     ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.layerParameter, layer.Get())));
     if (c.sceneParameter) {
       ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.sceneParameter, scene.Get())));
+    }
+    if (c.coreParameter) {
+      ASSERT_TRUE(SUCCEEDED(effect->SetTexture(c.coreParameter, core.Get())));
     }
     effect->SetFloatArray("BlendColor", kBlendColor, 4);  // the particle effect has none
     ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
@@ -369,8 +386,8 @@ TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
 
     Image image;
     ASSERT_TRUE(ds_test::ReadBackBuffer(image));
-    EXPECT_TRUE(ColourNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false)) << "under the layer";
-    EXPECT_TRUE(ColourNear(image, kRightX, kMiddleY, kScene, 2, false)) << "beside the layer";
+    EXPECT_TRUE(ColourNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false, "effects_failure")) << "under the layer";
+    EXPECT_TRUE(ColourNear(image, kRightX, kMiddleY, kScene, 2, false, "effects_failure")) << "beside the layer";
   }
 }
 
@@ -387,12 +404,17 @@ struct MaskCase {
 const MaskCase kMasks[] = {
     // The stronger glow wins in each channel, alpha included.
     {"glow", "Blend_Max", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFFFF2080},
-    // Colours laid over each other, premultiplied by their opacity: (0.25, 0, 0.5) at
-    // coverage 0.502 + 0.502 * 0.498.
-    {"particles", "BlendMask", 0x00000000, {0x80FF0000, 0x800000FF}, 0xC0400080},
+    // Each particle's own colour, the one below showing through what the one above
+    // leaves uncovered: blue + red x 0.498, at coverage 0.502 + 0.502 x 0.498. A
+    // single particle leaves its colour unweighted (the composite weighs it once).
+    {"particles", "BlendMask", 0x00000000, {0x80FF0000, 0x800000FF}, 0xC07F00FF},
+    {"particles", "BlendMask", 0x00000000, {0x80FF0000}, 0x80FF0000},
     // Over the transparent white the faint red stays light: red mixed with white
     // halfway, coverage that of the red.
     {"particles", "JoinMask", 0x00FFFFFF, {0x80FF0000}, 0x80FF7F7F},
+    // Weighted by their opacity, the brighter wins in each channel: (0.25, 0, 0.5, 1)
+    // against (0.502, 0.063, 0, 0.502).
+    {"particles", "BlendMask_Max", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFF801080},
 };
 
 TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
@@ -419,7 +441,7 @@ TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
 
     Image image;
     ASSERT_TRUE(ds_test::ReadTexture(target.Get(), image));
-    EXPECT_TRUE(ColourNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true));
+    EXPECT_TRUE(ColourNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true, "effects_failure"));
   }
 }
 
@@ -454,9 +476,9 @@ TEST_F(CompiledEffectsTest, AMatrixSetOnTheEffectReachesTheVertexShader) {
   Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));
   const int top = kTestDeviceHeight / 4, bottom = kTestDeviceHeight - kTestDeviceHeight / 4;
-  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false)) << "bottom left: the square";
-  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false)) << "top left";
-  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false)) << "bottom right";
+  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false, "effects_failure")) << "bottom left: the square";
+  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false, "effects_failure")) << "top left";
+  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false, "effects_failure")) << "bottom right";
 }
 
 }  // namespace

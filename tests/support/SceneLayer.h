@@ -15,6 +15,17 @@ public:
   const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
   // The picture quad's buffer, which the layer makes with its device objects.
   void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
+  // The layer shows a picture of width x height at that size: its quad covers the
+  // picture (composites over it reach every pixel), and its fits map scene pixels
+  // 1:1 again when an off-screen target ends. The process-wide scene mapping is left
+  // as it is.
+  void SetPictureSize(int width, int height) {
+    m_pictureRef.Assign(unsigned(width), unsigned(height), nullptr);
+    m_width = width;
+    m_height = height;
+    m_layerQuad.ResetTexCoords();
+    m_layerQuad.SetSize(float(width), float(height));
+  }
 
   DS_ComHolder<IDirect3DTexture9> scene;
 };

@@ -1,6 +1,7 @@
 #include "support/TestDevice.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace ds_test {
@@ -264,6 +265,24 @@ testing::AssertionResult SamePixels(const Image& before, const Image& after, int
                                            << ", was " << ColorText(before.RgbAt(x, y)) << "; saved as "
                                            << SaveFailureImage(after, name);
       }
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
+                                    bool withAlpha, const std::string& failureName) {
+  if (x < 0 || y < 0 || x >= image.width || y >= image.height)
+    return testing::AssertionFailure() << "(" << x << "," << y << ") lies outside the " << image.width << " x "
+                                       << image.height << " image";
+  const uint32_t got = image.At(x, y);
+  for (int shift = 0; shift < (withAlpha ? 32 : 24); shift += 8) {
+    const int a = int((got >> shift) & 0xFF);
+    const int b = int((expected >> shift) & 0xFF);
+    if (std::abs(a - b) > tolerance) {
+      return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(got) << ", expected "
+                                         << ColorText(expected) << " (saved " << SaveFailureImage(image, failureName)
+                                         << ")";
     }
   }
   return testing::AssertionSuccess();

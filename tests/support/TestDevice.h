@@ -68,6 +68,12 @@ std::string SaveFailureImage(const Image& image, const std::string& name);
 // "0xAARRGGBB", for failure messages.
 std::string ColorText(uint32_t color);
 
+// Whether pixel (x, y) is `expected` within `tolerance` in each of red, green and blue
+// (and alpha when `withAlpha`); on failure says what it got and saves the image as
+// "<failureName>.bmp".
+testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
+                                    bool withAlpha = false, const std::string& failureName = "pixels_failure");
+
 // Base of device tests: fails the test at once when no device can be made, and leaves
 // the device's targets as it found them for the next test.
 class DeviceTest : public ::testing::Test {
