@@ -177,3 +177,55 @@ ds_screens_wait_for() {
   done
   return 1
 }
+
+# The epoch time of the first capture of <prefix> that shows <class> (empty if none).
+ds_screens_first_time() {
+  local prefix="$1" class="$2" f t
+  for f in $(ls "${prefix}"_*.txt 2>/dev/null | sort); do
+    [ -s "$f.class" ] || ds_screen_class "$f" >"$f.class"
+    if [ "$(cat "$f.class")" = "$class" ]; then
+      t="${f##*_}"
+      echo "${t%.txt}"
+      return 0
+    fi
+  done
+}
+
+# Sleeps until the epoch time <t> (returns at once if it has passed).
+ds_sleep_until() {
+  local wait
+  wait="$(awk -v t="$1" -v now="$EPOCHREALTIME" 'BEGIN { d = t - now; printf "%.3f", d > 0 ? d : 0 }')"
+  sleep "$wait"
+}
+
+# ds_slide_shots <slides file> <epoch time the first slide came> <folder>
+# Follows the slide times of <slides file> (scene_builder's list: fade-in, shown and
+# fade-out seconds, name, what it shows; tab-separated) and saves two whole-screen
+# pictures of every slide while it is fully shown, <gap> seconds apart in its middle:
+# <folder>/slide_NN_a.png and slide_NN_b.png. Prints "NN<TAB>name<TAB>shows" per slide.
+ds_slide_shots() {
+  local slides="$1" t0="$2" folder="$3" offset=0 n=0 fade_in shown fade_out name shows a b
+  while IFS=$'\t' read -r fade_in shown fade_out name shows; do
+    n=$((n + 1))
+    a="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + (s > 2 ? 0.6 : 0.2) }')"
+    b="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + s - (s > 2 ? 0.9 : 0.4) }')"
+    ds_sleep_until "$a"
+    ds_screen_save "$folder/$(printf 'slide_%02d_a' "$n").png"
+    ds_sleep_until "$b"
+    ds_screen_save "$folder/$(printf 'slide_%02d_b' "$n").png"
+    printf '%02d\t%s\t%s\n' "$n" "$name" "$shows"
+    offset=$((offset + fade_in + shown + fade_out))
+  done <"$slides"
+}
+
+# ds_contact_sheet <folder> <output>: every slide_*.png of <folder>, two slides to a row,
+# labelled by file name.
+ds_contact_sheet() {
+  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 320x240+4+4 -background '#202020' \
+    -fill white "$2"
+}
+
+# The number of pixels that differ between two pictures by more than a little.
+ds_pictures_differ_by() {
+  compare -metric AE -fuzz 6% "$1" "$2" null: 2>&1 | awk '{ printf "%d", $1 }'
+}
