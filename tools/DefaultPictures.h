@@ -44,24 +44,24 @@ namespace ds_tools {
 
 // The further slide pictures of the showcase, one per scene kind; their colour marks
 // name flat areas as above.
-// 320 x 200: a lake at dusk: violet sky over an orange horizon, a low sun, dark
+// 352 x 200: a lake at dusk: violet sky over an orange horizon, a low sun, dark
 // wooded shore, the water below mirroring the sky.
 ScenePicture MakeDuskLake();
-// 320 x 200: a stormy night over a town: blue-black clouds, a skyline with lit
+// 336 x 192: a stormy night over a town: blue-black clouds, a skyline with lit
 // windows.
 ScenePicture MakeStormNight();
-// 256 x 256: a winter night: dark blue sky, snowy hills, dark pines.
+// 256 x 240: a winter night: dark blue sky, snowy hills, dark pines.
 ScenePicture MakeWinterNight();
-// 320 x 200: a seaside at noon: blue sky, a deep blue sea, a sandy beach, a rock.
+// 320 x 224: a seaside at noon: blue sky, a deep blue sea, a sandy beach, a rock.
 ScenePicture MakeSeaside();
-// 320 x 200: under the sea: blue water darkening downwards, light shafts, sand and
+// 320 x 180: under the sea: blue water darkening downwards, light shafts, sand and
 // weed.
 ScenePicture MakeSeaFloor();
 // 256 x 192: a hearth: dark bricks around a black opening with glowing logs.
 ScenePicture MakeHearth();
-// 256 x 256: a pond seen from above: green water with lily pads.
+// 240 x 256: a pond seen from above: green water with lily pads.
 ScenePicture MakePond();
-// 256 x 192: a dark green terminal glow behind the code rain.
+// 288 x 160: a dark green terminal glow behind the code rain.
 ScenePicture MakeTerminal();
 
 // Sprite pictures, with alpha (DDS files): what the showcase's sprite and particle

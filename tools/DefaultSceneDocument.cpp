@@ -93,9 +93,11 @@ std::map<std::string, DS_FileKey> EmbedDocumentEffects(DS_DocResManager& manager
   return keys;
 }
 
-// The text items' picture, stored under their GUID.
+// The text items' picture, stored under their GUID: a fixed one (serial 0), so that
+// two builds of the same code write the same document.
 GUID EmbedTextPicture(DS_DocResManager& manager) {
   DS_GuidResource resource;
+  resource.guid = SerialGuid(0);
   const SpritePicture banner = MakeTextBanner(kShowcaseText, 0xFFF0C0u);
   const std::vector<unsigned char> bytes = EncodeDds32(banner.picture);
   resource.name = L"text";
@@ -219,13 +221,23 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
   assets.textGuid = EmbedTextPicture(manager);
 
   DS_SlideShow_Light show;
+  unsigned serial = 0;
   for (const DefaultSlide& entry : DefaultSlides()) {
     const Picture& picture = pictures.at(size_t(entry.picture)).picture;
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
+    // The GUIDs the layers write: fixed ones, as the items'.
+    if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) lake->guid = SerialGuid(++serial);
+    if (auto* sea = dynamic_cast<FakeUndervater*>(layer)) sea->GetBrush().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+    if (auto* flame = dynamic_cast<DS_FlameLight*>(layer)) flame->GetFire().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+    if (auto* code = dynamic_cast<DS_MatrixCodeLight*>(layer)) {
+      // COLORREF: red in the low byte.
+      code->glyphColor.SetValue(0x40E040);
+      code->highlightColor.SetValue(0xD0FFD0);
+    }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
     if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
     for (const wchar_t* name : entry.items) {
-      DS_ABObj_Constructor* item = MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()));
+      DS_ABObj_Constructor* item = MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial);
       if (!item) return std::vector<unsigned char>();
       if (IsSoundItem(name)) {
         slide->AddSecondaryItem(item);

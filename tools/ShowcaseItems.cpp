@@ -305,12 +305,20 @@ const std::map<std::wstring, Maker>& Makers() {
 }  // namespace
 
 DS_ABObj_Constructor* MakeShowcaseItem(const std::wstring& className, const ShowcaseAssets& assets,
-                                       float width, float height) {
+                                       float width, float height, unsigned serial) {
   auto found = Makers().find(className);
   if (found == Makers().end()) return nullptr;
   DS_ABObj_Constructor* item = found->second(assets, width, height);
   item->SetName(className);
+  if (auto* brush = dynamic_cast<DS_FX_Constructor*>(item)) brush->SetMaskKey(SerialGuid(serial), ds_string(), 1);
   return item;
+}
+
+GUID SerialGuid(unsigned serial) {
+  GUID guid = {0x5c0e5a7e, 0x7e47, 0x4a11, {0x9d, 0x2b, 0x51, 0x1d, 0xe5, 0x00, 0x00, 0x00}};
+  guid.Data4[6] = static_cast<unsigned char>(serial >> 8);
+  guid.Data4[7] = static_cast<unsigned char>(serial);
+  return guid;
 }
 
 bool IsSoundItem(const std::wstring& className) {

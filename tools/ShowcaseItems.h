@@ -22,9 +22,12 @@ struct ShowcaseAssets {
 };
 
 // The item whose registry name is `className`, set up for a slide of `width` x
-// `height` scene pixels; null for a name that is no item class.
+// `height` scene pixels; null for a name that is no item class. A GUID the item
+// writes is SerialGuid(serial), so that two builds write the same document.
 DS_ABObj_Constructor* MakeShowcaseItem(const std::wstring& className, const ShowcaseAssets& assets,
-                                       float width, float height);
+                                       float width, float height, unsigned serial);
+// A fixed GUID for each serial number.
+GUID SerialGuid(unsigned serial);
 // Sound items go among a slide's secondary items, every other item among its visual
 // ones.
 bool IsSoundItem(const std::wstring& className);

@@ -93,22 +93,24 @@ const Glyph* FindGlyph(char c) {
 }  // namespace
 
 ScenePicture MakeDuskLake() {
-  const uint32_t kSky = 0xFF3B2260u;
+  const uint32_t kSky = 0xFF5A1E5Au;
   const uint32_t kShore = 0xFF1E1A2Au;
-  Picture picture(320, 200);
+  Picture picture(352, 200);
   FillGradient(picture, kSky, 0xFFF0904Au, 10.0f, 110.0f);
   DrawGlowDisc(picture, 210.0f, 104.0f, 10.0f, 40.0f, 0xFFFFD890u, 0.7f);
   FillBelow(picture, [](float x) { return 112.0f - 14.0f * std::fabs(std::sin(x * 0.02f + 0.3f)) -
                                           4.0f * std::sin(x * 0.31f); },
             kShore);
-  MirrorWater(picture, 120, 0xFF101838u, 0.45f);
-  return {L"dusk_lake.bmp", picture, {{8, 4, kSky, "sky"}, {40, 112, kShore, "shore"}}};
+  MirrorWater(picture, 120, 0xFF1040A0u, 0.6f);
+  return {L"dusk_lake.bmp", picture, {{8, 4, kSky, "sky"}}};
 }
 
 ScenePicture MakeStormNight() {
   const uint32_t kTown = 0xFF07080Eu;
-  Picture picture(320, 200);
-  FillGradient(picture, 0xFF0A0E22u, 0xFF2A3050u, 0.0f, 170.0f);
+  const uint32_t kSky = 0xFF3A5A4Au;
+  const uint32_t kStreet = 0xFFB07A28u;
+  Picture picture(336, 192);
+  FillGradient(picture, kSky, 0xFF1A2038u, 12.0f, 170.0f);
   DrawSoftEllipse(picture, 90.0f, 40.0f, 90.0f, 26.0f, 0xFF3A4262u, 0.7f);
   DrawSoftEllipse(picture, 240.0f, 60.0f, 100.0f, 30.0f, 0xFF343A58u, 0.7f);
   uint32_t seed = 777u;
@@ -124,13 +126,16 @@ ScenePicture MakeStormNight() {
     }
     x += width + 2;
   }
-  return {L"storm_night.bmp", picture, {}};
+  for (int y = 180; y < picture.Height(); ++y) {
+    for (int xx = 0; xx < picture.Width(); ++xx) picture.Set(xx, y, kStreet);
+  }
+  return {L"storm_night.bmp", picture, {{168, 186, kStreet, "lit street"}}};
 }
 
 ScenePicture MakeWinterNight() {
   const uint32_t kSnow = 0xFFE8F0FAu;
-  Picture picture(256, 256);
-  FillGradient(picture, 0xFF0B1640u, 0xFF3A5C9Au, 0.0f, 170.0f);
+  Picture picture(256, 240);
+  FillGradient(picture, 0xFF2060A8u, 0xFF6A8CC8u, 0.0f, 170.0f);
   DrawGlowDisc(picture, 190.0f, 50.0f, 9.0f, 26.0f, 0xFFF4F4E0u, 0.6f);
   FillBelow(picture, [](float x) { return 170.0f + 16.0f * std::sin(x * 0.03f); }, 0xFFC8D6EAu);
   FillBelow(picture, [](float x) { return 200.0f + 10.0f * std::sin(x * 0.05f + 1.0f); }, kSnow);
@@ -143,46 +148,48 @@ ScenePicture MakeWinterNight() {
       }
     }
   }
-  return {L"winter_night.bmp", picture, {{128, 250, kSnow, "snow"}}};
+  return {L"winter_night.bmp", picture, {{128, 234, kSnow, "snow"}}};
 }
 
 ScenePicture MakeSeaside() {
   const uint32_t kSand = 0xFFE6CF96u;
-  Picture picture(320, 200);
-  FillGradient(picture, 0xFF3C86D8u, 0xFFBFE2F6u, 0.0f, 90.0f);
+  const uint32_t kSky = 0xFF3C86D8u;
+  Picture picture(320, 224);
+  FillGradient(picture, kSky, 0xFFBFE2F6u, 8.0f, 90.0f);
   DrawSoftEllipse(picture, 80.0f, 30.0f, 46.0f, 12.0f, 0xFFFFFFFFu, 0.8f);
-  for (int y = 90; y < 200; ++y) {
+  for (int y = 90; y < 224; ++y) {
     const uint32_t sea = MixColour(0xFF2A7AB8u, 0xFF0E3E78u, SmoothStep(90.0f, 160.0f, float(y)));
     for (int x = 0; x < 320; ++x) picture.Set(x, y, sea);
   }
   FillBelow(picture, [](float x) { return 160.0f + 0.12f * x - 10.0f * std::sin(x * 0.02f); }, kSand);
   DrawSoftEllipse(picture, 250.0f, 110.0f, 30.0f, 22.0f, 0xFF5A5048u, 1.0f);
-  return {L"seaside.bmp", picture, {{30, 196, kSand, "sand"}}};
+  return {L"seaside.bmp", picture, {{30, 218, kSand, "sand"}}};
 }
 
 ScenePicture MakeSeaFloor() {
-  Picture picture(320, 200);
-  FillGradient(picture, 0xFF2A8AC0u, 0xFF061A3Au, 0.0f, 200.0f);
+  const uint32_t kSand = 0xFFB89A62u;
+  Picture picture(320, 180);
+  FillGradient(picture, 0xFF2A8AC0u, 0xFF061A3Au, 0.0f, 180.0f);
   for (int i = 0; i < 4; ++i) {
     const float cx = 40.0f + 80.0f * float(i);
-    for (int y = 0; y < 200; ++y) {
+    for (int y = 0; y < 180; ++y) {
       for (int x = 0; x < 320; ++x) {
         const float d = std::fabs(float(x) - (cx + 0.3f * float(y)));
-        if (d < 12.0f) picture.Blend(x, y, 0xFF9AD8F0u, 0.25f * (1.0f - d / 12.0f) * (1.0f - float(y) / 200.0f));
+        if (d < 12.0f) picture.Blend(x, y, 0xFF9AD8F0u, 0.25f * (1.0f - d / 12.0f) * (1.0f - float(y) / 180.0f));
       }
     }
   }
-  FillBelow(picture, [](float x) { return 180.0f + 6.0f * std::sin(x * 0.04f); }, 0xFFB89A62u);
+  FillBelow(picture, [](float x) { return 160.0f + 5.0f * std::sin(x * 0.04f); }, kSand);
   for (int i = 0; i < 7; ++i) {
     const float bx = 20.0f + 45.0f * float(i);
-    for (int y = 120; y < 185; ++y) {
+    for (int y = 105; y < 166; ++y) {
       const int x = int(bx + 4.0f * std::sin(float(y) * 0.15f + float(i)));
       for (int w = -1; w <= 1; ++w) {
         if (x + w >= 0 && x + w < 320) picture.Set(x + w, y, 0xFF1E6A3Au);
       }
     }
   }
-  return {L"sea_floor.bmp", picture, {}};
+  return {L"sea_floor.bmp", picture, {{180, 175, kSand, "sand"}}};
 }
 
 ScenePicture MakeHearth() {
@@ -191,7 +198,7 @@ ScenePicture MakeHearth() {
     for (int x = 0; x < 256; ++x) {
       const int row = y / 12;
       const bool mortar = y % 12 == 0 || (x + (row % 2) * 16) % 32 == 0;
-      if (mortar) picture.Set(x, y, 0xFF2A1410u);
+      if (mortar) picture.Set(x, y, 0xFF8A6A5Au);
     }
   }
   for (int y = 60; y < 192; ++y) {
@@ -199,24 +206,25 @@ ScenePicture MakeHearth() {
   }
   DrawSoftEllipse(picture, 128.0f, 176.0f, 60.0f, 10.0f, 0xFF6A3418u, 1.0f);
   DrawGlowDisc(picture, 128.0f, 172.0f, 6.0f, 50.0f, 0xFFFF7A20u, 0.6f);
-  return {L"hearth.bmp", picture, {}};
+  return {L"hearth.bmp", picture, {{32, 18, 0xFF5A2A1Eu, "brick"}}};
 }
 
 ScenePicture MakePond() {
-  Picture picture(256, 256);
+  Picture picture(240, 256);
   FillGradient(picture, 0xFF1C5A4Eu, 0xFF0E3A36u, 0.0f, 256.0f);
   const float pads[][3] = {{50, 60, 22}, {190, 80, 28}, {90, 190, 26}, {200, 200, 18}, {140, 130, 14}};
   for (const auto& pad : pads) {
     DrawSoftEllipse(picture, pad[0], pad[1], pad[2], pad[2] * 0.8f, 0xFF4EA040u, 1.0f);
     DrawGlowDisc(picture, pad[0] + 4.0f, pad[1] - 3.0f, 3.0f, 6.0f, 0xFFF4A8C8u, 0.9f);
   }
-  return {L"pond.bmp", picture, {}};
+  return {L"pond.bmp", picture, {{186, 83, 0xFF4EA040u, "lily pad"}}};
 }
 
 ScenePicture MakeTerminal() {
-  Picture picture(256, 192);
-  FillGradient(picture, 0xFF000800u, 0xFF002A0Cu, 0.0f, 192.0f);
-  return {L"terminal.bmp", picture, {}};
+  const uint32_t kTop = 0xFF003A10u;
+  Picture picture(288, 160);
+  FillGradient(picture, kTop, 0xFF000800u, 20.0f, 160.0f);
+  return {L"terminal.bmp", picture, {{8, 8, kTop, "top"}}};
 }
 
 SpritePicture MakeSoftDot() {

@@ -194,7 +194,7 @@ ds_screens_first_time() {
 # Sleeps until the epoch time <t> (returns at once if it has passed).
 ds_sleep_until() {
   local wait
-  wait="$(awk -v t="$1" -v now="$EPOCHREALTIME" 'BEGIN { d = t - now; printf "%.3f", d > 0 ? d : 0 }')"
+  wait="$(awk -v t="$1" -v now="$EPOCHREALTIME" 'BEGIN { d = t - now; printf "%.3f", (d > 0 ? d : 0) }')"
   sleep "$wait"
 }
 
