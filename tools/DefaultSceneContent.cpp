@@ -19,9 +19,10 @@ enum SlidePicture {
 
 const std::vector<DefaultSlide>& DefaultSlides() {
   // Every slide differs from the one before in fades, picture and camera: the first
-  // opens at once; the special layers hold their camera still.
+  // opens at once and stays longest (whoever watches the saver start sees it a few
+  // seconds late); the special layers hold their camera still.
   static const std::vector<DefaultSlide> slides = {
-      {L"Dawn", "birds cross a dawn sky with god rays, light rays and sparkles", L"DS_2D_Light", kDawn, 0, 4, 1,
+      {L"Dawn", "birds cross a dawn sky with god rays, light rays and sparkles", L"DS_2D_Light", kDawn, 0, 9, 1,
        1, 120, 50, true,
        {L"DS_BirdConstructor", L"DS_GodRayConstructor", L"DS_RadialRays", L"DS_SparkleConstructor"}},
       {L"Meadow", "butterflies, grass, flowers, a plant, falling leaves and drifting seeds on a meadow",
@@ -34,12 +35,13 @@ const std::vector<DefaultSlide>& DefaultSlides() {
        {L"DS_FishConstructor", L"DS_GhostConstructor", L"DS_FogConstructor", L"DS_Smoke", L"DS_BirdConstructor",
         L"DS_GodRayConstructor"}},
       {L"Storm", "a night over a town with fireworks, lightning, flashes, rain, discharges and an explosion",
-       L"DS_2D_Light", kStormNight, 1, 3, 1, 0, 100, 50, false,
+       L"DS_2D_Light", kStormNight, 1, 3, 1, 1, 115, 40, false,
        {L"DS_FireworkSimple", L"DS_LightningGN", L"DS_LightingConstructor", L"DS_RainConstructor",
         L"DS_DischargeConstructor", L"DS_DischargeFXConstructor", L"DS_ExplosionConstructor"}},
-      {L"Snow globe", "a glass ball on its stand with snow, twinkling stars, bling, an aurora and an air brush",
+      {L"Snow globe", "a glass ball on its stand with snow, twinkling stars, sparkles, bling, an aurora and an air brush",
        L"DS_GlassBallLight", kWinterNight, 1, 3, 1, 0, 100, 50, false,
-       {L"DS_FallingStars", L"DS_TwinklingStars", L"DS_Bling", L"DS_Aurora", L"DS_CustomAirBrush"}},
+       {L"DS_FallingStars", L"DS_TwinklingStars", L"DS_Bling", L"DS_Aurora", L"DS_CustomAirBrush",
+        L"DS_SparkleConstructor"}},
       {L"Code rain", "falling code with a scrolling text", L"DS_MatrixCodeLight", kTerminal, 1, 3, 1, 0, 100, 50,
        false, {L"DS_ScrollingTextConstructor"}},
       {L"Seaside", "a seaside picture with water, fire, wave and light brushes and a butterfly", L"DS_2D_Light",
@@ -47,15 +49,16 @@ const std::vector<DefaultSlide>& DefaultSlides() {
        {L"DS_WaterFX", L"DS_FireFX", L"DS_WavesFX", L"DS_LightFX", L"DS_LightFX_II", L"DS_BackgroundCopy",
         L"DS_ButterflyConstructor"}},
       {L"Patterns", "pattern brushes, an expanding and a radial wave over a checker", L"DS_2D_Light", kChecker, 1,
-       3, 1, 0, 100, 50, false, {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
+       3, 1, 1, 130, 60, false, {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
       {L"Under the sea", "under water: moving, falling and cloud brushes, fish and glints", L"FakeUndervater",
        kSeaFloor, 1, 3, 1, 0, 100, 50, false,
        {L"DS_MoveFX", L"DS_WaterfallFX", L"DS_CloudFX", L"DS_StatObjConstructor", L"DS_FishConstructor"}},
-      {L"Hearth", "a fire in a hearth with rotating and bending brushes", L"DS_FlameLight", kHearth, 1, 3, 1, 0,
-       100, 50, false, {L"DS_RotationFX", L"DS_BendFX"}},
-      {L"Pond", "a pond with water rings, a clock, a text, a link and music", L"DS_WaterRingLight", kPond, 1, 3, 1,
-       0, 100, 50, false,
-       {L"DS_ClockConstructor", L"DS_StaticTextConstructor", L"DS_TextLinkConstructor", L"DS_MP3_Constructor"}},
+      {L"Hearth", "a fire in a hearth with sparks and rotating and bending brushes", L"DS_FlameLight", kHearth, 1,
+       3, 1, 0, 100, 50, false, {L"DS_RotationFX", L"DS_BendFX", L"DS_SparkleConstructor"}},
+      {L"Pond", "a pond with water rings, drifting leaves, a clock, a text, a link and music",
+       L"DS_WaterRingLight", kPond, 1, 3, 1, 1, 120, 40, false,
+       {L"DS_ClockConstructor", L"DS_StaticTextConstructor", L"DS_TextLinkConstructor", L"DS_FlowConstructor",
+        L"DS_MP3_Constructor"}},
   };
   return slides;
 }

@@ -69,6 +69,12 @@ DS_FileKey PictureKey(const ShowcaseAssets& assets, const wchar_t* name) {
   return found != assets.pictures.end() ? found->second : DS_FileKey();
 }
 
+// Links the document's effect of that name, if the build made it.
+void UseEffect(DS_FileLink3& link, const ShowcaseAssets& assets, const char* name) {
+  auto effect = assets.effects.find(name);
+  if (effect != assets.effects.end()) link.StoreKey(effect->second);
+}
+
 void SetSprites(DS_BaseSpriteProp& item, const ShowcaseAssets& assets, const SpriteLook& look) {
   item.mainImage.StoreKey(PictureKey(assets, look.picture));
   item.secondImage.StoreKey(PictureKey(assets, L"soft_dot.dds"));
@@ -82,8 +88,7 @@ void SetSprites(DS_BaseSpriteProp& item, const ShowcaseAssets& assets, const Spr
 
 void SetParticles(DS_TexParticleGenerator& item, const ShowcaseAssets& assets, const ParticleLook& look) {
   item.textureLinks.assign(1, DS_ImageFileLink(PictureKey(assets, look.picture)));
-  auto effect = assets.effects.find("particles");
-  if (effect != assets.effects.end()) item.effectLink.StoreKey(effect->second);
+  UseEffect(item.effectLink, assets, "particles");
   item.colour1.SetValue(look.colour1);
   item.colour2.SetValue(look.colour2);
   item.lifetime.SetValue(look.lifetime);
@@ -95,8 +100,7 @@ void SetParticles(DS_TexParticleGenerator& item, const ShowcaseAssets& assets, c
 
 void SetTextItem(DS_StaticTextConstructor& item, const ShowcaseAssets& assets, const wchar_t* text,
                  float x, float y, unsigned int width, unsigned int height) {
-  auto effect = assets.effects.find("text");
-  if (effect != assets.effects.end()) item.effectLink.StoreKey(effect->second);
+  UseEffect(item.effectLink, assets, "text");
   item.Text.SetValue(text);
   item.guid = assets.textGuid;
   item.position.SetValue(D3DXVECTOR3(x, y, 0.0f));
@@ -149,13 +153,17 @@ const std::map<std::wstring, Maker>& Makers() {
   static const std::map<std::wstring, Maker> makers = {
       // Sprite families.
       {L"DS_GodRayConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_GodRayConstructor>(a, {L"light_shaft.dds", 6, 120, 0x90E0FF, 1});
+         DS_GodRayConstructor* item = Sprites<DS_GodRayConstructor>(a, {L"light_shaft.dds", 4, 90, 0x90E0FF, 1});
+         item->transparency.SetValue(60u);
+         return item;
        }},
       {L"DS_SparkleConstructor", [](const ShowcaseAssets& a, float, float) {
          return Sprites<DS_SparkleConstructor>(a, {L"star.dds", 20, 18, 0xFFFFFF, 1});
        }},
       {L"DS_FlowConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_FlowConstructor>(a, {L"leaf.dds", 16, 20, 0xFFFFFF, 0});
+         DS_FlowConstructor* item = Sprites<DS_FlowConstructor>(a, {L"leaf.dds", 16, 20, 0xFFFFFF, 0});
+         item->speed = 40.0f;
+         return item;
        }},
       {L"DS_FishConstructor", [](const ShowcaseAssets& a, float, float) {
          return Sprites<DS_FishConstructor>(a, {L"fish.dds", 6, 40, 0xFFFFFF, 0});
@@ -173,7 +181,9 @@ const std::map<std::wstring, Maker>& Makers() {
          return Sprites<DS_LightingConstructor>(a, {L"soft_dot.dds", 1, 400, 0xFFE0D0, 1});
        }},
       {L"DS_GrassConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_GrassConstructor>(a, {L"grass_blade.dds", 60, 40, 0xFFFFFF, 0});
+         DS_GrassConstructor* item = Sprites<DS_GrassConstructor>(a, {L"grass_blade.dds", 60, 40, 0x80FFC0, 0});
+         item->swayAmplitude = 12.0f;
+         return item;
        }},
       {L"DS_RainConstructor", [](const ShowcaseAssets& a, float, float) {
          return Sprites<DS_RainConstructor>(a, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
@@ -195,8 +205,7 @@ const std::map<std::wstring, Maker>& Makers() {
        }},
       {L"DS_ExplosionConstructor", [](const ShowcaseAssets& a, float w, float h) {
          DS_ExplosionConstructor* item = new DS_ExplosionConstructor();
-         auto effect = a.effects.find("explosion");
-         if (effect != a.effects.end()) item->effectLink.StoreKey(effect->second);
+         UseEffect(item->effectLink, a, "explosion");
          item->mainImage.StoreKey(PictureKey(a, L"soft_dot.dds"));
          item->secondImage.StoreKey(DS_ImageFileLink(8, kModule).GetKey());
          item->position.SetValue(D3DXVECTOR3(w * 0.7f, h * 0.35f, 0.0f));
@@ -241,7 +250,22 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_LightningGN", [](const ShowcaseAssets& a, float w, float h) {
-         return Particles<DS_LightningGN>(a, {L"soft_dot.dds", 0xFFE0C0, 0xFFFFFF, 1, 4, 3, 0});
+         DS_LightningGN* item = Particles<DS_LightningGN>(a, {L"soft_dot.dds", 0xFFE0C0, 0xFFFFFF, 1, 4, 3, 0});
+         item->startPoint.SetValue(D3DXVECTOR3(w * 0.3f, 0.0f, 0.0f));
+         item->endPoint.SetValue(D3DXVECTOR3(w * 0.42f, h * 0.62f, 0.0f));
+         item->CoreWidth.SetValue(4u);
+         item->GlowWidth.SetValue(18u);
+         item->Generations.SetValue(5u);
+         item->Displacement.SetValue(50u);
+         item->Seed.SetValue(1234u);
+         item->BranchLength.SetValue(40u);
+         item->BranchAngle.SetValue(100u);
+         item->Taper.SetValue(30u);
+         item->BranchCount1.SetValue(2u);
+         item->BranchCount2.SetValue(2u);
+         item->Flicker.SetValue(20u);
+         item->RandomEachTime.SetValue(1);
+         return item;
        }},
       {L"DS_Plant", [](const ShowcaseAssets& a, float w, float h) {
          return InRegion<DS_Plant>(a, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f, w * 0.35f, h);

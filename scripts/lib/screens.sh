@@ -178,17 +178,25 @@ ds_screens_wait_for() {
   return 1
 }
 
-# The epoch time of the first capture of <prefix> that shows <class> (empty if none).
+# The epoch time at which the first capture of <prefix> among those of the last
+# <seconds> (default 15) before the newest one that shows <class> was taken: right
+# after ds_screens_wait_for, about when what it waited for came (a capture can take
+# seconds on a loaded machine, so the newest one may be seconds late). Only those few
+# captures are looked at.
 ds_screens_first_time() {
-  local prefix="$1" class="$2" f t
-  for f in $(ls "${prefix}"_*.txt 2>/dev/null | sort); do
+  local prefix="$1" class="$2" seconds="${3:-15}" newest f t first=""
+  newest="$(ls "${prefix}"_*.txt 2>/dev/null | sort | tail -n 1)"
+  newest="${newest##*_}"
+  newest="${newest%.txt}"
+  [ -n "$newest" ] || return 0
+  for f in $(ls "${prefix}"_*.txt | sort -r); do
+    t="${f##*_}"
+    t="${t%.txt}"
+    awk -v t="$t" -v n="$newest" -v s="$seconds" 'BEGIN { exit !(t >= n - s) }' || break
     [ -s "$f.class" ] || ds_screen_class "$f" >"$f.class"
-    if [ "$(cat "$f.class")" = "$class" ]; then
-      t="${f##*_}"
-      echo "${t%.txt}"
-      return 0
-    fi
+    [ "$(cat "$f.class")" = "$class" ] && first="$t"
   done
+  echo "$first"
 }
 
 # Sleeps until the epoch time <t> (returns at once if it has passed).
@@ -198,23 +206,39 @@ ds_sleep_until() {
   sleep "$wait"
 }
 
-# ds_slide_shots <slides file> <epoch time the first slide came> <folder>
-# Follows the slide times of <slides file> (scene_builder's list: fade-in, shown and
-# fade-out seconds, name, what it shows; tab-separated) and saves two whole-screen
-# pictures of every slide while it is fully shown, <gap> seconds apart in its middle:
-# <folder>/slide_NN_a.png and slide_NN_b.png. Prints "NN<TAB>name<TAB>shows" per slide.
+# ds_slide_shots <slides file> <folder>
+# Called once the first slide (the dawn) shows: saves two whole-screen pictures of every
+# slide of <slides file> (scene_builder's list: fade-in, shown and fade-out seconds,
+# name, what it shows; tab-separated) while it is fully shown, as
+# <folder>/slide_NN_a.png and slide_NN_b.png. The first slide
+# is taken at once; the second is waited for by its colours (the meadow), and the
+# times of the others follow from when it came: a third into each one's shown time,
+# and a second and a quarter later. (The first slide's own clock runs from before it shows: the splash
+# may still be up.) Prints "NN<TAB>name<TAB>shows" per slide; false when the second
+# slide never showed.
 ds_slide_shots() {
-  local slides="$1" t0="$2" folder="$3" offset=0 n=0 fade_in shown fade_out name shows a b
+  local slides="$1" folder="$2" n=0 offset=0 t0="" fade_in shown fade_out name shows a b
   while IFS=$'\t' read -r fade_in shown fade_out name shows; do
     n=$((n + 1))
-    a="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + (s > 2 ? 0.6 : 0.2) }')"
-    b="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + s - (s > 2 ? 0.9 : 0.4) }')"
+    if [ "$n" -eq 1 ]; then
+      a="$EPOCHREALTIME"
+    else
+      if [ -z "$t0" ]; then
+        ds_screens_start "$folder/second" 1
+        ds_screens_wait_for "$folder/second" meadow 60 || { ds_screens_stop; return 1; }
+        ds_screens_stop
+        t0="$(awk -v t="$(ds_screens_first_time "$folder/second" meadow)" -v f="$fade_in" 'BEGIN { printf "%.3f", t - f }')"
+      fi
+      a="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + s / 3 }')"
+      offset=$((offset + fade_in + shown + fade_out))
+    fi
+    b="$(awk -v a="$a" 'BEGIN { printf "%.3f", a + 1.25 }')"
     ds_sleep_until "$a"
     ds_screen_save "$folder/$(printf 'slide_%02d_a' "$n").png"
+    b="$(awk -v b="$b" -v now="$EPOCHREALTIME" 'BEGIN { printf "%.3f", (b > now + 1 ? b : now + 1) }')"
     ds_sleep_until "$b"
     ds_screen_save "$folder/$(printf 'slide_%02d_b' "$n").png"
     printf '%02d\t%s\t%s\n' "$n" "$name" "$shows"
-    offset=$((offset + fade_in + shown + fade_out))
   done <"$slides"
 }
 
