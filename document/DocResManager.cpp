@@ -315,23 +315,10 @@ ID3DXEffect* DS_DocResManager::GetEffect(const DS_FileLink3& link) {
     library.push_back(std::move(entry));
   }
 
-  // A copy of a module resource gives way to the module's own while the module is
-  // there; the copy serves when it is not.
-  const DS_ResourceEntry& source = library.front();
-  const void* bytes = source.Data();
-  DWORD size = source.Size();
-  std::unique_ptr<DS_ResourceModule> module;
-  if (source.Name().empty() && !source.ModuleName().empty() && source.Size() != 0) {
-    module.reset(new DS_ResourceModule(source.ModuleName()));
-    const void* own = nullptr;
-    DWORD ownSize = 0;
-    if (module->Find(source.ResourceId(), RT_RCDATA, own, ownSize)) {
-      bytes = own;
-      size = ownSize;
-    }
-  }
   ID3DXEffect* effect = nullptr;
-  if (FAILED(CreateEffectFromBytes(g_CurrentDevice, bytes, size, &effect)) || !effect) return nullptr;
+  const DS_ResourceEntry& source = library.front();
+  if (FAILED(CreateEffectFromBytes(g_CurrentDevice, source.Data(), source.Size(), &effect)) || !effect)
+    return nullptr;
   m_tables->effects[key].Attach(effect);
   effect->AddRef();
   return effect;
@@ -347,9 +334,8 @@ DS_MeshEntry& DS_DocResManager::GetMesh(const DS_FileLink3& link, int vertexStri
     entry.LoadFromModule();
     library.push_back(std::move(entry));
   }
-  // Through the cache: the module's own mesh while the module is there, else the
-  // bytes the entry carries.
-  mesh = m_cache->GetMesh(library.front(), vertexStride);
+  const DS_ResourceEntry& source = library.front();
+  mesh = LoadMeshFromMemory(source.Data(), source.Size(), vertexStride);
   return mesh;
 }
 

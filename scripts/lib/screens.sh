@@ -212,8 +212,8 @@ ds_sleep_until() {
 # name, what it shows; tab-separated) while it is fully shown, as
 # <folder>/slide_NN_a.png and slide_NN_b.png. The first slide
 # is taken at once; the second is waited for by its colours (the meadow), and the
-# times of the others follow from when it came: a third into each one's shown time,
-# and a second and a quarter later. (The first slide's own clock runs from before it shows: the splash
+# times of the others follow from when it came (seen late rather than early): a tenth
+# into each one's shown time, and a second and a quarter later. (The first slide's own clock runs from before it shows: the splash
 # may still be up.) Prints "NN<TAB>name<TAB>shows" per slide; false when the second
 # slide never showed.
 ds_slide_shots() {
@@ -229,7 +229,7 @@ ds_slide_shots() {
         ds_screens_stop
         t0="$(awk -v t="$(ds_screens_first_time "$folder/second" meadow)" -v f="$fade_in" 'BEGIN { printf "%.3f", t - f }')"
       fi
-      a="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + s / 3 }')"
+      a="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + s / 10 }')"
       offset=$((offset + fade_in + shown + fade_out))
     fi
     b="$(awk -v a="$a" 'BEGIN { printf "%.3f", a + 1.25 }')"

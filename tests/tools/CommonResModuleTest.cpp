@@ -134,33 +134,31 @@ private:
   DS_DocResManager* m_previous;
 };
 
-// The document carries copies that differ from the module's resources (a small
-// picture, another mesh, bytes that are no effect): while the module lies beside the
-// program its own resources are taken.
-TEST_F(CommonResModuleTest, ALinkTakesTheModuleResourceBeforeTheDocumentsCopy) {
+// While the module lies beside the program, a link to it gets the module's resources:
+// the picture even over a document's copy that differs from it (a copy only stands
+// in for a missing module), the mesh and the effect where the document carries no
+// copy (a copy of those is the document's own and comes first; the default scene's
+// copies are the module's bytes).
+TEST_F(CommonResModuleTest, ALinkGetsTheModulesResourcesWhileTheModuleIsThere) {
   CurrentManager current;
   DS_DocResManager& manager = current.manager;
   const std::vector<unsigned char> smallPicture = ds_tools::EncodeDds32(ds_tools::Picture(8, 8, 0xFF00FF00u));
-  const std::vector<ds_tools::ModuleMesh> meshes = ds_tools::MakeModuleMeshes();
-  const std::vector<unsigned char> otherMesh(meshes.front().text.begin(), meshes.front().text.end());
-  const std::vector<unsigned char> noEffect(64, 0x5A);
 
   const DS_FileKey dial = FileCopy(manager, kModuleName, 71, smallPicture);
   DS_TextureSet* set = manager.GetTextureSet(DS_FileLink3(dial));
   ASSERT_NE(nullptr, set);
   EXPECT_EQ(256, set->width) << "the module's dial, not the document's 8 x 8 copy";
 
-  const DS_FileKey clock = FileCopy(manager, kModuleName, 70, otherMesh);
   DS_ResourceCache own;
   const DS_MeshEntry moduleClock = own.GetMesh(DS_ResourceEntry(70, kModuleName), kMeshVertexStride);
-  const DS_MeshEntry& taken = manager.GetMesh(DS_FileLink3(clock), kMeshVertexStride);
+  const DS_MeshEntry& taken = manager.GetMesh(DS_FileLink3(70, kModuleName), kMeshVertexStride);
   ASSERT_TRUE(taken.HasVertices());
-  EXPECT_EQ(moduleClock.faceCount, taken.faceCount) << "the module's clock mesh, not the copy of mesh 68";
+  EXPECT_EQ(moduleClock.faceCount, taken.faceCount);
+  EXPECT_EQ(moduleClock.radius, taken.radius);
 
-  const DS_FileKey glow = FileCopy(manager, kModuleName, 97, noEffect);
   DS_ComHolder<ID3DXEffect> effect;
-  effect.Attach(manager.GetEffect(DS_FileLink3(glow)));
-  EXPECT_NE(nullptr, effect.Get()) << "the module's glow effect, not the copy's bytes";
+  effect.Attach(manager.GetEffect(DS_FileLink3(97, kModuleName)));
+  EXPECT_NE(nullptr, effect.Get()) << "the module's glow effect";
 }
 
 // The same links to a module that is not there: the document's copies serve.
