@@ -74,7 +74,9 @@ awk -v d="$first_slide_at" '$1 < d && $2 != "black" && $2 != "splash" { bad = 1 
   "$folder/seen.txt" || fail "something else showed before the first slide"
 kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended on its own"
 
+missed=0
 while IFS=$'\t' read -r n name shows; do
+  blacks=0
   for shot in a b; do
     picture="$folder/slide_${n}_${shot}.png"
     [ -s "$picture" ] || fail "slide $n ($name): no screenshot $shot"
@@ -85,15 +87,24 @@ while IFS=$'\t' read -r n name shows; do
     # the error box, nor the splash again.
     case "$class" in
       errorbox | splash) fail "slide $n ($name), screenshot $shot shows $class" ;;
+      black) blacks=$((blacks + 1)) ;;
     esac
   done
   # That the first two slides are the dawn and the meadow the captures have shown
   # already (ds_slide_shots waits for the meadow by its colours).
+  # Both screenshots between two slides: the saver's clock ran behind the watch on a
+  # loaded machine. A few of those are tolerated; a slide seen standing still is not.
+  if [ "$blacks" -eq 2 ]; then
+    missed=$((missed + 1))
+    echo "$n $name: missed (between slides)" >>"$folder/seen.txt"
+    continue
+  fi
   moved="$(ds_pictures_differ_by "$folder/slide_${n}_a.png" "$folder/slide_${n}_b.png")"
   echo "$n $name: $moved pixels changed" >>"$folder/seen.txt"
   # A thousandth of the screen: more than noise, less than the smallest moving object.
   [ "${moved:-0}" -gt 1300 ] || fail "slide $n ($name): nothing moved between its two screenshots ($moved pixels)"
 done <"$folder/slides.txt"
+[ "$missed" -le 2 ] || fail "$missed slides were missed"
 kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended on its own"
 end_with_key "default scene"
 
