@@ -257,10 +257,10 @@ std::vector<DS_TextureSet*> DS_DocResManager::GetTextureSets(
 
 void DS_DocResManager::LoadModuleTexture(DS_TextureSet& set, const DS_FileLink3& link) {
   const DS_FileKey key = link.GetKey();
-  const DS_ResourceEntry entry = ModuleEntryOf(key);
   DS_EntryList& library = EnsureLibraryEntry(key);
-  if (library.empty()) library.push_back(entry);
-  SetSingleFrame(set, m_cache->GetTexture(entry));
+  if (library.empty()) library.push_back(ModuleEntryOf(key));
+  // The document's copy, if it carries one, stands in while the module is missing.
+  SetSingleFrame(set, m_cache->GetTexture(library.front()));
 }
 
 DS_TextureSet* DS_DocResManager::LoadAddOnTextureSet(const DS_FileLink3& link) {

@@ -11,6 +11,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstring>
+#include <type_traits>
 #include <iterator>
 #include <list>
 #include <utility>
@@ -71,11 +73,25 @@ struct MediaValueEquality<POINT> {
   static bool Equal(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
 };
 
+// The value a parameter starts with when it is given none: T's value-initialised
+// value, except for plain types whose default constructor leaves the value unset (the
+// math vectors declare an empty one), which start as all zero bits.
+template <class T>
+T InitialMediaValue() {
+  if constexpr (std::is_trivially_copyable<T>::value && !std::is_trivially_default_constructible<T>::value) {
+    T value;
+    std::memset(static_cast<void*>(&value), 0, sizeof value);
+    return value;
+  } else {
+    return T();
+  }
+}
+
 // A parameter holding a value of type T.
 template <class T>
 class MediaParamTB : public MediaParam {
 public:
-  MediaParamTB() : m_value() {}
+  MediaParamTB() : m_value(InitialMediaValue<T>()) {}
   explicit MediaParamTB(const T& value) : m_value(value) {}
   MediaParamTB(const MediaParamTB& other) : MediaParam(), m_value(other.m_value) {}
   // Assignment takes the value only, through the change rule.

@@ -39,3 +39,48 @@ ScenePicture MakeGlowingDiscs();
 ScenePicture MakeSurround();
 
 }  // namespace ds_tools
+
+namespace ds_tools {
+
+// The further slide pictures of the showcase, one per scene kind; their colour marks
+// name flat areas as above.
+// 352 x 200: a lake at dusk: violet sky over an orange horizon, a low sun, dark
+// wooded shore, the water below mirroring the sky.
+ScenePicture MakeDuskLake();
+// 336 x 192: a stormy night over a town: blue-black clouds, a skyline with lit
+// windows.
+ScenePicture MakeStormNight();
+// 256 x 240: a winter night: dark blue sky, snowy hills, dark pines.
+ScenePicture MakeWinterNight();
+// 320 x 224: a seaside at noon: blue sky, a deep blue sea, a sandy beach, a rock.
+ScenePicture MakeSeaside();
+// 320 x 180: under the sea: blue water darkening downwards, light shafts, sand and
+// weed.
+ScenePicture MakeSeaFloor();
+// 256 x 192: a hearth: dark bricks around a black opening with glowing logs.
+ScenePicture MakeHearth();
+// 240 x 256: a pond seen from above: green water with lily pads.
+ScenePicture MakePond();
+// 288 x 160: a dark green terminal glow behind the code rain.
+ScenePicture MakeTerminal();
+
+// Sprite pictures, with alpha (DDS files): what the showcase's sprite and particle
+// items draw.
+struct SpritePicture {
+  const wchar_t* fileName;
+  Picture picture;
+};
+SpritePicture MakeSoftDot();     // 32 x 32 white glow
+SpritePicture MakeStarSprite();  // 32 x 32 four-pointed white star
+SpritePicture MakeFishSprite();  // 64 x 32 orange fish, head right
+SpritePicture MakeBirdSprite();  // 64 x 32 dark gull in flight
+SpritePicture MakeRainDrop();    // 8 x 32 pale streak
+SpritePicture MakeFogPuff();     // 128 x 64 faint white cloud
+SpritePicture MakeLightShaft();  // 32 x 128 warm beam fading downwards
+SpritePicture MakeFlowerSprite();  // 32 x 32 pink flower, yellow heart
+SpritePicture MakeGrassBlade();  // 16 x 64 green blade
+SpritePicture MakeGhostSprite(); // 32 x 48 pale wisp
+SpritePicture MakeLeafSprite();  // 32 x 32 autumn leaf
+SpritePicture MakeTextBanner(const char* text, uint32_t colour);  // text in a 6 x 8 cell font
+
+}  // namespace ds_tools

@@ -5,15 +5,61 @@ namespace ds_tools {
 const wchar_t kSceneSignature[] = L"KTZ v 4.0.0";
 const wchar_t kSceneFolder[] = L"C:\\Scenes\\Default\\";
 
+const char kShowcaseText[] = "EVERY LAYER, EVERY ITEM";
+
+namespace {
+
+// Indices into MakeSlidePictures().
+enum SlidePicture {
+  kDawn, kMeadow, kChecker, kGlow, kDuskLake, kStormNight, kWinterNight, kSeaside, kSeaFloor, kHearth,
+  kPond, kTerminal
+};
+
+}  // namespace
+
 const std::vector<DefaultSlide>& DefaultSlides() {
-  // Every slide differs from the one before in fades, picture shape and camera: the
-  // first opens at once, the third cuts in without a fade and holds still, the last
-  // fades slowly with a quick, shallow drift.
+  // Every slide differs from the one before in fades, picture and camera: the first
+  // opens at once and stays longest (whoever watches the saver start sees it a few
+  // seconds late); the special layers hold their camera still.
   static const std::vector<DefaultSlide> slides = {
-      {L"Dawn", 0, 1, 8, 1, 1, 120, 50, false},
-      {L"Meadow", 1, 2, 7, 2, 1, 140, 25, true},
-      {L"Checker", 2, 0, 5, 1, 0, 100, 50, false},
-      {L"Glow", 3, 3, 6, 3, 1, 110, 100, false},
+      {L"Dawn", "birds cross a dawn sky with god rays, light rays and sparkles", L"DS_2D_Light", kDawn, 0, 9, 1,
+       1, 120, 50, true,
+       {L"DS_BirdConstructor", L"DS_GodRayConstructor", L"DS_RadialRays", L"DS_SparkleConstructor"}},
+      {L"Meadow", "butterflies, grass, flowers, a plant, falling leaves and drifting seeds on a meadow",
+       L"DS_2D_Light", kMeadow, 1, 3, 1, 1, 140, 25, false,
+       {L"DS_GrassConstructor", L"DS_FlowerConstructor", L"DS_Plant", L"DS_ButterflyConstructor",
+        L"DS_3D_in_2D_array_Constructor", L"DS_FlowConstructor", L"DS_StaticAnimation", L"DS_BrownAnimation",
+        L"DS_PathAnimtion"}},
+      {L"Dusk lake", "a lake at dusk with fish, ghosts, fog, smoke, birds and god rays", L"FakeLake2D", kDuskLake,
+       1, 3, 1, 0, 100, 50, false,
+       {L"DS_FishConstructor", L"DS_GhostConstructor", L"DS_FogConstructor", L"DS_Smoke", L"DS_BirdConstructor",
+        L"DS_GodRayConstructor"}},
+      {L"Storm", "a night over a town with fireworks, lightning, flashes, rain, discharges, an explosion and glints",
+       L"DS_2D_Light", kStormNight, 1, 3, 1, 1, 120, 80, false,
+       {L"DS_FireworkSimple", L"DS_LightningGN", L"DS_LightingConstructor", L"DS_RainConstructor",
+        L"DS_DischargeConstructor", L"DS_DischargeFXConstructor", L"DS_ExplosionConstructor",
+        L"DS_SparkleConstructor"}},
+      {L"Snow globe", "a glass ball on its stand with snow, twinkling stars, sparkles, bling, an aurora and an air brush",
+       L"DS_GlassBallLight", kWinterNight, 1, 3, 1, 0, 100, 50, false,
+       {L"DS_FallingStars", L"DS_TwinklingStars", L"DS_Bling", L"DS_Aurora", L"DS_CustomAirBrush",
+        L"DS_SparkleConstructor"}},
+      {L"Code rain", "falling code with a scrolling text", L"DS_MatrixCodeLight", kTerminal, 1, 3, 1, 0, 100, 50,
+       false, {L"DS_ScrollingTextConstructor"}},
+      {L"Seaside", "a seaside picture with water, fire, wave and light brushes and a butterfly", L"DS_2D_Light",
+       kSeaside, 1, 3, 1, 1, 110, 40, false,
+       {L"DS_WaterFX", L"DS_FireFX", L"DS_WavesFX", L"DS_LightFX", L"DS_LightFX_II", L"DS_BackgroundCopy",
+        L"DS_ButterflyConstructor"}},
+      {L"Patterns", "pattern brushes, an expanding and a radial wave over a checker", L"DS_2D_Light", kChecker, 1,
+       3, 1, 1, 130, 60, false, {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
+      {L"Under the sea", "under water: moving, falling and cloud brushes, fish and glints", L"FakeUndervater",
+       kSeaFloor, 1, 3, 1, 0, 100, 50, false,
+       {L"DS_MoveFX", L"DS_WaterfallFX", L"DS_CloudFX", L"DS_StatObjConstructor", L"DS_FishConstructor"}},
+      {L"Hearth", "a fire in a hearth with sparks and rotating and bending brushes", L"DS_FlameLight", kHearth, 1,
+       3, 1, 0, 100, 50, false, {L"DS_RotationFX", L"DS_BendFX", L"DS_SparkleConstructor"}},
+      {L"Pond", "a pond with water rings, drifting leaves, a clock, a text, a link and music",
+       L"DS_WaterRingLight", kPond, 1, 3, 1, 1, 120, 40, false,
+       {L"DS_ClockConstructor", L"DS_StaticTextConstructor", L"DS_TextLinkConstructor", L"DS_FlowConstructor",
+        L"DS_MP3_Constructor"}},
   };
   return slides;
 }
@@ -24,7 +70,21 @@ std::vector<ScenePicture> MakeSlidePictures() {
   pictures.push_back(MakeMeadow());
   pictures.push_back(MakeSoftChecker());
   pictures.push_back(MakeGlowingDiscs());
+  pictures.push_back(MakeDuskLake());
+  pictures.push_back(MakeStormNight());
+  pictures.push_back(MakeWinterNight());
+  pictures.push_back(MakeSeaside());
+  pictures.push_back(MakeSeaFloor());
+  pictures.push_back(MakeHearth());
+  pictures.push_back(MakePond());
+  pictures.push_back(MakeTerminal());
   return pictures;
+}
+
+std::vector<SpritePicture> MakeSpritePictures() {
+  return {MakeSoftDot(),      MakeStarSprite(), MakeFishSprite(), MakeBirdSprite(), MakeRainDrop(),
+          MakeFogPuff(),      MakeLightShaft(), MakeFlowerSprite(), MakeGrassBlade(), MakeGhostSprite(),
+          MakeLeafSprite()};
 }
 
 ScenePicture MakeSurroundPicture() { return MakeSurround(); }

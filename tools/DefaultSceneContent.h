@@ -1,7 +1,8 @@
 #pragma once
-// What the default scene holds: its slides with their fades, pictures and camera
-// drift, its music tracks and the sound of its WAV sound item, and the paths under
-// which the document files them. The document builder writes it; the tests compare
+// What the default scene holds: a showcase of every layer class and every item class,
+// in slides with their fades, pictures, camera drift, layer and items; its music tracks
+// and the sound of its WAV sound item, and the paths under which the document files
+// them. The document builder writes it; the tests compare
 // what the saver's loader reads back with it.
 
 #include <cstdint>
@@ -23,6 +24,10 @@ const int64_t kSceneFileStamp = 1767225600;  // 2026-01-01 00:00:00 UTC
 
 struct DefaultSlide {
   const wchar_t* name;
+  // What a person sees, in a few words.
+  const char* shows;
+  // Registry name of the layer class.
+  const wchar_t* layer;
   // Index into MakeSlidePictures().
   int picture;
   // Whole seconds.
@@ -35,6 +40,8 @@ struct DefaultSlide {
   unsigned int cameraSpeed;
   // Carries the chime as its WAV sound item.
   bool chime;
+  // Registry names of the items on the slide, besides the chime.
+  std::vector<const wchar_t*> items;
 };
 
 // The slides in show order.
@@ -42,6 +49,10 @@ const std::vector<DefaultSlide>& DefaultSlides();
 // The slide pictures (in the order DefaultSlide::picture counts) and the cameras'
 // surround picture.
 std::vector<ScenePicture> MakeSlidePictures();
+// The pictures the sprite and particle items draw.
+std::vector<SpritePicture> MakeSpritePictures();
+// The text the text items show, and its picture.
+extern const char kShowcaseText[];
 ScenePicture MakeSurroundPicture();
 // The background-music tracks in play order, and the sound item's sound.
 std::vector<SceneSound> MakeMusicTracks();

@@ -5,6 +5,12 @@
 #include "document/DocResManager.h"
 #include "document/StreamWriter.h"
 #include "render/Layer.h"
+#include "render/layers/CodeRainLayer.h"
+#include "render/layers/FlameLayer.h"
+#include "render/layers/GlassBallLayer.h"
+#include "render/layers/LakeLayer.h"
+#include "render/layers/UnderwaterLayer.h"
+#include "render/layers/WaterRingLayer.h"
 #include "render/SlideContainer.h"
 #include "render/SlideShow.h"
 #include "render/TimeLine.h"
@@ -13,6 +19,9 @@
 #include "sound/WAVSoundItem.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/Mp3Clip.h"
+#include "tools/ModuleMeshes.h"
+#include "tools/ModulePictures.h"
+#include "tools/ShowcaseItems.h"
 
 namespace ds_tools {
 namespace {
@@ -20,6 +29,7 @@ namespace {
 const unsigned int kHundredthsPerSecond = 100;
 const unsigned int kChimeRestHundredths = 300;
 const double kMp3ItemSeconds = 3.0;
+const wchar_t kModuleName[] = L"common_res.dll";
 
 DS_ResourceEntry FileEntry(const std::wstring& path, const std::vector<unsigned char>& bytes) {
   DS_ResourceEntry entry;
@@ -37,6 +47,80 @@ DS_FileKey EmbedPicture(DS_DocResManager& manager, const ScenePicture& picture) 
   return key;
 }
 
+// A sprite picture, with its alpha, as a DDS file.
+DS_FileKey EmbedSpritePicture(DS_DocResManager& manager, const SpritePicture& picture) {
+  const DS_FileKey key(ScenePath(picture.fileName), kSceneFileStamp);
+  manager.Tables().fileLibrary[key] = DS_EntryList{FileEntry(key.path, EncodeDds32(picture.picture))};
+  manager.RegisterUsedImage(DS_FileLink3(key));
+  return key;
+}
+
+// A copy of a module resource: an entry that names the module and the id and carries
+// the bytes. The saver takes the module's own resource while the module is there and
+// this copy when it is not.
+DS_FileKey EmbedModuleCopy(DS_DocResManager& manager, int id, const std::vector<unsigned char>& bytes) {
+  const DS_FileKey key = DS_FileLink3(id, kModuleName).GetKey();
+  DS_ResourceEntry entry(id, kModuleName);
+  entry.SetData(uint32_t(bytes.size()), bytes.data());
+  manager.Tables().fileLibrary[key] = DS_EntryList{entry};
+  return key;
+}
+
+// Every picture, mesh and effect of the module: the pictures among the used images,
+// so that loading makes their textures at once, the others among the other files.
+std::vector<DS_FileKey> EmbedModuleResources(DS_DocResManager& manager, const SceneEffects& effects) {
+  std::vector<DS_FileKey> others;
+  for (const ModulePicture& picture : MakeModulePictures()) {
+    const DS_FileKey key = EmbedModuleCopy(manager, int(picture.id), EncodeModulePicture(picture));
+    manager.RegisterUsedImage(DS_FileLink3(key));
+  }
+  for (const ModuleMesh& mesh : MakeModuleMeshes()) {
+    others.push_back(EmbedModuleCopy(manager, int(mesh.id),
+                                     std::vector<unsigned char>(mesh.text.begin(), mesh.text.end())));
+  }
+  for (const auto& effect : effects.moduleEffects) others.push_back(EmbedModuleCopy(manager, effect.first, effect.second));
+  return others;
+}
+
+// The document's own effects, filed by name.
+std::map<std::string, DS_FileKey> EmbedDocumentEffects(DS_DocResManager& manager, const SceneEffects& effects,
+                                                       std::vector<DS_FileKey>& others) {
+  std::map<std::string, DS_FileKey> keys;
+  for (const auto& effect : effects.documentEffects) {
+    const std::wstring fileName(effect.first.begin(), effect.first.end());
+    const DS_FileKey key(ScenePath((fileName + L".fxo").c_str()), kSceneFileStamp);
+    manager.Tables().fileLibrary[key] = DS_EntryList{FileEntry(key.path, effect.second)};
+    keys[effect.first] = key;
+    others.push_back(key);
+  }
+  return keys;
+}
+
+// The text items' picture, stored under their GUID: a fixed one (serial 0), so that
+// two builds of the same code write the same document.
+GUID EmbedTextPicture(DS_DocResManager& manager) {
+  DS_GuidResource resource;
+  resource.guid = SerialGuid(0);
+  const SpritePicture banner = MakeTextBanner(kShowcaseText, 0xFFF0C0u);
+  const std::vector<unsigned char> bytes = EncodeDds32(banner.picture);
+  resource.name = L"text";
+  resource.buffer.SetName(banner.fileName);
+  resource.buffer.SetData(uint32_t(bytes.size()), bytes.data());
+  const GUID guid = resource.guid;
+  manager.Tables().guidResources[guid] = resource;
+  return guid;
+}
+
+DS_2D_Light* NewLayer(const std::wstring& className) {
+  if (className == L"DS_FlameLight") return new DS_FlameLight();
+  if (className == L"DS_GlassBallLight") return new DS_GlassBallLight();
+  if (className == L"DS_MatrixCodeLight") return new DS_MatrixCodeLight();
+  if (className == L"FakeUndervater") return new FakeUndervater();
+  if (className == L"FakeLake2D") return new FakeLake2D();
+  if (className == L"DS_WaterRingLight") return new DS_WaterRingLight();
+  return new DS_2D_Light();
+}
+
 // Files a sound in the manager's library; writing a link to it lists it among the
 // document's other files.
 DS_FileKey EmbedSound(DS_DocResManager& manager, const SceneSound& sound) {
@@ -46,7 +130,7 @@ DS_FileKey EmbedSound(DS_DocResManager& manager, const SceneSound& sound) {
 }
 
 DS_2D_Light* MakeLayer(const DefaultSlide& entry, const DS_FileKey& picture, const DS_FileKey& surround) {
-  std::unique_ptr<DS_2D_Light> layer(new DS_2D_Light());
+  std::unique_ptr<DS_2D_Light> layer(NewLayer(entry.layer));
   // Stored without notification: there is no device to bind the picture to.
   layer->GetPictureLink().StoreKey(picture);
   DSM_Camera& camera = layer->GetCamera();
@@ -130,22 +214,52 @@ private:
 
 }  // namespace
 
-std::vector<unsigned char> BuildDefaultSceneDocument(bool withMp3Item) {
+std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects, bool withMp3Item) {
   DS_DocResManager manager;
   CurrentManagerScope current(&manager);
 
+  // Only the pictures that a slide shows.
   const std::vector<ScenePicture> pictures = MakeSlidePictures();
-  std::vector<DS_FileKey> pictureKeys;
-  for (const ScenePicture& picture : pictures) pictureKeys.push_back(EmbedPicture(manager, picture));
+  std::map<int, DS_FileKey> pictureKeys;
+  for (const DefaultSlide& entry : DefaultSlides()) {
+    if (!pictureKeys.count(entry.picture))
+      pictureKeys[entry.picture] = EmbedPicture(manager, pictures.at(size_t(entry.picture)));
+  }
   const DS_FileKey surroundKey = EmbedPicture(manager, MakeSurroundPicture());
-
   const DS_FileKey chimeKey = EmbedSound(manager, MakeSoundItemSound());
 
+  std::vector<DS_FileKey> others = EmbedModuleResources(manager, effects);
+  ShowcaseAssets assets;
+  for (const SpritePicture& sprite : MakeSpritePictures())
+    assets.pictures[sprite.fileName] = EmbedSpritePicture(manager, sprite);
+  assets.effects = EmbedDocumentEffects(manager, effects, others);
+  assets.textGuid = EmbedTextPicture(manager);
+
   DS_SlideShow_Light show;
+  unsigned serial = 0;
   for (const DefaultSlide& entry : DefaultSlides()) {
-    DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(size_t(entry.picture)), surroundKey);
+    const Picture& picture = pictures.at(size_t(entry.picture)).picture;
+    DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
+    // The GUIDs the layers write: fixed ones, as the items'.
+    if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) lake->guid = SerialGuid(++serial);
+    if (auto* sea = dynamic_cast<FakeUndervater*>(layer)) sea->GetBrush().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+    if (auto* flame = dynamic_cast<DS_FlameLight*>(layer)) flame->GetFire().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+    if (auto* code = dynamic_cast<DS_MatrixCodeLight*>(layer)) {
+      // COLORREF: red in the low byte.
+      code->glyphColor.SetValue(0x40E040);
+      code->highlightColor.SetValue(0xD0FFD0);
+    }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
     if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
+    for (const wchar_t* name : entry.items) {
+      DS_ABObj_Constructor* item = MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial);
+      if (!item) return std::vector<unsigned char>();
+      if (IsSoundItem(name)) {
+        slide->AddSecondaryItem(item);
+      } else {
+        slide->AddVisualItem(item);
+      }
+    }
     if (withMp3Item && show.GetSlideCount() == 0) slide->AddSecondaryItem(MakeMp3Item());
     show.AddSlide(slide);
   }
@@ -155,6 +269,9 @@ std::vector<unsigned char> BuildDefaultSceneDocument(bool withMp3Item) {
   stream.WriteString(kSceneSignature);
   show.Write(stream);
   DropDuplicatePictures(manager.Tables());
+  // Filed whether or not a written link named them, so that the copy is there for
+  // whatever asks for it.
+  for (const DS_FileKey& key : others) manager.Tables().otherFiles[key] = manager.Tables().fileLibrary[key];
   manager.Write(stream);
   if (stream.Failed()) return std::vector<unsigned char>();
   return stream.Bytes();

@@ -1,16 +1,30 @@
 #pragma once
 // The default scene document that the saver carries as its resource "DDS" 107: the
 // content of DefaultSceneContent.h written at build time with the scene classes' own
-// writers, so that it always matches the readers of the code it is built with.
+// writers, so that it always matches the readers of the code it is built with. The
+// document carries a copy of everything it shows: its own pictures and sounds, the
+// pictures and meshes of the shared resource module, and the compiled effects the
+// build made (under the module's ids, or by name for the document's own effects), so
+// that the saver shows it whether or not the module lies beside it.
 
+#include <map>
+#include <string>
 #include <vector>
 
 namespace ds_tools {
+
+// The compiled effects the build made: the module's by resource id, the others by
+// name. An effect that is missing is left out; its objects then draw nothing.
+struct SceneEffects {
+  std::map<int, std::vector<unsigned char>> moduleEffects;
+  std::map<std::string, std::vector<unsigned char>> documentEffects;
+};
 
 // The signature, the slide show record and the resource manager record. Empty when
 // a writer failed. With `withMp3Item` the first slide also carries an always-visible
 // MP3 sound item (a silent clip made in code): the scene of the test saver that ends
 // while such an item plays.
-std::vector<unsigned char> BuildDefaultSceneDocument(bool withMp3Item = false);
+std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects = SceneEffects(),
+                                                     bool withMp3Item = false);
 
 }  // namespace ds_tools

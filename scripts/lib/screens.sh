@@ -177,3 +177,82 @@ ds_screens_wait_for() {
   done
   return 1
 }
+
+# The epoch time at which the first capture of <prefix> among those of the last
+# <seconds> (default 15) before the newest one that shows <class> was taken: right
+# after ds_screens_wait_for, about when what it waited for came (a capture can take
+# seconds on a loaded machine, so the newest one may be seconds late). Only those few
+# captures are looked at.
+ds_screens_first_time() {
+  local prefix="$1" class="$2" seconds="${3:-15}" newest f t first=""
+  newest="$(ls "${prefix}"_*.txt 2>/dev/null | sort | tail -n 1)"
+  newest="${newest##*_}"
+  newest="${newest%.txt}"
+  [ -n "$newest" ] || return 0
+  for f in $(ls "${prefix}"_*.txt | sort -r); do
+    t="${f##*_}"
+    t="${t%.txt}"
+    awk -v t="$t" -v n="$newest" -v s="$seconds" 'BEGIN { exit !(t >= n - s) }' || break
+    [ -s "$f.class" ] || ds_screen_class "$f" >"$f.class"
+    [ "$(cat "$f.class")" = "$class" ] && first="$t"
+  done
+  echo "$first"
+}
+
+# Sleeps until the epoch time <t> (returns at once if it has passed).
+ds_sleep_until() {
+  local wait
+  wait="$(awk -v t="$1" -v now="$EPOCHREALTIME" 'BEGIN { d = t - now; printf "%.3f", (d > 0 ? d : 0) }')"
+  sleep "$wait"
+}
+
+# ds_slide_shots <slides file> <folder>
+# Called once the first slide (the dawn) shows: saves two whole-screen pictures of every
+# slide of <slides file> (scene_builder's list: fade-in, shown and fade-out seconds,
+# name, what it shows; tab-separated) while it is fully shown, as
+# <folder>/slide_NN_a.png and slide_NN_b.png. The first slide
+# is taken at once; the second is waited for by its colours (the meadow), and the
+# times of the others follow from when it came (seen late rather than early): a tenth
+# into each one's shown time, and a second and a quarter later. (The first slide's own clock runs from before it shows: the splash
+# may still be up.) Prints "NN<TAB>name<TAB>shows" per slide; false when the second
+# slide never showed.
+ds_slide_shots() {
+  local slides="$1" folder="$2" n=0 offset=0 t0="" fade_in shown fade_out name shows a b
+  while IFS=$'\t' read -r fade_in shown fade_out name shows; do
+    n=$((n + 1))
+    if [ "$n" -eq 1 ]; then
+      a="$EPOCHREALTIME"
+    else
+      if [ -z "$t0" ]; then
+        ds_screens_start "$folder/second" 1
+        # Up to two rounds of the show: a second slide missed while the first was
+        # being looked at comes again.
+        ds_screens_wait_for "$folder/second" meadow 150 || { ds_screens_stop; return 1; }
+        ds_screens_stop
+        t0="$(awk -v t="$(ds_screens_first_time "$folder/second" meadow)" -v f="$fade_in" 'BEGIN { printf "%.3f", t - f }')"
+      fi
+      a="$(awk -v t="$t0" -v o="$offset" -v f="$fade_in" -v s="$shown" 'BEGIN { printf "%.3f", t + o + f + s / 10 }')"
+      offset=$((offset + fade_in + shown + fade_out))
+    fi
+    b="$(awk -v a="$a" 'BEGIN { printf "%.3f", a + 1.25 }')"
+    ds_sleep_until "$a"
+    ds_screen_save "$folder/$(printf 'slide_%02d_a' "$n").png"
+    b="$(awk -v b="$b" -v now="$EPOCHREALTIME" 'BEGIN { printf "%.3f", (b > now + 1 ? b : now + 1) }')"
+    ds_sleep_until "$b"
+    ds_screen_save "$folder/$(printf 'slide_%02d_b' "$n").png"
+    printf '%02d\t%s\t%s\n' "$n" "$name" "$shows"
+  done <"$slides"
+}
+
+# ds_contact_sheet <folder> <output>: every slide_*.png of <folder>, two slides to a row,
+# labelled by file name.
+ds_contact_sheet() {
+  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 320x240+4+4 -background '#202020' \
+    -fill white "$2"
+}
+
+# The number of pixels that differ between two pictures by more than a little.
+ds_pictures_differ_by() {
+  # compare exits with 1 when the pictures differ.
+  { compare -metric AE -fuzz 6% "$1" "$2" null: 2>&1 || true; } | awk '{ printf "%d", $1 }'
+}

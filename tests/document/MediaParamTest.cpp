@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,23 @@ TEST(MediaParam, NewParameterHoldsOnlyItsSynchronisedUndoControl) {
   MediaParamT<ds_string> text;
   EXPECT_TRUE(text.GetValue().empty());
   EXPECT_EQ(1u, text.ControlCount());
+}
+
+// A parameter given no value starts at zero, also for the math vector, whose own
+// default constructor leaves it unset: an item made new writes no stray bytes of
+// memory into a document. The storage is dirtied first so that an unset value shows.
+TEST(MediaParam, ParameterWithoutValueStartsAtZero) {
+  alignas(MediaParamT<D3DXVECTOR3>) unsigned char storage[sizeof(MediaParamT<D3DXVECTOR3>)];
+  std::memset(storage, 0xA5, sizeof storage);
+  auto* vector = new (storage) MediaParamT<D3DXVECTOR3>();
+  EXPECT_EQ(D3DXVECTOR3(0.0f, 0.0f, 0.0f), vector->GetValue());
+  vector->~MediaParamT<D3DXVECTOR3>();
+
+  alignas(MediaParamT<unsigned int>) unsigned char number[sizeof(MediaParamT<unsigned int>)];
+  std::memset(number, 0xA5, sizeof number);
+  auto* count = new (number) MediaParamT<unsigned int>();
+  EXPECT_EQ(0u, count->GetValue());
+  count->~MediaParamT<unsigned int>();
 }
 
 TEST(MediaParam, NotifiesAllButTheSourceInAttachmentOrder) {

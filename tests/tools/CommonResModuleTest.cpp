@@ -15,11 +15,14 @@
 #include "render/ComHolder.h"
 #include "support/RenderDeviceTest.h"
 #include "tools/ModuleMeshes.h"
+#include "tools/Picture.h"
 #include "tools/ModulePictures.h"
 
 namespace {
 
 const wchar_t kModuleName[] = L"common_res.dll";
+// A module that lies nowhere.
+const wchar_t kAbsentModuleName[] = L"absent_res.dll";
 // The picture and mesh ids the scene classes name in the shared module.
 const unsigned kPictureIds[] = {5, 6, 7, 8, 40, 58, 59, 60, 62, 71, 72, 89, 93, 95, 98, 2016};
 const unsigned kMeshIds[] = {68, 69, 70};
@@ -100,6 +103,89 @@ TEST_F(CommonResModuleTest, ADocumentLinkToTheModuleGetsTheModulePicture) {
   EXPECT_EQ(256, frame.width);
   EXPECT_EQ(256, frame.height);
   SetCurrentDocResManager(previous);
+}
+
+// A document's copy of a module resource: an entry naming the module and the id that
+// carries bytes of its own.
+DS_FileKey FileCopy(DS_DocResManager& manager, const wchar_t* module, int id, const std::vector<unsigned char>& bytes) {
+  const DS_FileKey key = DS_FileLink3(id, module).GetKey();
+  DS_ResourceEntry entry(id, module);
+  entry.SetData(uint32_t(bytes.size()), bytes.data());
+  manager.Tables().fileLibrary[key] = DS_EntryList{entry};
+  return key;
+}
+
+std::vector<unsigned char> ModuleBytes(unsigned id, const wchar_t* type) {
+  DS_ResourceModule module(kModuleName);
+  const void* bytes = nullptr;
+  DWORD size = 0;
+  if (!module.Find(id, type, bytes, size)) return std::vector<unsigned char>();
+  const unsigned char* begin = static_cast<const unsigned char*>(bytes);
+  return std::vector<unsigned char>(begin, begin + size);
+}
+
+class CurrentManager {
+public:
+  CurrentManager() : m_previous(g_CurrentDocResManager) { SetCurrentDocResManager(&manager); }
+  ~CurrentManager() { SetCurrentDocResManager(m_previous); }
+  DS_DocResManager manager;
+
+private:
+  DS_DocResManager* m_previous;
+};
+
+// While the module lies beside the program, a link to it gets the module's resources:
+// the picture even over a document's copy that differs from it (a copy only stands
+// in for a missing module), the mesh and the effect where the document carries no
+// copy (a copy of those is the document's own and comes first; the default scene's
+// copies are the module's bytes).
+TEST_F(CommonResModuleTest, ALinkGetsTheModulesResourcesWhileTheModuleIsThere) {
+  CurrentManager current;
+  DS_DocResManager& manager = current.manager;
+  const std::vector<unsigned char> smallPicture = ds_tools::EncodeDds32(ds_tools::Picture(8, 8, 0xFF00FF00u));
+
+  const DS_FileKey dial = FileCopy(manager, kModuleName, 71, smallPicture);
+  DS_TextureSet* set = manager.GetTextureSet(DS_FileLink3(dial));
+  ASSERT_NE(nullptr, set);
+  EXPECT_EQ(256, set->width) << "the module's dial, not the document's 8 x 8 copy";
+
+  DS_ResourceCache own;
+  const DS_MeshEntry moduleClock = own.GetMesh(DS_ResourceEntry(70, kModuleName), kMeshVertexStride);
+  const DS_MeshEntry& taken = manager.GetMesh(DS_FileLink3(70, kModuleName), kMeshVertexStride);
+  ASSERT_TRUE(taken.HasVertices());
+  EXPECT_EQ(moduleClock.faceCount, taken.faceCount);
+  EXPECT_EQ(moduleClock.radius, taken.radius);
+
+  DS_ComHolder<ID3DXEffect> effect;
+  effect.Attach(manager.GetEffect(DS_FileLink3(97, kModuleName)));
+  EXPECT_NE(nullptr, effect.Get()) << "the module's glow effect";
+}
+
+// The same links to a module that is not there: the document's copies serve.
+TEST_F(CommonResModuleTest, ALinkToAMissingModuleTakesTheDocumentsCopy) {
+  CurrentManager current;
+  DS_DocResManager& manager = current.manager;
+  const std::vector<unsigned char> smallPicture = ds_tools::EncodeDds32(ds_tools::Picture(8, 8, 0xFF00FF00u));
+  const std::vector<ds_tools::ModuleMesh> meshes = ds_tools::MakeModuleMeshes();
+  const std::vector<unsigned char> bodyMesh(meshes.front().text.begin(), meshes.front().text.end());
+  const std::vector<unsigned char> glowBytes = ModuleBytes(97, RT_RCDATA);
+  ASSERT_FALSE(glowBytes.empty());
+
+  DS_TextureSet* set = manager.GetTextureSet(DS_FileLink3(FileCopy(manager, kAbsentModuleName, 71, smallPicture)));
+  ASSERT_NE(nullptr, set);
+  ASSERT_NE(nullptr, set->GetCurrentTexture()) << "the copy makes the texture";
+  EXPECT_EQ(8, set->width);
+
+  DS_ResourceCache own;
+  const DS_MeshEntry body = own.GetMesh(DS_ResourceEntry(meshes.front().id, kModuleName), kMeshVertexStride);
+  const DS_MeshEntry& taken =
+      manager.GetMesh(DS_FileLink3(FileCopy(manager, kAbsentModuleName, 70, bodyMesh)), kMeshVertexStride);
+  ASSERT_TRUE(taken.HasVertices());
+  EXPECT_EQ(body.faceCount, taken.faceCount);
+
+  DS_ComHolder<ID3DXEffect> effect;
+  effect.Attach(manager.GetEffect(DS_FileLink3(FileCopy(manager, kAbsentModuleName, 97, glowBytes))));
+  EXPECT_NE(nullptr, effect.Get());
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // loader: the slides with their fades, pictures and cameras, the music tracks, the
 // WAV sound item and the files it all needs; and what a document cut short does.
 
+#include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,11 @@
 #include "support/TestDevice.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/DefaultSceneDocument.h"
+#include "tools/ModuleMeshes.h"
+#include "tools/ModulePictures.h"
+#include "tools/ShowcaseItems.h"
+#include "document/ClassRegistry.h"
+#include "document/StreamWriter.h"
 
 namespace {
 
@@ -70,8 +77,10 @@ TEST(DefaultSceneDocument, SlidesReadBackWithTheirTimesPicturesAndCameras) {
     EXPECT_EQ(wanted.fadeIn, slide->fadeIn.GetValue());
     EXPECT_EQ(wanted.show, slide->show.GetValue());
     EXPECT_EQ(wanted.fadeOut, slide->fadeOut.GetValue());
-    EXPECT_EQ(0u, slide->VisualItemCount());
-    EXPECT_EQ(wanted.chime ? 1u : 0u, slide->SecondaryItemCount());
+    size_t sounds = wanted.chime ? 1u : 0u;
+    for (const wchar_t* item : wanted.items) sounds += ds_tools::IsSoundItem(item) ? 1u : 0u;
+    EXPECT_EQ(wanted.items.size() + (wanted.chime ? 1u : 0u) - sounds, slide->VisualItemCount());
+    EXPECT_EQ(sounds, slide->SecondaryItemCount());
 
     DS_SharedRef<DS_2D_Light> layer = slide->GetLight();
     ASSERT_TRUE(layer);
@@ -122,8 +131,9 @@ TEST_F(DefaultSceneBuild, ChimeBecomesAWAVSoundObjectWithItsFile) {
     DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(i);
     slide->BuildObjects();
     for (const auto& object : slide->GetSecondaryObjects()) {
+      if (object->GetConstructor()->GetName() != L"Chime") continue;
       auto* item = dynamic_cast<DS_WAV_Constructor*>(object->GetConstructor());
-      ASSERT_NE(nullptr, item) << "slide " << i << " has a secondary object that is not a WAV sound";
+      ASSERT_NE(nullptr, item) << "slide " << i << ": the chime is not a WAV sound";
       ++chimes;
       EXPECT_EQ(ds_tools::kSoundItemVolume, item->volume.GetValue());
       EXPECT_EQ(ds_tools::kSoundItemBalance, item->balance.GetValue());
@@ -138,6 +148,85 @@ TEST_F(DefaultSceneBuild, ChimeBecomesAWAVSoundObjectWithItsFile) {
     }
   }
   EXPECT_EQ(1u, chimes);
+}
+
+// The record header of a class as the writers store it: its name, then its version.
+std::vector<unsigned char> EncodedName(const ds_string& name) {
+  DS_IOF_W stream;
+  stream.WriteString(name);
+  return stream.Bytes();
+}
+
+bool HoldsRecordOf(const std::vector<unsigned char>& document, const ds_string& name) {
+  const std::vector<unsigned char> header = EncodedName(name);
+  return std::search(document.begin(), document.end(), header.begin(), header.end()) != document.end();
+}
+
+// The census of the document: the classes whose records it holds, among those a
+// document may name (the registries) and those the showcase's table names.
+template <class Registry>
+std::set<ds_string> DocumentCensus(const std::vector<unsigned char>& document, const Registry& registry) {
+  std::set<ds_string> held;
+  for (const auto& entry : registry) {
+    if (HoldsRecordOf(document, entry.first)) held.insert(entry.first);
+  }
+  return held;
+}
+
+template <class Registry>
+std::set<ds_string> RegistryCensus(const Registry& registry) {
+  std::set<ds_string> names;
+  for (const auto& entry : registry) names.insert(entry.first);
+  return names;
+}
+
+std::string Names(const std::set<ds_string>& names) {
+  std::string text;
+  for (const ds_string& name : names) text += Name(name) + " ";
+  return text;
+}
+
+TEST(DefaultSceneDocument, HoldsEveryRegisteredLayerAndItemClass) {
+  const std::set<ds_string> layers = RegistryCensus(IOF_Virtual_ReaderII<DS_2D_Light>::GetRegistry());
+  const std::set<ds_string> items = RegistryCensus(IOF_Virtual_Reader::GetRegistry());
+  ASSERT_EQ(7u, layers.size());
+  ASSERT_EQ(51u, items.size());
+  EXPECT_EQ(layers, DocumentCensus(Document(), IOF_Virtual_ReaderII<DS_2D_Light>::GetRegistry()))
+      << "layers: " << Names(layers);
+  EXPECT_EQ(items, DocumentCensus(Document(), IOF_Virtual_Reader::GetRegistry())) << "items: " << Names(items);
+  // And the table the builder follows names every item class by its registered name.
+  std::set<ds_string> listed;
+  for (const DefaultSlide& slide : ds_tools::DefaultSlides()) {
+    listed.insert(slide.layer);
+    if (slide.chime) listed.insert(L"DS_WAV_Constructor");
+    for (const wchar_t* item : slide.items) listed.insert(item);
+  }
+  for (const ds_string& name : items) EXPECT_TRUE(listed.count(name)) << Name(name);
+  for (const ds_string& name : layers) EXPECT_TRUE(listed.count(name)) << Name(name);
+}
+
+// The document carries a copy of every picture and mesh of the shared module (and the
+// module's effects the build made), so that it shows without the module.
+TEST(DefaultSceneDocument, CarriesACopyOfEveryModulePictureMeshAndEffect) {
+  ds_tools::SceneEffects effects;
+  effects.moduleEffects[97] = std::vector<unsigned char>(100, 0x11);
+  effects.documentEffects["particles"] = std::vector<unsigned char>(50, 0x22);
+  LoadedDocument loaded(ds_tools::BuildDefaultSceneDocument(effects));
+  ASSERT_TRUE(loaded.show);
+  const auto& library = loaded.manager->Tables().fileLibrary;
+  std::vector<unsigned> ids = {97};
+  for (const ds_tools::ModulePicture& picture : ds_tools::MakeModulePictures()) ids.push_back(picture.id);
+  for (const ds_tools::ModuleMesh& mesh : ds_tools::MakeModuleMeshes()) ids.push_back(mesh.id);
+  for (unsigned id : ids) {
+    auto found = library.find(DS_FileLink3(int32_t(id), L"common_res.dll").GetKey());
+    ASSERT_TRUE(found != library.end() && !found->second.empty()) << "resource " << id;
+    EXPECT_NE(0u, found->second.front().Size()) << "resource " << id;
+    EXPECT_EQ(int32_t(id), found->second.front().ResourceId());
+  }
+  const DS_FileKey particles(ds_tools::ScenePath(L"particles.fxo"), ds_tools::kSceneFileStamp);
+  auto found = library.find(particles);
+  ASSERT_TRUE(found != library.end() && !found->second.empty());
+  EXPECT_EQ(50u, found->second.front().Size());
 }
 
 // Every cut of the document fails the load with the document's own error, and leaves

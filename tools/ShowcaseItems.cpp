@@ -1,0 +1,352 @@
+#include "tools/ShowcaseItems.h"
+
+#include <functional>
+#include <memory>
+
+#include "objects/brushes/BackgroundCopy.h"
+#include "objects/brushes/CentreBrushes.h"
+#include "objects/brushes/DirectionBrushes.h"
+#include "objects/brushes/FireBrush.h"
+#include "objects/brushes/PatternBrush.h"
+#include "objects/brushes/WaterBrush.h"
+#include "objects/brushes/WaveBrushes.h"
+#include "objects/mesh3d/Arrays3DIn2D.h"
+#include "objects/mesh3d/Objects3D.h"
+#include "objects/particles/AirBrushes.h"
+#include "objects/particles/FallingStars.h"
+#include "objects/particles/Fireworks.h"
+#include "objects/particles/Lightning.h"
+#include "objects/particles/Plant.h"
+#include "objects/particles/RadialRays.h"
+#include "objects/particles/Smoke.h"
+#include "objects/particles/SpriteAnimations.h"
+#include "objects/sprites/DischargeArcs.h"
+#include "objects/sprites/Discharges.h"
+#include "objects/sprites/Explosion.h"
+#include "objects/sprites/Fish.h"
+#include "objects/sprites/Flowers.h"
+#include "objects/sprites/FlowSprites.h"
+#include "objects/sprites/Fog.h"
+#include "objects/sprites/GodRays.h"
+#include "objects/sprites/Grass.h"
+#include "objects/sprites/LightningFlashes.h"
+#include "objects/sprites/Rain.h"
+#include "objects/sprites/Sparkles.h"
+#include "objects/sprites/StaticSprite.h"
+#include "objects/text/TextObjects.h"
+#include "sound/MP3SoundItem.h"
+#include "sound/WAVSoundItem.h"
+
+namespace ds_tools {
+namespace {
+
+const wchar_t kModule[] = L"common_res.dll";
+
+// The look of a sprite item: picture, count, size in pixels, tint (red in the low
+// byte) and whether it adds light.
+struct SpriteLook {
+  const wchar_t* picture;
+  unsigned int count;
+  unsigned int size;
+  unsigned long colour;
+  int additive;
+};
+
+// The look of a particle generator: picture, tints (red in the low byte), lifetime,
+// emission rate, size factor and speed (raw stored values).
+struct ParticleLook {
+  const wchar_t* picture;
+  unsigned long colour1;
+  unsigned long colour2;
+  unsigned int lifetime;
+  unsigned int rate;
+  unsigned int size;
+  unsigned int speed;
+};
+
+DS_FileKey PictureKey(const ShowcaseAssets& assets, const wchar_t* name) {
+  auto found = assets.pictures.find(name);
+  return found != assets.pictures.end() ? found->second : DS_FileKey();
+}
+
+// Links the document's effect of that name, if the build made it.
+void UseEffect(DS_FileLink3& link, const ShowcaseAssets& assets, const char* name) {
+  auto effect = assets.effects.find(name);
+  if (effect != assets.effects.end()) link.StoreKey(effect->second);
+}
+
+void SetSprites(DS_BaseSpriteProp& item, const ShowcaseAssets& assets, const SpriteLook& look) {
+  item.mainImage.StoreKey(PictureKey(assets, look.picture));
+  item.secondImage.StoreKey(PictureKey(assets, L"soft_dot.dds"));
+  item.spriteCount.SetValue(look.count);
+  item.spriteSize.SetValue(look.size);
+  item.colour.SetValue(look.colour);
+  item.additive.SetValue(look.additive);
+  item.sizeFactorMin = 0.6f;
+  item.sizeFactorMax = 1.2f;
+}
+
+void SetParticles(DS_TexParticleGenerator& item, const ShowcaseAssets& assets, const ParticleLook& look) {
+  item.textureLinks.assign(1, DS_ImageFileLink(PictureKey(assets, look.picture)));
+  UseEffect(item.effectLink, assets, "particles");
+  item.colour1.SetValue(look.colour1);
+  item.colour2.SetValue(look.colour2);
+  item.lifetime.SetValue(look.lifetime);
+  item.emissionRate.SetValue(look.rate);
+  item.sizeFactor.SetValue(look.size);
+  item.speed.SetValue(look.speed);
+  item.emit.SetValue(1);
+}
+
+void SetTextItem(DS_StaticTextConstructor& item, const ShowcaseAssets& assets, const wchar_t* text,
+                 float x, float y, unsigned int width, unsigned int height) {
+  UseEffect(item.effectLink, assets, "text");
+  item.Text.SetValue(text);
+  item.guid = assets.textGuid;
+  item.position.SetValue(D3DXVECTOR3(x, y, 0.0f));
+  item.width.SetValue(width);
+  item.height.SetValue(height);
+  item.colour.SetValue(0xFFFFFF);
+}
+
+typedef std::function<DS_ABObj_Constructor*(const ShowcaseAssets&, float, float)> Maker;
+
+template <class T>
+T* Sprites(const ShowcaseAssets& assets, const SpriteLook& look) {
+  T* item = new T();
+  SetSprites(*item, assets, look);
+  return item;
+}
+
+template <class T>
+T* Particles(const ShowcaseAssets& assets, const ParticleLook& look) {
+  T* item = new T();
+  SetParticles(*item, assets, look);
+  return item;
+}
+
+template <class T>
+T* Positioned(const ShowcaseAssets& assets, const ParticleLook& look, float x, float y) {
+  T* item = Particles<T>(assets, look);
+  item->position.SetValue(D3DXVECTOR3(x, y, 0.0f));
+  return item;
+}
+
+// The generator's region: the rectangle from (left, top) to (right, bottom).
+template <class T>
+T* InRegion(const ShowcaseAssets& assets, const ParticleLook& look, float left, float top, float right,
+            float bottom) {
+  T* item = Particles<T>(assets, look);
+  item->region.Corner(0).SetValue(D3DXVECTOR3(left, top, 0.0f));
+  item->region.Corner(1).SetValue(D3DXVECTOR3(right, top, 0.0f));
+  item->region.Corner(2).SetValue(D3DXVECTOR3(right, bottom, 0.0f));
+  item->region.Corner(3).SetValue(D3DXVECTOR3(left, bottom, 0.0f));
+  return item;
+}
+
+template <class T>
+T* Effect(const ShowcaseAssets&) {
+  return new T();
+}
+
+const std::map<std::wstring, Maker>& Makers() {
+  static const std::map<std::wstring, Maker> makers = {
+      // Sprite families.
+      {L"DS_GodRayConstructor", [](const ShowcaseAssets& a, float, float) {
+         DS_GodRayConstructor* item = Sprites<DS_GodRayConstructor>(a, {L"light_shaft.dds", 4, 90, 0x90E0FF, 1});
+         item->transparency.SetValue(60u);
+         return item;
+       }},
+      {L"DS_SparkleConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_SparkleConstructor>(a, {L"star.dds", 20, 18, 0xFFFFFF, 1});
+       }},
+      {L"DS_FlowConstructor", [](const ShowcaseAssets& a, float, float) {
+         DS_FlowConstructor* item = Sprites<DS_FlowConstructor>(a, {L"leaf.dds", 16, 20, 0xFFFFFF, 0});
+         item->speed = 40.0f;
+         return item;
+       }},
+      {L"DS_FishConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_FishConstructor>(a, {L"fish.dds", 6, 40, 0xFFFFFF, 0});
+       }},
+      {L"DS_GhostConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_GhostConstructor>(a, {L"ghost.dds", 4, 36, 0xFFFFFF, 0});
+       }},
+      {L"DS_BirdConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_BirdConstructor>(a, {L"bird.dds", 7, 36, 0xFFFFFF, 0});
+       }},
+      {L"DS_FogConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_FogConstructor>(a, {L"fog_puff.dds", 10, 140, 0xFFFFFF, 0});
+       }},
+      {L"DS_LightingConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_LightingConstructor>(a, {L"soft_dot.dds", 1, 400, 0xFFE0D0, 1});
+       }},
+      {L"DS_GrassConstructor", [](const ShowcaseAssets& a, float, float) {
+         DS_GrassConstructor* item = Sprites<DS_GrassConstructor>(a, {L"grass_blade.dds", 60, 40, 0x80FFC0, 0});
+         item->swayAmplitude = 12.0f;
+         return item;
+       }},
+      {L"DS_RainConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_RainConstructor>(a, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
+       }},
+      {L"DS_StatObjConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_StatObjConstructor>(a, {L"star.dds", 8, 28, 0x80FFFF, 1});
+       }},
+      {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_FlowerConstructor>(a, {L"flower.dds", 14, 28, 0xFFFFFF, 0});
+       }},
+      {L"DS_DischargeConstructor", [](const ShowcaseAssets& a, float, float) {
+         return Sprites<DS_DischargeConstructor>(a, {L"soft_dot.dds", 3, 64, 0xFFC080, 1});
+       }},
+      {L"DS_DischargeFXConstructor", [](const ShowcaseAssets& a, float, float) {
+         DS_DischargeFXConstructor* item = new DS_DischargeFXConstructor();
+         item->spriteCount.SetValue(3u);
+         item->spriteSize.SetValue(80u);
+         return item;
+       }},
+      {L"DS_ExplosionConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         DS_ExplosionConstructor* item = new DS_ExplosionConstructor();
+         UseEffect(item->effectLink, a, "explosion");
+         item->mainImage.StoreKey(PictureKey(a, L"soft_dot.dds"));
+         item->secondImage.StoreKey(DS_ImageFileLink(8, kModule).GetKey());
+         item->position.SetValue(D3DXVECTOR3(w * 0.7f, h * 0.35f, 0.0f));
+         item->width.SetValue(unsigned(h * 0.5f));
+         item->height.SetValue(unsigned(h * 0.5f));
+         return item;
+       }},
+      // 3D objects.
+      {L"DS_ButterflyConstructor", [](const ShowcaseAssets&, float, float) { return new DS_ButterflyConstructor(); }},
+      {L"DS_ClockConstructor", [](const ShowcaseAssets&, float, float) { return new DS_ClockConstructor(); }},
+      {L"DS_3D_in_2D_array_Constructor", [](const ShowcaseAssets& a, float, float) {
+         DS_3D_in_2D_array_Constructor* item = new DS_3D_in_2D_array_Constructor();
+         item->meshEntry = DS_ResourceEntry(69, kModule);
+         item->instanceCount.SetValue(24u);
+         return item;
+       }},
+      // Particle generators.
+      {L"DS_Bling", [](const ShowcaseAssets& a, float w, float h) {
+         return Particles<DS_Bling>(a, {L"star.dds", 0xFFFFFF, 0xFFE0A0, 2, 20, 3, 20});
+       }},
+      {L"DS_CustomAirBrush", [](const ShowcaseAssets& a, float, float) {
+         DS_CustomAirBrush* item = Particles<DS_CustomAirBrush>(a, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 3, 20});
+         item->pictureLink.StoreKey(PictureKey(a, L"soft_dot.dds"));
+         return item;
+       }},
+      {L"DS_TwinklingStars", [](const ShowcaseAssets& a, float, float) {
+         return Particles<DS_TwinklingStars>(a, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
+       }},
+      {L"DS_Aurora", [](const ShowcaseAssets& a, float, float) {
+         return Particles<DS_Aurora>(a, {L"light_shaft.dds", 0x80FF60, 0xFF80C0, 4, 20, 6, 10});
+       }},
+      {L"DS_FallingStars", [](const ShowcaseAssets& a, float w, float h) {
+         return InRegion<DS_FallingStars>(a, {L"soft_dot.dds", 0xFFFFFF, 0xFFF0E0, 4, 30, 2, 40}, 0, 0, w, h);
+       }},
+      {L"DS_FireworkSimple", [](const ShowcaseAssets& a, float w, float h) {
+         DS_FireworkSimple* item = Positioned<DS_FireworkSimple>(a, {L"soft_dot.dds", 0x40C0FF, 0xFF80FF, 150, 4, 20, 30},
+                                                                  w * 0.5f, h);
+         item->rocketCount.SetValue(3u);
+         item->particleSize.SetValue(10u);
+         item->rocketSpeed.SetValue(40u);
+         item->originClock.SetValue(50u);
+         return item;
+       }},
+      {L"DS_LightningGN", [](const ShowcaseAssets& a, float w, float h) {
+         DS_LightningGN* item = Particles<DS_LightningGN>(a, {L"soft_dot.dds", 0xFFE0C0, 0xFFFFFF, 1, 4, 3, 0});
+         item->startPoint.SetValue(D3DXVECTOR3(w * 0.3f, 0.0f, 0.0f));
+         item->endPoint.SetValue(D3DXVECTOR3(w * 0.42f, h * 0.62f, 0.0f));
+         item->CoreWidth.SetValue(4u);
+         item->GlowWidth.SetValue(18u);
+         item->Generations.SetValue(5u);
+         item->Displacement.SetValue(50u);
+         item->Seed.SetValue(1234u);
+         item->BranchLength.SetValue(40u);
+         item->BranchAngle.SetValue(100u);
+         item->Taper.SetValue(30u);
+         item->BranchCount1.SetValue(2u);
+         item->BranchCount2.SetValue(2u);
+         item->Flicker.SetValue(20u);
+         item->RandomEachTime.SetValue(1);
+         return item;
+       }},
+      {L"DS_Plant", [](const ShowcaseAssets& a, float w, float h) {
+         return InRegion<DS_Plant>(a, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f, w * 0.35f, h);
+       }},
+      {L"DS_RadialRays", [](const ShowcaseAssets& a, float w, float h) {
+         return Positioned<DS_RadialRays>(a, {L"light_shaft.dds", 0xA0E0FF, 0x60C0FF, 3, 10, 8, 10}, w * 0.72f,
+                                          h * 0.56f);
+       }},
+      {L"DS_Smoke", [](const ShowcaseAssets& a, float w, float h) {
+         return Positioned<DS_Smoke>(a, {L"fog_puff.dds", 0xC0C0C0, 0x808080, 4, 10, 4, 20}, w * 0.2f, h * 0.6f);
+       }},
+      {L"DS_StaticAnimation", [](const ShowcaseAssets& a, float w, float h) {
+         return InRegion<DS_StaticAnimation>(a, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 4, 10}, w * 0.7f, h * 0.7f, w * 0.8f, h * 0.85f);
+       }},
+      {L"DS_BrownAnimation", [](const ShowcaseAssets& a, float w, float h) {
+         return InRegion<DS_BrownAnimation>(a, {L"soft_dot.dds", 0x60FFFF, 0x40FFFF, 4, 20, 2, 30}, 0, h * 0.5f, w, h);
+       }},
+      {L"DS_PathAnimtion", [](const ShowcaseAssets& a, float w, float h) {
+         return Particles<DS_PathAnimtion>(a, {L"leaf.dds", 0xFFFFFF, 0xFFFFFF, 4, 10, 3, 30});
+       }},
+      // Brushes.
+      {L"DS_BackgroundCopy", [](const ShowcaseAssets& a, float, float) { return new DS_BackgroundCopy(); }},
+      {L"DS_WavesFX", [](const ShowcaseAssets& a, float, float) { return new DS_WavesFX(); }},
+      {L"DS_LightFX", [](const ShowcaseAssets& a, float, float) { return new DS_LightFX(); }},
+      {L"DS_LightFX_II", [](const ShowcaseAssets& a, float, float) { return new DS_LightFX_II(); }},
+      {L"DS_PatternBrush", [](const ShowcaseAssets& a, float, float) { return new DS_PatternBrush(); }},
+      {L"DS_PatternBrushC", [](const ShowcaseAssets& a, float, float) { return new DS_PatternBrushC(); }},
+      {L"DS_WaterFX", [](const ShowcaseAssets& a, float, float) { return new DS_WaterFX(); }},
+      {L"DS_MoveFX", [](const ShowcaseAssets& a, float, float) { return new DS_MoveFX(); }},
+      {L"DS_FireFX", [](const ShowcaseAssets& a, float, float) { return new DS_FireFX(); }},
+      {L"DS_ExpandFX", [](const ShowcaseAssets& a, float, float) { return new DS_ExpandFX(); }},
+      {L"DS_RadialWaveFX", [](const ShowcaseAssets& a, float, float) { return new DS_RadialWaveFX(); }},
+      {L"DS_RotationFX", [](const ShowcaseAssets& a, float, float) { return new DS_RotationFX(); }},
+      {L"DS_WaterfallFX", [](const ShowcaseAssets& a, float, float) { return new DS_WaterfallFX(); }},
+      {L"DS_BendFX", [](const ShowcaseAssets& a, float, float) { return new DS_BendFX(); }},
+      {L"DS_CloudFX", [](const ShowcaseAssets& a, float, float) { return new DS_CloudFX(); }},
+      // Text.
+      {L"DS_StaticTextConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         DS_StaticTextConstructor* item = new DS_StaticTextConstructor();
+         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.2f, unsigned(w * 0.8f), unsigned(h * 0.1f));
+         return item;
+       }},
+      {L"DS_ScrollingTextConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         DS_ScrollingTextConstructor* item = new DS_ScrollingTextConstructor();
+         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.5f, unsigned(w * 0.9f), unsigned(h * 0.12f));
+         item->ScrollPeriod.SetValue(400u);
+         return item;
+       }},
+      {L"DS_TextLinkConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         DS_TextLinkConstructor* item = new DS_TextLinkConstructor();
+         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.85f, unsigned(w * 0.6f), unsigned(h * 0.08f));
+         return item;
+       }},
+      // Sounds.
+      {L"DS_MP3_Constructor", [](const ShowcaseAssets&, float, float) { return new DS_MP3_Constructor(); }},
+      {L"DS_WAV_Constructor", [](const ShowcaseAssets&, float, float) { return new DS_WAV_Constructor(); }},
+  };
+  return makers;
+}
+
+}  // namespace
+
+DS_ABObj_Constructor* MakeShowcaseItem(const std::wstring& className, const ShowcaseAssets& assets,
+                                       float width, float height, unsigned serial) {
+  auto found = Makers().find(className);
+  if (found == Makers().end()) return nullptr;
+  DS_ABObj_Constructor* item = found->second(assets, width, height);
+  item->SetName(className);
+  if (auto* brush = dynamic_cast<DS_FX_Constructor*>(item)) brush->SetMaskKey(SerialGuid(serial), ds_string(), 1);
+  return item;
+}
+
+GUID SerialGuid(unsigned serial) {
+  GUID guid = {0x5c0e5a7e, 0x7e47, 0x4a11, {0x9d, 0x2b, 0x51, 0x1d, 0xe5, 0x00, 0x00, 0x00}};
+  guid.Data4[6] = static_cast<unsigned char>(serial >> 8);
+  guid.Data4[7] = static_cast<unsigned char>(serial);
+  return guid;
+}
+
+bool IsSoundItem(const std::wstring& className) {
+  return className == L"DS_MP3_Constructor" || className == L"DS_WAV_Constructor";
+}
+
+}  // namespace ds_tools

@@ -1,0 +1,350 @@
+// The showcase's further slide pictures and its sprite pictures (DefaultPictures.h).
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "tools/DefaultPictures.h"
+
+namespace ds_tools {
+namespace {
+
+uint32_t WithAlpha(uint32_t rgb, float alpha) {
+  const float a = std::min(std::max(alpha, 0.0f), 1.0f);
+  return (uint32_t(a * 255.0f + 0.5f) << 24) | (rgb & 0x00FFFFFFu);
+}
+
+// Fills the picture top to bottom with a gradient from `top` to `bottom` between the
+// rows `from` and `to`.
+void FillGradient(Picture& picture, uint32_t top, uint32_t bottom, float from, float to) {
+  for (int y = 0; y < picture.Height(); ++y) {
+    const uint32_t colour = MixColour(top, bottom, SmoothStep(from, to, float(y)));
+    for (int x = 0; x < picture.Width(); ++x) picture.Set(x, y, colour);
+  }
+}
+
+// Rows from `from` down become `colour` blended with what lies above by `mix` (a
+// mirror of the upper half, darkened), for water under a sky.
+void MirrorWater(Picture& picture, int shore, uint32_t tint, float mix) {
+  for (int y = shore; y < picture.Height(); ++y) {
+    const int source = std::max(0, 2 * shore - y);
+    for (int x = 0; x < picture.Width(); ++x) picture.Set(x, y, MixColour(picture.At(x, source), tint, mix));
+  }
+}
+
+// A sprite picture whose every pixel is `shade(x, y)`, an ARGB colour.
+template <class Shade>
+Picture PaintSprite(int width, int height, Shade shade) {
+  Picture picture(width, height, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) picture.Set(x, y, shade(float(x) + 0.5f, float(y) + 0.5f));
+  }
+  return picture;
+}
+
+uint32_t NextSeed(uint32_t& seed) {
+  seed = seed * 1103515245u + 12345u;
+  return seed >> 8;
+}
+
+// 5 x 7 glyphs, one row a string of five bits, top row first.
+struct Glyph {
+  char c;
+  const char* rows[7];
+};
+const Glyph kGlyphs[] = {
+    {'A', {"01110", "10001", "10001", "11111", "10001", "10001", "10001"}},
+    {'B', {"11110", "10001", "10001", "11110", "10001", "10001", "11110"}},
+    {'C', {"01110", "10001", "10000", "10000", "10000", "10001", "01110"}},
+    {'D', {"11110", "10001", "10001", "10001", "10001", "10001", "11110"}},
+    {'E', {"11111", "10000", "10000", "11110", "10000", "10000", "11111"}},
+    {'F', {"11111", "10000", "10000", "11110", "10000", "10000", "10000"}},
+    {'G', {"01110", "10001", "10000", "10111", "10001", "10001", "01111"}},
+    {'H', {"10001", "10001", "10001", "11111", "10001", "10001", "10001"}},
+    {'I', {"01110", "00100", "00100", "00100", "00100", "00100", "01110"}},
+    {'J', {"00111", "00010", "00010", "00010", "00010", "10010", "01100"}},
+    {'K', {"10001", "10010", "10100", "11000", "10100", "10010", "10001"}},
+    {'L', {"10000", "10000", "10000", "10000", "10000", "10000", "11111"}},
+    {'M', {"10001", "11011", "10101", "10101", "10001", "10001", "10001"}},
+    {'N', {"10001", "10001", "11001", "10101", "10011", "10001", "10001"}},
+    {'O', {"01110", "10001", "10001", "10001", "10001", "10001", "01110"}},
+    {'P', {"11110", "10001", "10001", "11110", "10000", "10000", "10000"}},
+    {'Q', {"01110", "10001", "10001", "10001", "10101", "10010", "01101"}},
+    {'R', {"11110", "10001", "10001", "11110", "10100", "10010", "10001"}},
+    {'S', {"01111", "10000", "10000", "01110", "00001", "00001", "11110"}},
+    {'T', {"11111", "00100", "00100", "00100", "00100", "00100", "00100"}},
+    {'U', {"10001", "10001", "10001", "10001", "10001", "10001", "01110"}},
+    {'V', {"10001", "10001", "10001", "10001", "10001", "01010", "00100"}},
+    {'W', {"10001", "10001", "10001", "10101", "10101", "10101", "01010"}},
+    {'X', {"10001", "10001", "01010", "00100", "01010", "10001", "10001"}},
+    {'Y', {"10001", "10001", "01010", "00100", "00100", "00100", "00100"}},
+    {'Z', {"11111", "00001", "00010", "00100", "01000", "10000", "11111"}},
+    {'.', {"00000", "00000", "00000", "00000", "00000", "01100", "01100"}},
+    {',', {"00000", "00000", "00000", "00000", "01100", "00100", "01000"}},
+    {'!', {"00100", "00100", "00100", "00100", "00100", "00000", "00100"}},
+};
+
+const Glyph* FindGlyph(char c) {
+  for (const Glyph& glyph : kGlyphs) {
+    if (glyph.c == c) return &glyph;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ScenePicture MakeDuskLake() {
+  const uint32_t kSky = 0xFF5A1E5Au;
+  const uint32_t kShore = 0xFF1E1A2Au;
+  Picture picture(352, 200);
+  FillGradient(picture, kSky, 0xFFF0904Au, 10.0f, 110.0f);
+  DrawGlowDisc(picture, 210.0f, 104.0f, 10.0f, 40.0f, 0xFFFFD890u, 0.7f);
+  FillBelow(picture, [](float x) { return 112.0f - 14.0f * std::fabs(std::sin(x * 0.02f + 0.3f)) -
+                                          4.0f * std::sin(x * 0.31f); },
+            kShore);
+  MirrorWater(picture, 120, 0xFF1040A0u, 0.6f);
+  return {L"dusk_lake.bmp", picture, {{8, 4, kSky, "sky"}}};
+}
+
+ScenePicture MakeStormNight() {
+  const uint32_t kTown = 0xFF07080Eu;
+  const uint32_t kSky = 0xFF3A5A4Au;
+  const uint32_t kStreet = 0xFFB07A28u;
+  Picture picture(336, 192);
+  FillGradient(picture, kSky, 0xFF1A2038u, 12.0f, 170.0f);
+  DrawSoftEllipse(picture, 90.0f, 40.0f, 90.0f, 26.0f, 0xFF3A4262u, 0.7f);
+  DrawSoftEllipse(picture, 240.0f, 60.0f, 100.0f, 30.0f, 0xFF343A58u, 0.7f);
+  uint32_t seed = 777u;
+  int x = 0;
+  while (x < picture.Width()) {
+    const int width = 14 + int(NextSeed(seed) % 26u);
+    const int top = 120 + int(NextSeed(seed) % 50u);
+    for (int yy = top; yy < picture.Height(); ++yy) {
+      for (int xx = x; xx < std::min(x + width, picture.Width()); ++xx) {
+        const bool window = (xx - x) % 5 == 2 && (yy - top) % 6 == 3 && NextSeed(seed) % 3u == 0;
+        picture.Set(xx, yy, window ? 0xFFF2C25Au : kTown);
+      }
+    }
+    x += width + 2;
+  }
+  for (int y = 180; y < picture.Height(); ++y) {
+    for (int xx = 0; xx < picture.Width(); ++xx) picture.Set(xx, y, kStreet);
+  }
+  return {L"storm_night.bmp", picture, {{168, 186, kStreet, "lit street"}}};
+}
+
+ScenePicture MakeWinterNight() {
+  const uint32_t kSnow = 0xFFE8F0FAu;
+  Picture picture(256, 240);
+  FillGradient(picture, 0xFF2060A8u, 0xFF6A8CC8u, 0.0f, 170.0f);
+  DrawGlowDisc(picture, 190.0f, 50.0f, 9.0f, 26.0f, 0xFFF4F4E0u, 0.6f);
+  FillBelow(picture, [](float x) { return 170.0f + 16.0f * std::sin(x * 0.03f); }, 0xFFC8D6EAu);
+  FillBelow(picture, [](float x) { return 200.0f + 10.0f * std::sin(x * 0.05f + 1.0f); }, kSnow);
+  const float pines[] = {30.0f, 70.0f, 150.0f, 220.0f};
+  for (float px : pines) {
+    for (int y = 120; y < 200; ++y) {
+      const float half = (float(y) - 120.0f) * 0.22f;
+      for (int xx = int(px - half); xx <= int(px + half); ++xx) {
+        if (xx >= 0 && xx < picture.Width()) picture.Set(xx, y, 0xFF12301Eu);
+      }
+    }
+  }
+  return {L"winter_night.bmp", picture, {{128, 234, kSnow, "snow"}}};
+}
+
+ScenePicture MakeSeaside() {
+  const uint32_t kSand = 0xFFE6CF96u;
+  const uint32_t kSky = 0xFF3C86D8u;
+  Picture picture(320, 224);
+  FillGradient(picture, kSky, 0xFFBFE2F6u, 8.0f, 90.0f);
+  DrawSoftEllipse(picture, 80.0f, 30.0f, 46.0f, 12.0f, 0xFFFFFFFFu, 0.8f);
+  for (int y = 90; y < 224; ++y) {
+    const uint32_t sea = MixColour(0xFF2A7AB8u, 0xFF0E3E78u, SmoothStep(90.0f, 160.0f, float(y)));
+    for (int x = 0; x < 320; ++x) picture.Set(x, y, sea);
+  }
+  FillBelow(picture, [](float x) { return 160.0f + 0.12f * x - 10.0f * std::sin(x * 0.02f); }, kSand);
+  DrawSoftEllipse(picture, 250.0f, 110.0f, 30.0f, 22.0f, 0xFF5A5048u, 1.0f);
+  return {L"seaside.bmp", picture, {{30, 218, kSand, "sand"}}};
+}
+
+ScenePicture MakeSeaFloor() {
+  const uint32_t kSand = 0xFFB89A62u;
+  Picture picture(320, 180);
+  FillGradient(picture, 0xFF2A8AC0u, 0xFF061A3Au, 0.0f, 180.0f);
+  for (int i = 0; i < 4; ++i) {
+    const float cx = 40.0f + 80.0f * float(i);
+    for (int y = 0; y < 180; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        const float d = std::fabs(float(x) - (cx + 0.3f * float(y)));
+        if (d < 12.0f) picture.Blend(x, y, 0xFF9AD8F0u, 0.25f * (1.0f - d / 12.0f) * (1.0f - float(y) / 180.0f));
+      }
+    }
+  }
+  FillBelow(picture, [](float x) { return 160.0f + 5.0f * std::sin(x * 0.04f); }, kSand);
+  for (int i = 0; i < 7; ++i) {
+    const float bx = 20.0f + 45.0f * float(i);
+    for (int y = 105; y < 166; ++y) {
+      const int x = int(bx + 4.0f * std::sin(float(y) * 0.15f + float(i)));
+      for (int w = -1; w <= 1; ++w) {
+        if (x + w >= 0 && x + w < 320) picture.Set(x + w, y, 0xFF1E6A3Au);
+      }
+    }
+  }
+  return {L"sea_floor.bmp", picture, {{180, 175, kSand, "sand"}}};
+}
+
+ScenePicture MakeHearth() {
+  Picture picture(256, 192, 0xFF5A2A1Eu);
+  for (int y = 0; y < 192; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const int row = y / 12;
+      const bool mortar = y % 12 == 0 || (x + (row % 2) * 16) % 32 == 0;
+      if (mortar) picture.Set(x, y, 0xFF8A6A5Au);
+    }
+  }
+  for (int y = 60; y < 192; ++y) {
+    for (int x = 56; x < 200; ++x) picture.Set(x, y, 0xFF0A0606u);
+  }
+  DrawSoftEllipse(picture, 128.0f, 176.0f, 60.0f, 10.0f, 0xFF6A3418u, 1.0f);
+  DrawGlowDisc(picture, 128.0f, 172.0f, 6.0f, 50.0f, 0xFFFF7A20u, 0.6f);
+  return {L"hearth.bmp", picture, {{32, 18, 0xFF5A2A1Eu, "brick"}}};
+}
+
+ScenePicture MakePond() {
+  Picture picture(240, 256);
+  FillGradient(picture, 0xFF1C5A4Eu, 0xFF0E3A36u, 0.0f, 256.0f);
+  const float pads[][3] = {{50, 60, 22}, {190, 80, 28}, {90, 190, 26}, {200, 200, 18}, {140, 130, 14}};
+  for (const auto& pad : pads) {
+    DrawSoftEllipse(picture, pad[0], pad[1], pad[2], pad[2] * 0.8f, 0xFF4EA040u, 1.0f);
+    DrawGlowDisc(picture, pad[0] + 4.0f, pad[1] - 3.0f, 3.0f, 6.0f, 0xFFF4A8C8u, 0.9f);
+  }
+  return {L"pond.bmp", picture, {{186, 83, 0xFF4EA040u, "lily pad"}}};
+}
+
+ScenePicture MakeTerminal() {
+  const uint32_t kTop = 0xFF003A10u;
+  Picture picture(288, 160);
+  FillGradient(picture, kTop, 0xFF000800u, 20.0f, 160.0f);
+  return {L"terminal.bmp", picture, {{8, 8, kTop, "top"}}};
+}
+
+SpritePicture MakeSoftDot() {
+  return {L"soft_dot.dds", PaintSprite(32, 32, [](float x, float y) {
+            const float d = std::hypot(x - 16.0f, y - 16.0f) / 16.0f;
+            return WithAlpha(0xFFFFFF, 1.0f - SmoothStep(0.1f, 1.0f, d));
+          })};
+}
+
+SpritePicture MakeStarSprite() {
+  return {L"star.dds", PaintSprite(32, 32, [](float x, float y) {
+            const float dx = std::fabs(x - 16.0f) / 16.0f;
+            const float dy = std::fabs(y - 16.0f) / 16.0f;
+            const float arms = std::max(1.0f - SmoothStep(0.0f, 0.12f, dx) - dy, 1.0f - SmoothStep(0.0f, 0.12f, dy) - dx);
+            const float core = 1.0f - SmoothStep(0.0f, 0.35f, std::hypot(dx, dy));
+            return WithAlpha(0xFFFFF4, std::max(arms, core));
+          })};
+}
+
+SpritePicture MakeFishSprite() {
+  return {L"fish.dds", PaintSprite(64, 32, [](float x, float y) {
+            const float body = std::hypot((x - 36.0f) / 24.0f, (y - 16.0f) / 10.0f);
+            const bool tail = x < 16.0f && std::fabs(y - 16.0f) < (16.0f - x) * 0.8f;
+            const bool eye = std::hypot(x - 52.0f, y - 13.0f) < 2.0f;
+            if (eye) return 0xFF101010u;
+            if (body < 1.0f) return MixColour(0xFFFFB040u, 0xFFE0501Au, body);
+            return tail ? 0xFFE0501Au : 0u;
+          })};
+}
+
+SpritePicture MakeBirdSprite() {
+  return {L"bird.dds", PaintSprite(64, 32, [](float x, float y) {
+            // Two wings bending down from the body in the middle.
+            const float wing = 14.0f + 8.0f * std::fabs(x - 32.0f) / 32.0f - 6.0f * std::sin(std::fabs(x - 32.0f) / 32.0f * 3.1416f);
+            const float thickness = 3.0f * (1.0f - std::fabs(x - 32.0f) / 34.0f) + 0.8f;
+            const float d = std::fabs(y - wing);
+            return WithAlpha(0x202028, 1.0f - SmoothStep(thickness * 0.6f, thickness, d));
+          })};
+}
+
+SpritePicture MakeRainDrop() {
+  return {L"raindrop.dds", PaintSprite(8, 32, [](float x, float y) {
+            const float across = 1.0f - SmoothStep(0.5f, 3.5f, std::fabs(x - 4.0f));
+            return WithAlpha(0xCCDDFF, across * (0.2f + 0.8f * y / 32.0f));
+          })};
+}
+
+SpritePicture MakeFogPuff() {
+  return {L"fog_puff.dds", PaintSprite(128, 64, [](float x, float y) {
+            const float d = std::hypot((x - 64.0f) / 64.0f, (y - 32.0f) / 32.0f);
+            return WithAlpha(0xE8ECF4, 0.55f * (1.0f - SmoothStep(0.2f, 1.0f, d)));
+          })};
+}
+
+SpritePicture MakeLightShaft() {
+  return {L"light_shaft.dds", PaintSprite(32, 128, [](float x, float y) {
+            const float across = 1.0f - SmoothStep(2.0f, 16.0f, std::fabs(x - 16.0f));
+            return WithAlpha(0xFFE0A0, across * (1.0f - y / 128.0f) * 0.8f);
+          })};
+}
+
+SpritePicture MakeFlowerSprite() {
+  return {L"flower.dds", PaintSprite(32, 32, [](float x, float y) {
+            const float dx = x - 16.0f;
+            const float dy = y - 16.0f;
+            const float r = std::hypot(dx, dy);
+            const float petal = 10.0f + 5.0f * std::cos(5.0f * std::atan2(dy, dx));
+            if (r < 4.0f) return 0xFFF8D030u;
+            if (r < petal) return MixColour(0xFFFFC0D8u, 0xFFE04888u, r / petal);
+            return 0u;
+          })};
+}
+
+SpritePicture MakeGrassBlade() {
+  return {L"grass_blade.dds", PaintSprite(16, 64, [](float x, float y) {
+            const float half = 6.0f * y / 64.0f + 0.5f;
+            const float centre = 8.0f + 3.0f * (1.0f - y / 64.0f) * (1.0f - y / 64.0f);
+            const float cover = 1.0f - SmoothStep(half - 0.8f, half + 0.2f, std::fabs(x - centre));
+            return WithAlpha(MixColour(0xFF9AD84Au, 0xFF2E7A24u, y / 64.0f) & 0xFFFFFFu, cover);
+          })};
+}
+
+SpritePicture MakeGhostSprite() {
+  return {L"ghost.dds", PaintSprite(32, 48, [](float x, float y) {
+            const float head = std::hypot((x - 16.0f) / 12.0f, (y - 16.0f) / 14.0f);
+            const float hem = 40.0f + 3.0f * std::sin(x * 0.8f);
+            const bool body = y >= 16.0f && y < hem && std::fabs(x - 16.0f) < 12.0f;
+            const float a = (head < 1.0f || body) ? 0.7f : 0.0f;
+            return WithAlpha(0xE0F0FF, a);
+          })};
+}
+
+SpritePicture MakeLeafSprite() {
+  return {L"leaf.dds", PaintSprite(32, 32, [](float x, float y) {
+            const float u = (x + y - 32.0f) / 22.0f;
+            const float v = (x - y) / 10.0f;
+            const float d = u * u + v * v;
+            if (d < 1.0f) return MixColour(0xFFF0A020u, 0xFFC0401Au, d);
+            return 0u;
+          })};
+}
+
+SpritePicture MakeTextBanner(const char* text, uint32_t colour) {
+  const int kScale = 4;
+  const int count = int(std::strlen(text));
+  Picture picture(std::max(1, count) * 6 * kScale, 8 * kScale, 0);
+  for (int i = 0; i < count; ++i) {
+    const Glyph* glyph = FindGlyph(text[i]);
+    if (!glyph) continue;
+    for (int row = 0; row < 7; ++row) {
+      for (int column = 0; column < 5; ++column) {
+        if (glyph->rows[row][column] != '1') continue;
+        for (int y = 0; y < kScale; ++y) {
+          for (int x = 0; x < kScale; ++x)
+            picture.Set((i * 6 + column) * kScale + x, row * kScale + y, colour | 0xFF000000u);
+        }
+      }
+    }
+  }
+  return {L"text_banner.dds", picture};
+}
+
+}  // namespace ds_tools
