@@ -83,19 +83,16 @@ size_t ReadStringFromMemory(const char* bytes, size_t available, ds_string& text
 void DS_IOF_R<ResourceBuffer>::Read4(void* target) { m_buffer->Read(target, 4); }
 void DS_IOF_R<ResourceBuffer>::Read1(void* target) { m_buffer->Read(target, 1); }
 
-bool DS_IOF_R<ResourceBuffer>::ReadBlock(uint32_t& size, unsigned char*& block) {
+bool DS_IOF_R<ResourceBuffer>::ReadBlock(uint32_t& size, const char*& bytes) {
   int32_t stored = 0;
   if (!m_buffer->Read(&stored, 4)) return false;
-  block = nullptr;
+  bytes = nullptr;
   size = 0;
   if (!CheckCount(stored, 1)) return false;
   size = static_cast<uint32_t>(stored);
   if (size == 0) return true;
-  const char* bytes = m_buffer->Take(size);
-  if (!bytes) return false;
-  block = new unsigned char[size];
-  std::memcpy(block, bytes, size);
-  return true;
+  bytes = m_buffer->Take(size);
+  return bytes != nullptr;
 }
 
 void DS_IOF_R<ResourceBuffer>::ReadEntry(DS_ResourceEntry& entry) {
@@ -112,17 +109,21 @@ void DS_IOF_R<ResourceBuffer>::ReadEntry(DS_ResourceEntry& entry) {
 void DS_IOF_R<ResourceBuffer>::ReadNamedBuffer(DS_NamedBuffer& buffer) {
   if (Failed()) return;
   uint32_t size = 0;
-  unsigned char* block = nullptr;
-  if (!ReadBlock(size, block)) return;
+  const char* bytes = nullptr;
+  if (!ReadBlock(size, bytes)) return;
   // The name is read before the block is stored: SetName drops the bytes of an
   // old name.
   ds_string name = buffer.Name();
   m_buffer->ReadString(name);
   buffer.SetName(name);
-  if (block)
-    buffer.AdoptData(size, block);
-  else
+  const unsigned char* block = reinterpret_cast<const unsigned char*>(bytes);
+  if (!block) {
     buffer.FreeData();
+  } else if (m_buffer->IsLasting()) {
+    buffer.BorrowData(size, block);
+  } else {
+    buffer.SetData(size, block);
+  }
 }
 
 void DS_IOF_R<ResourceBuffer>::ReadString(ds_string& text) { m_buffer->ReadString(text); }

@@ -32,12 +32,17 @@ public:
   const char* Take(size_t size);
   // A serialized string; consumes nothing and fails the buffer when it is cut short.
   void ReadString(ds_string& text);
+  // Memory that outlives everything read from it (a resource of a module that stays
+  // loaded): byte blocks are then referred to in place instead of copied.
+  void SetLasting(bool lasting) { m_lasting = lasting; }
+  bool IsLasting() const { return m_lasting; }
 
 private:
   const char* m_begin = nullptr;
   const char* m_cursor = nullptr;
   const char* m_end = nullptr;
   bool m_failed = false;
+  bool m_lasting = false;
 };
 
 // Reads a serialized string from `bytes` (at most `available` of them). Returns the
@@ -77,7 +82,8 @@ private:
   void Read4(void* target);
   void Read1(void* target);
   // Size field of a block; a negative size or one past the end fails the stream.
-  bool ReadBlock(uint32_t& size, unsigned char*& block);
+  // `bytes` points at the block inside the buffer (null when it is empty).
+  bool ReadBlock(uint32_t& size, const char*& bytes);
 
   ResourceBuffer* m_buffer;
 };

@@ -4,21 +4,30 @@
 #include <utility>
 
 DS_NamedBuffer::DS_NamedBuffer(const DS_NamedBuffer& other) : m_name(other.m_name) {
-  SetData(other.m_size, other.m_bytes);
+  if (other.m_owned) {
+    SetData(other.m_size, other.m_bytes);
+  } else {
+    BorrowData(other.m_size, other.m_bytes);
+  }
 }
 
 DS_NamedBuffer& DS_NamedBuffer::operator=(const DS_NamedBuffer& other) {
   if (this != &other) {
     m_name = other.m_name;
-    SetData(other.m_size, other.m_bytes);
+    if (other.m_owned) {
+      SetData(other.m_size, other.m_bytes);
+    } else {
+      BorrowData(other.m_size, other.m_bytes);
+    }
   }
   return *this;
 }
 
 DS_NamedBuffer::DS_NamedBuffer(DS_NamedBuffer&& other) noexcept
-    : m_name(std::move(other.m_name)), m_bytes(other.m_bytes), m_size(other.m_size) {
+    : m_name(std::move(other.m_name)), m_bytes(other.m_bytes), m_size(other.m_size), m_owned(other.m_owned) {
   other.m_bytes = nullptr;
   other.m_size = 0;
+  other.m_owned = true;
 }
 
 DS_NamedBuffer& DS_NamedBuffer::operator=(DS_NamedBuffer&& other) noexcept {
@@ -27,8 +36,10 @@ DS_NamedBuffer& DS_NamedBuffer::operator=(DS_NamedBuffer&& other) noexcept {
     m_name = std::move(other.m_name);
     m_bytes = other.m_bytes;
     m_size = other.m_size;
+    m_owned = other.m_owned;
     other.m_bytes = nullptr;
     other.m_size = 0;
+    other.m_owned = true;
   }
   return *this;
 }
@@ -60,8 +71,17 @@ void DS_NamedBuffer::AdoptData(uint32_t size, unsigned char* block) {
   m_size = block ? size : 0;
 }
 
+void DS_NamedBuffer::BorrowData(uint32_t size, const unsigned char* bytes) {
+  FreeData();
+  if (size == 0 || bytes == nullptr) return;
+  m_bytes = bytes;
+  m_size = size;
+  m_owned = false;
+}
+
 void DS_NamedBuffer::FreeData() {
-  delete[] m_bytes;
+  if (m_owned) delete[] m_bytes;
   m_bytes = nullptr;
   m_size = 0;
+  m_owned = true;
 }

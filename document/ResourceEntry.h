@@ -23,6 +23,9 @@ public:
   void SetData(uint32_t size, const void* bytes);
   // Takes ownership of a block made with new[] (the stream's reader hands blocks over).
   void AdoptData(uint32_t size, unsigned char* block);
+  // Refers to `size` bytes that outlive the buffer (a loaded module's resource) in
+  // place of a copy; copies of the buffer refer to them too.
+  void BorrowData(uint32_t size, const unsigned char* bytes);
   void FreeData();
 
   const ds_string& Name() const { return m_name; }
@@ -31,8 +34,10 @@ public:
 
 private:
   ds_string m_name;
-  unsigned char* m_bytes = nullptr;
+  const unsigned char* m_bytes = nullptr;
   uint32_t m_size = 0;
+  // False while the bytes are borrowed: nothing to delete.
+  bool m_owned = true;
 };
 
 class DS_ResourceEntry : public DS_NamedBuffer {

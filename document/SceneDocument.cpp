@@ -61,5 +61,8 @@ DS_SlideShow_Light* LoadSceneDocumentFromMemory(const void* bytes, size_t size) 
 DS_SlideShow_Light* LoadSceneDocument(HMODULE module) {
   ResourceBuffer buffer;
   if (!buffer.LocateModuleResource(module, kSceneDocumentResource)) throw kSceneDocumentMissing;
+  // The module stays loaded for the rest of the run: the embedded files are read in
+  // place, not copied.
+  buffer.SetLasting(true);
   return ReadDocument(buffer);
 }

@@ -23,6 +23,8 @@ const int kSceneDocumentResource = 107;
 // Reads the document embedded in `module` (null: the program). Returns the slide show
 // (owned by the caller, never null) and makes the new manager current
 // (SetCurrentDocResManager); the caller keeps it through g_CurrentDocResManager.
+// The document's files are read in place: the module must stay loaded while the show
+// and its manager live.
 DS_SlideShow_Light* LoadSceneDocument(HMODULE module = nullptr);
 // The same from `size` bytes in memory.
 DS_SlideShow_Light* LoadSceneDocumentFromMemory(const void* bytes, size_t size);

@@ -42,6 +42,8 @@ void DS_FrameClock::Start() {
   m_last = m_base;
 }
 
+float DS_FrameClock::Peek() { return (float)((double)(Now() - m_base) / (double)m_perSecond); }
+
 void DS_FrameClock::Read(float& appTime, float& elapsedTime) {
   LONGLONG now = Now();
   appTime = (float)((double)(now - m_base) / (double)m_perSecond);

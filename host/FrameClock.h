@@ -25,6 +25,8 @@ public:
   void Start();
   // Seconds since Start and since the previous reading.
   void Read(float& appTime, float& elapsedTime);
+  // Seconds since Start, leaving the previous reading as it is.
+  float Peek();
 
 private:
   LONGLONG Now();

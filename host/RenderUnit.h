@@ -17,6 +17,8 @@ struct DS_RenderUnit {
   D3DPRESENT_PARAMETERS presentParams = {};
   BOOL initialised = FALSE;  // OnDeviceCreated succeeded
   BOOL restored = FALSE;     // OnDeviceRestored succeeded and no OnDeviceLost since
+  // The back buffer's description, asked once per device (and again after a reset).
+  D3DSURFACE_DESC backBufferDesc = {};
   wchar_t deviceText[90] = {};
   wchar_t frameRateText[40] = {};
 };

@@ -2,6 +2,8 @@
 // over all of them with device-loss handling, and their release.
 #include "host/ScreensaverFramework.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cwchar>
 
 #include "host/ErrorCodes.h"
@@ -211,6 +213,7 @@ HRESULT CScreensaverFramework::CreateFullscreenUnit(DS_RenderUnit& unit) {
     }
     if (SUCCEEDED(hr)) {
       unit.device.Attach(created);
+      unit.backBufferDesc = D3DSURFACE_DESC();
       break;
     }
     if (!StepDownMode(*device)) return hr;
@@ -281,6 +284,7 @@ HRESULT CScreensaverFramework::CreateWindowedUnit(DS_RenderUnit& unit) {
 
   unit.deviceType = device.deviceType;
   unit.behaviorFlags = flags;
+  unit.backBufferDesc = D3DSURFACE_DESC();
   unit.monitorIndex = adapter.monitorIndex < 0 ? 0 : (UINT)adapter.monitorIndex;
   D3DPRESENT_PARAMETERS& pp = unit.presentParams;
   pp = D3DPRESENT_PARAMETERS();
@@ -305,15 +309,15 @@ void CScreensaverFramework::MakeUnitCurrent(UINT index) {
   if (!m_windowed && unit.monitorIndex < m_monitorCount) {
     m_currentUnitRect = m_monitors[unit.monitorIndex].rect;
   }
-  m_backBufferDesc = D3DSURFACE_DESC();
-  if (m_currentDevice) {
+  if (m_currentDevice && unit.backBufferDesc.Width == 0) {
     IDirect3DSurface9* backBuffer = nullptr;
     if (SUCCEEDED(m_currentDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
         backBuffer) {
-      backBuffer->GetDesc(&m_backBufferDesc);
+      backBuffer->GetDesc(&unit.backBufferDesc);
       backBuffer->Release();
     }
   }
+  m_backBufferDesc = m_currentDevice ? unit.backBufferDesc : D3DSURFACE_DESC();
   wcsncpy(m_deviceStats, unit.deviceText, 89);
   wcsncpy(m_frameStats, unit.frameRateText, 39);
   SelectRenderUnit(index);
@@ -324,6 +328,7 @@ HRESULT CScreensaverFramework::ResetDevice(DS_RenderUnit& unit) {
     OnDeviceLost();
     unit.restored = FALSE;
   }
+  unit.backBufferDesc = D3DSURFACE_DESC();
   HRESULT hr = unit.device->Reset(&unit.presentParams);
   if (FAILED(hr)) {
     SetError(DS_E_RESETFAILED);
@@ -336,6 +341,31 @@ HRESULT CScreensaverFramework::ResetDevice(DS_RenderUnit& unit) {
   }
   unit.restored = TRUE;
   return S_OK;
+}
+
+DWORD CScreensaverFramework::StepFrame() {
+  // Within half a millisecond a frame counts as due: waits are whole milliseconds.
+  const float now = m_clock.Peek() + 0.0005f;
+  if (!m_redrawNeeded && now < m_nextFrameTime) {
+    if (now - m_lastDeviceCheck >= float(kStillDeviceCheckMs) / 1000.0f) {
+      m_lastDeviceCheck = now;
+      for (UINT u = 0; u < m_unitCount; ++u) {
+        if (m_units[u].device && m_units[u].device->TestCooperativeLevel() != D3D_OK) m_redrawNeeded = true;
+      }
+    }
+    if (!m_redrawNeeded) {
+      const float wait = std::min(m_nextFrameTime - now, float(kStillDeviceCheckMs) / 1000.0f);
+      return std::max<DWORD>(1, DWORD(std::ceil(wait * 1000.0f)));
+    }
+  }
+  m_redrawNeeded = false;
+  m_framePresented = false;
+  RenderFrame();
+  m_lastDeviceCheck = m_appTime;
+  // Paced by the clock: the next frame is due a period after this one began.
+  m_nextFrameTime = m_appTime + float(kFrameSleepMs) / 1000.0f;
+  if (m_framePresented && !m_errorMode) m_nextFrameTime = std::max(m_nextFrameTime, StillUntil());
+  return 0;
 }
 
 HRESULT CScreensaverFramework::RenderFrame() {
@@ -363,6 +393,7 @@ HRESULT CScreensaverFramework::RenderFrame() {
     MakeUnitCurrent(u);
     if (m_units[u].device) m_units[u].device->Present(nullptr, nullptr, nullptr, nullptr);
   }
+  m_framePresented = true;
   return S_OK;
 }
 
@@ -379,6 +410,7 @@ void CScreensaverFramework::Cleanup3D() {
       unit.initialised = FALSE;
     }
     unit.device.Release();
+    unit.backBufferDesc = D3DSURFACE_DESC();
   }
   m_unitCount = 0;
   m_currentDevice = nullptr;

@@ -1,6 +1,8 @@
 #include "host/SceneScreensaver.h"
 
 #include <commctrl.h>
+#include <algorithm>
+#include <limits>
 #include <cwchar>
 
 #include "host/ErrorCodes.h"
@@ -83,6 +85,16 @@ HRESULT CSceneScreensaver::RenderScene() {
     slot->DrawSplash();
   }
   return S_OK;
+}
+
+float CSceneScreensaver::StillUntil() {
+  if (m_unitCount == 0) return m_appTime;
+  float until = std::numeric_limits<float>::infinity();
+  for (UINT i = 0; i < m_unitCount; ++i) {
+    DS_SceneSlot* slot = Slot(i);
+    until = std::min(until, slot ? slot->StillUntil(m_appTime) : m_appTime);
+  }
+  return until;
 }
 
 HRESULT CSceneScreensaver::OnDeviceRestored() {

@@ -26,6 +26,8 @@ public:
   void ReadSettings() override;
   void SelectRenderUnit(UINT index) override;
   HRESULT RenderScene() override;
+  // The earliest time any unit's slot changes its picture.
+  float StillUntil() override;
   HRESULT OnDeviceRestored() override;
   HRESULT OnDeviceLost() override;
   // The end of the run: the media released (ReleaseMedia); when the media thread is

@@ -2,6 +2,7 @@
 
 #include <d3d9.h>
 
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -179,6 +180,13 @@ void DS_SceneSlot::DrawScene() {
   const bool begun = SUCCEEDED(device->BeginScene());
   if (begun) m_slideShow->Render(false);
   device->EndScene();
+}
+
+float DS_SceneSlot::StillUntil(float appTime) const {
+  if (!m_loaded) return appTime;
+  // A document that did not load leaves the slot black.
+  if (!m_slideShow) return std::numeric_limits<float>::infinity();
+  return m_slideShow->StillUntil(appTime);
 }
 
 void DS_SceneSlot::OnDeviceLost() {

@@ -48,6 +48,9 @@ public:
   // Later frames: advances the scene to `appTime` seconds, then draws it.
   virtual void Update(float appTime);
   virtual void DrawScene();
+  // After Update at appTime: the time until which the slot's picture stays as it is
+  // (appTime while it changes: the splash and the load come first).
+  virtual float StillUntil(float appTime) const;
 
   // Device hooks of the slot's unit, around a device reset.
   virtual void OnDeviceLost();

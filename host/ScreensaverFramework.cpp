@@ -249,13 +249,14 @@ int CScreensaverFramework::RunSaver() {
       DispatchMessageW(&msg);
       continue;
     }
-    Sleep(kFrameSleepMs);
-    if (m_ended) continue;
-    if (m_errorMode) {
-      MoveErrorBox();
-    } else {
-      RenderFrame();
+    if (m_ended || m_errorMode) {
+      Sleep(kFrameSleepMs);
+      if (!m_ended) MoveErrorBox();
+      continue;
     }
+    // Input wakes the wait at once.
+    const DWORD wait = StepFrame();
+    if (wait != 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
   }
   return 0;
 }
@@ -266,6 +267,7 @@ LRESULT CScreensaverFramework::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LP
       if (m_mode == kModePreview || m_mode == kModeTestWindow) EndSaver();
       break;
     case WM_PAINT: {
+      RequestRedraw();
       PAINTSTRUCT ps;
       HDC hdc = BeginPaint(hwnd, &ps);
       if (m_errorMode || m_mode != kModePreview) {

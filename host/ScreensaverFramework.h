@@ -20,7 +20,12 @@ typedef IDirect3D9* (*DS_Direct3DFactory)();
 const wchar_t* const kSaverWindowClass = L"SceneSaverWndClass";
 const UINT kPreviewWaitTimerId = 1;
 const UINT kPreviewWaitMs = 500;
+// Frames of a moving picture start this far apart (by the clock); the error box moves
+// after a sleep this long.
 const DWORD kFrameSleepMs = 30;
+// While the picture stands still, how often the devices are asked whether they were
+// lost.
+const DWORD kStillDeviceCheckMs = 500;
 // Mouse moves to new positions tolerated before a full-screen saver ends.
 const UINT kMouseMovesTolerated = 5;
 
@@ -55,6 +60,10 @@ public:
   virtual HRESULT OnDeviceRestored() { return S_OK; }
   virtual HRESULT AdvanceFrame() { return S_OK; }
   virtual HRESULT RenderScene() { return S_OK; }
+  // After a frame: the app time until which the picture just drawn stays as it is
+  // (infinity: until something outside the scene changes it). The frame's own time
+  // (AppTime) while it moves, the default.
+  virtual float StillUntil() { return m_appTime; }
   virtual HRESULT OnDeviceLost() { return S_OK; }
   virtual HRESULT OnDeviceDestroyed() { return S_OK; }
   virtual HRESULT OnShutdown() { return S_OK; }
@@ -84,6 +93,13 @@ public:
   HRESULT CreateWindowedUnit(DS_RenderUnit& unit);
   void MakeUnitCurrent(UINT index);
   HRESULT RenderFrame();
+  // One turn of the message loop that found no message: draws a frame when one is due
+  // (returns 0) or returns the milliseconds to wait for messages before the next turn.
+  // A moving picture is drawn every kFrameSleepMs; a still one again only at the time
+  // the scene named, on a redraw request or when a device was lost.
+  DWORD StepFrame();
+  // The picture is drawn again at the next turn (a paint, for example).
+  void RequestRedraw() { m_redrawNeeded = true; }
   void Cleanup3D();
 
   // Error reporting.
@@ -180,6 +196,12 @@ protected:
   UINT m_statsFrames = 0;
 
   DS_FrameClock m_clock;
+  // App time at which the next frame is due, and when the devices were last asked.
+  float m_nextFrameTime = 0.0f;
+  float m_lastDeviceCheck = 0.0f;
+  bool m_redrawNeeded = true;
+  // Whether the last RenderFrame got as far as presenting.
+  bool m_framePresented = false;
   DS_TimeSource* m_timeSource = DS_TimeSource::System();
   DWORD m_lastErrorBoxTime = 0;
   bool m_errorBoxClockStarted = false;

@@ -230,6 +230,8 @@ unsigned DS_2D_Light::GetPictureHeight() const { return unsigned(m_pictureRef.he
 
 bool DS_2D_Light::IsCameraDriftOn() const { return m_camera.driftMode.GetValue() == 1; }
 
+bool DS_2D_Light::IsStill() const { return m_camera.on.GetValue() == 0 || !IsCameraDriftOn(); }
+
 bool DS_2D_Light::SetCameraDrift(bool on) {
   const bool wasOn = IsCameraDriftOn();
   m_camera.driftMode.StoreValue(on ? 1 : 0);
@@ -246,6 +248,27 @@ void DS_2D_Light::OnImageChanged() {
 
 void DS_2D_Light::DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) {
   if (!overlay || !overlay->vertices.buffer || !Device()) return;
+  BeginOverlay();
+  SetSCStream(overlay->vertices.buffer.Get());
+  DrawPlain(*overlay);
+  EndOverlay();
+}
+
+void DS_2D_Light::DrawOverlayVertices(const DX_V::SC* quad) {
+  if (!quad || !Device()) return;
+  // The states are set all the same: the next frame finds what the overlay leaves.
+  BeginOverlay();
+  // Fully transparent, the quad would leave every pixel as it is.
+  bool shows = false;
+  for (int i = 0; i < 4; ++i) shows = shows || (quad[i].color >> 24) != 0;
+  if (shows) {
+    SetSCStream(nullptr);
+    g_CurrentDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DX_V::SC));
+  }
+  EndOverlay();
+}
+
+void DS_2D_Light::BeginOverlay() {
   // The overlay's own colour and alpha, whatever the last object left on stage 0:
   // a modulating alpha stage would square the fade.
   SetState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -256,8 +279,9 @@ void DS_2D_Light::DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) {
   SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
   SetStage(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
   SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-  SetSCStream(overlay->vertices.buffer.Get());
-  DrawPlain(*overlay);
+}
+
+void DS_2D_Light::EndOverlay() {
   SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
   SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
 }

@@ -142,8 +142,14 @@ public:
   virtual bool ReservedFlagB() { return true; }
 
   virtual bool IsCameraDriftOn() const;
-  // The slide show's fade overlay; null draws nothing.
-  virtual void DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay);
+  // Whether the layer draws the same picture at every later time: no camera that
+  // drifts and nothing of its own that moves.
+  virtual bool IsStill() const;
+  // An overlay quad (the glass ball's bars); null draws nothing.
+  void DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay);
+  // The slide show's fade overlay: four vertices (a strip) drawn from the caller's
+  // memory, not drawn at all where every alpha is 0; null draws nothing.
+  void DrawOverlayVertices(const DX_V::SC* quad);
   virtual void DrawTargetQuad(const DS_ScreenTexturedQuad& quad);
 
   // The object pass: draws the objects from last to first; `needsScene` holds each
@@ -170,6 +176,9 @@ public:
   DS_RenderTargetPair& GetTargets() { return m_targets; }
 
 protected:
+  // The states of an overlay draw, and their undoing after it (a layer may leave more).
+  void BeginOverlay();
+  virtual void EndOverlay();
   // The first frame of the picture link's set becomes the layer quad's picture.
   void BindPicture();
   // Fits the picture into w x h on the current view context.

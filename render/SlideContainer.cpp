@@ -151,6 +151,11 @@ float DS_SlideContainer::GetWrappedTime(float t) const {
   return std::fmod(t, period);
 }
 
+bool DS_SlideContainer::IsStill() const {
+  return m_light->IsStill() && m_visualObjects.empty() && m_secondaryObjects.empty() && m_visualItems.empty() &&
+         m_secondaryItems.empty();
+}
+
 void DS_SlideContainer::Update(float t) {
   m_light->Update(t);
   for (const auto& object : m_visualObjects) object->UpdateAt(t);

@@ -63,6 +63,9 @@ public:
   const DS_ObjectList& GetVisualObjects() const { return m_visualObjects; }
   const DS_ObjectList& GetSecondaryObjects() const { return m_secondaryObjects; }
   bool IsBuilt() const { return m_built; }
+  // Whether the slide looks the same at every later time: a still layer and no
+  // objects (none says whether it moves, and sounds are kept going by updates).
+  bool IsStill() const;
 
   MediaParamT<unsigned int> fadeIn;
   MediaParamT<unsigned int> fadeOut;

@@ -1,6 +1,7 @@
 #include "render/SlideShow.h"
 
 #include <cmath>
+#include <limits>
 
 #include "document/DocResManager.h"
 #include "render/DeviceGlobals.h"
@@ -22,9 +23,8 @@ float ClampAlpha(float alpha) {
 
 DS_SlideShow_Light::DS_SlideShow_Light() = default;
 
-// The overlay first, then the slides and tracks, the current reference last.
+// The slides and tracks first, the current reference last.
 DS_SlideShow_Light::~DS_SlideShow_Light() {
-  m_overlay.reset();
   m_slides.clear();
   m_audioFiles.clear();
   m_current.Release();
@@ -106,8 +106,11 @@ void DS_SlideShow_Light::ActivateCurrentSlide() {
 
 void DS_SlideShow_Light::SetOverlayAlpha(float alpha) {
   const float clamped = ClampAlpha(alpha);
-  m_overlayAlpha = int(clamped * 255.0f) & 0xFF;
-  if (m_overlay) SetOverlayQuadAlpha(*m_overlay, clamped, clamped, clamped, clamped);
+  const int byte = int(clamped * 255.0f) & 0xFF;
+  // The vertices carry the same byte: only a new one is written.
+  if (byte == m_overlayAlpha) return;
+  m_overlayAlpha = byte;
+  SetOverlayVerticesAlpha(m_overlay, clamped);
 }
 
 void DS_SlideShow_Light::SwitchToNextSlide(float t) {
@@ -124,14 +127,14 @@ void DS_SlideShow_Light::SwitchToNextSlide(float t) {
 int DS_SlideShow_Light::Update(float t) {
   m_lastTime = t;
   if (m_slides.empty()) return 0;
-  if (!m_current || !m_overlay) {
+  if (!m_current || !m_overlayBuilt) {
     m_current = m_slides[0];
     m_currentIndex = 0;
     // The first slide starts at the end of its fade-in: fully visible.
     m_startTime = t - float(m_current->fadeIn.GetValue());
     ActivateCurrentSlide();
-    m_overlay.reset(new DS_SimpleMesh<DX_V::SC>());
-    BuildOverlayQuad(*m_overlay, kOverlayColor, GetScreenQuad());
+    BuildOverlayVertices(m_overlay, kOverlayColor, GetScreenQuad());
+    m_overlayBuilt = true;
     m_overlayAlpha = 0;
   } else if (m_slides.size() >= 2) {
     const unsigned int fadeIn = m_current->fadeIn.GetValue();
@@ -155,6 +158,13 @@ int DS_SlideShow_Light::Update(float t) {
   return 0;
 }
 
+float DS_SlideShow_Light::StillUntil(float t) const {
+  if (!m_current || !m_overlayBuilt || m_overlayAlpha != 0 || !m_current->IsStill()) return t;
+  if (m_slides.size() < 2) return std::numeric_limits<float>::infinity();
+  const float fadeOutStart = m_startTime + float(m_current->fadeIn.GetValue()) + float(m_current->show.GetValue());
+  return fadeOutStart > t ? fadeOutStart : t;
+}
+
 // ---- drawing and device ----
 
 int DS_SlideShow_Light::Render(bool noClear) {
@@ -165,7 +175,7 @@ int DS_SlideShow_Light::Render(bool noClear) {
   // A special layer ends its capture in its surround pass; whatever is still open
   // here would leave the back buffer without the frame.
   if (light->IsCaptureOpen()) light->EndSceneCapture(false);
-  if (m_overlay) light->DrawOverlay(m_overlay.get());
+  if (m_overlayBuilt) light->DrawOverlayVertices(m_overlay);
   return 0;
 }
 

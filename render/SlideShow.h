@@ -62,10 +62,14 @@ public:
   unsigned int GetNextIndex() const { return m_nextIndex; }
   float GetStartTime() const { return m_startTime; }
   const std::vector<DS_SharedRef<DS_AudioFile>>& GetAudioFiles() const { return m_audioFiles; }
-  // The overlay mesh, null before the first Update.
-  const DS_SimpleMesh<DX_V::SC>* GetOverlay() const { return m_overlay.get(); }
+  // The overlay's four vertices, null before the first Update.
+  const DX_V::SC* GetOverlay() const { return m_overlayBuilt ? m_overlay : nullptr; }
   // The alpha byte the overlay was last given.
   int GetOverlayAlpha() const { return m_overlayAlpha; }
+  // After an Update at t: the scene time until which the picture stays as it is (the
+  // start of the current slide's fade-out, infinity for a single slide), or t when it
+  // changes now (a fade, a drifting camera, objects).
+  float StillUntil(float t) const;
 
 private:
   void SwitchToNextSlide(float t);
@@ -78,7 +82,9 @@ private:
   std::vector<DS_SharedRef<DS_AudioFile>> m_audioFiles;
   float m_startTime = 0.0f;
   unsigned int m_nextIndex = 1;
-  std::unique_ptr<DS_SimpleMesh<DX_V::SC>> m_overlay;
+  // Drawn from here: a fade changes four colours, with no buffer to lock.
+  DX_V::SC m_overlay[4] = {};
+  bool m_overlayBuilt = false;
   float m_lastTime = 0.0f;
   int m_currentIndex = -1;
   int m_overlayAlpha = 0;

@@ -62,12 +62,16 @@ BYTE AlphaByte(float alpha) {
   return BYTE(scaled);
 }
 
+void BuildOverlayVertices(DX_V::SC* out, D3DCOLOR color, const DS_ScreenQuad& quad) {
+  CopyScreenPositions(out, quad);
+  for (int i = 0; i < 4; ++i) out[i].color = color;
+}
+
+void SetOverlayVerticesAlpha(DX_V::SC* out, float alpha) { SetCornerAlpha(out, alpha, alpha, alpha, alpha); }
+
 void BuildOverlayQuad(DS_SimpleMesh<DX_V::SC>& mesh, D3DCOLOR color, const DS_ScreenQuad& quad) {
   if (FAILED(CreateQuadBuffer(mesh))) return;
-  mesh.vertices.Write(4, [&](DX_V::SC* out) {
-    CopyScreenPositions(out, quad);
-    for (int i = 0; i < 4; ++i) out[i].color = color;
-  });
+  mesh.vertices.Write(4, [&](DX_V::SC* out) { BuildOverlayVertices(out, color, quad); });
 }
 
 void SetOverlayQuadPositions(DS_SimpleMesh<DX_V::SC>& mesh, const DS_ScreenQuad& quad) {

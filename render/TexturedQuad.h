@@ -104,6 +104,10 @@ void BuildOverlayQuad(DS_SimpleMesh<DX_V::SC>& mesh, D3DCOLOR color, const DS_Sc
 void SetOverlayQuadPositions(DS_SimpleMesh<DX_V::SC>& mesh, const DS_ScreenQuad& quad);
 // Alpha per corner: a left-bottom, b right-bottom, c left-top, d right-top.
 void SetOverlayQuadAlpha(DS_SimpleMesh<DX_V::SC>& mesh, float a, float b, float c, float d);
+// The same four vertices kept in the caller's memory (drawn from there, no buffer to
+// lock): out[0..3] := the screen quad's positions in `color`; alpha of all four.
+void BuildOverlayVertices(DX_V::SC* out, D3DCOLOR color, const DS_ScreenQuad& quad);
+void SetOverlayVerticesAlpha(DX_V::SC* out, float alpha);
 
 // Coloured scene-space quads (DX_V::PC), positions at z 0.
 void BuildColoredQuad(DS_SimpleMesh<DX_V::PC>& mesh, D3DCOLOR color, const DS_ScreenQuad& quad);

@@ -93,7 +93,10 @@ void DS_ViewContext::FitPicture(unsigned pictureWidth, unsigned pictureHeight, i
 
   D3DXVECTOR3 bands[4][4];
   GetSurroundPositions(pw, ph, bands);
-  for (int i = 0; i < 4; ++i) m_surround[i].SetPositions(bands[i]);
+  for (int i = 0; i < 4; ++i) {
+    m_surround[i].SetPositions(bands[i]);
+    for (int k = 0; k < 4; ++k) m_surroundCorners[i][k] = bands[i][k];
+  }
 
   D3DXMatrixOrthoOffCenterLH(&m_projection, 0, w, h, 0, kNearPlane, kFarPlane);
   m_stretchX = w / fittedWidth;
@@ -206,12 +209,38 @@ void DS_ViewContext::BindSurroundTextures(const DS_ImageFileLink& link) {
   BindSurroundTextures(LookupCurrentFrame(link));
 }
 
+namespace {
+
+// Whether a convex quad with these corners covers any of the target under `toClip`
+// (an affine chain: the camera and fit of the view, an orthographic projection).
+bool CornersReachTarget(const D3DXVECTOR3 (&corners)[4], const D3DXMATRIX& toClip) {
+  float minX = 0, maxX = 0, minY = 0, maxY = 0;
+  for (int k = 0; k < 4; ++k) {
+    D3DXVECTOR4 p;
+    D3DXVec3Transform(&p, &corners[k], &toClip);
+    // Not a plain orthographic view: drawn as always.
+    if (!(p.w > 0)) return true;
+    const float x = p.x / p.w, y = p.y / p.w;
+    minX = k == 0 ? x : std::min(minX, x);
+    maxX = k == 0 ? x : std::max(maxX, x);
+    minY = k == 0 ? y : std::min(minY, y);
+    maxY = k == 0 ? y : std::max(maxY, y);
+  }
+  return maxX > -1.0f && minX < 1.0f && maxY > -1.0f && minY < 1.0f;
+}
+
+}  // namespace
+
 void DS_ViewContext::DrawSurround() const {
   if (!g_CurrentDevice) return;
   ApplyTransforms();
   SetWorld(m_surround[0].world);
-  for (const DS_TexturedQuad<DX_V::PT>& band : m_surround) {
+  D3DXMATRIX toClip;
+  GetWorldViewProj(toClip, m_surround[0].world);
+  for (int i = 0; i < 4; ++i) {
+    const DS_TexturedQuad<DX_V::PT>& band = m_surround[i];
     if (!band.vertices.buffer || band.primitiveCount <= 0) continue;
+    if (!CornersReachTarget(m_surroundCorners[i], toClip)) continue;
     g_CurrentDevice->SetTexture(0, band.texture.Get());
     SetPTStream(band.vertices.buffer.Get());
     g_CurrentDevice->DrawPrimitive(band.primitiveType, 0, UINT(band.primitiveCount));

@@ -98,6 +98,8 @@ private:
   float m_hitTestShiftY = 0;
   D3DXMATRIX m_camera;
   DS_TexturedQuad<DX_V::PT> m_surround[4];
+  // The bands' corners as written to their buffers, to tell which are on the target.
+  D3DXVECTOR3 m_surroundCorners[4][4] = {};
   int m_fitType = kFitLetterbox;
   unsigned m_pictureWidth = 0;
   unsigned m_pictureHeight = 0;

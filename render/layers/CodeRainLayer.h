@@ -46,6 +46,8 @@ public:
   void Render(bool noClear) override;
   // Keeps the time only; the camera moves when the layer renders.
   void Update(float t) override;
+  // The layer moves by itself.
+  bool IsStill() const override { return false; }
   void SetFitType(int type) override;
   void DrawTargetQuad(const DS_ScreenTexturedQuad& quad) override;
   void OnImageChanged() override;

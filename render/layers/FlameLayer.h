@@ -84,6 +84,8 @@ public:
   // Clears, draws the picture, then the fire band.
   void Render(bool noClear) override;
   void Update(float t) override;
+  // The layer moves by itself.
+  bool IsStill() const override { return false; }
   bool NeedsSceneCapture() const override;
   void OnImageChanged() override;
 

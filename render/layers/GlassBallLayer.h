@@ -111,6 +111,8 @@ public:
   void RenderSurround(bool skip) override;
   void Render(bool noClear) override;
   void Update(float t) override;
+  // The layer moves by itself.
+  bool IsStill() const override { return false; }
   void SetSize(int width, int height) override;
   void SetFitType(int type) override;
   bool NeedsSceneCapture() const override { return true; }

@@ -60,6 +60,8 @@ public:
   void OnDeviceRestored() override;
   void Render(bool noClear) override;
   void Update(float t) override;
+  // The layer moves by itself.
+  bool IsStill() const override { return false; }
   void OnImageChanged() override;
 
   // The bump stages of the water draw: the bump map on stage 0, the reflection on

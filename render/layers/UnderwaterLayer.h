@@ -27,6 +27,8 @@ public:
   void RenderSurround(bool skip) override;
   // The camera, then the brush clock.
   void Update(float t) override;
+  // The layer moves by itself.
+  bool IsStill() const override { return false; }
   // Whenever the brush has an effect to draw the captured scene with.
   bool NeedsSceneCapture() const override;
 

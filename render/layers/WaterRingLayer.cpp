@@ -357,8 +357,8 @@ void DS_WaterRingLight::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& me
   if (g_CurrentDevice) SetState(D3DRS_LIGHTING, TRUE);
 }
 
-void DS_WaterRingLight::DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) {
-  DS_2D_Light::DrawOverlay(overlay);
+void DS_WaterRingLight::EndOverlay() {
+  DS_2D_Light::EndOverlay();
   if (g_CurrentDevice) SetState(D3DRS_ALPHABLENDENABLE, FALSE);
 }
 

@@ -56,10 +56,13 @@ public:
   void RenderSurround(bool skip) override;
   void Render(bool noClear) override;
   void Update(float t) override;
+  // The layer moves by itself.
+  bool IsStill() const override { return false; }
   void SetSize(int width, int height) override;
   void SetFitType(int type) override;
-  void DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) override;
   void DrawTargetQuad(const DS_ScreenTexturedQuad& quad) override;
+  // The surface draws without blending after the overlay.
+  void EndOverlay() override;
   void BeginSceneCapture() override;
   const DS_ComHolder<IDirect3DTexture9>& EndSceneCapture(bool clear) override;
   bool NeedsSceneCapture() const override { return mode.GetValue() == kModeScene; }

@@ -1,7 +1,9 @@
 // The frame over the render units: device loss, reset and release.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -149,6 +151,104 @@ TEST_F(RenderFrameTest, DevicesAndDirect3DAreReleasedExactlyOnce) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
+}
+
+}  // namespace
+
+// ---- pacing: a moving picture by the clock, a still one drawn once ----
+
+namespace {
+
+// A performance counter at 1 MHz that the test moves on by hand.
+class ManualTime : public DS_TimeSource {
+public:
+  bool Frequency(LONGLONG& perSecond) override {
+    perSecond = 1000000;
+    return true;
+  }
+  LONGLONG Counter() override { return counter; }
+  DWORD Milliseconds() override { return DWORD(counter / 1000); }
+
+  LONGLONG counter = 0;
+};
+
+// A scene that stands still from `stillFrom` on, until `stillUntil`.
+class PacedSaver : public RecordingSaver {
+public:
+  float StillUntil() override { return AppTime() >= stillFrom ? stillUntil : AppTime(); }
+
+  float stillFrom = std::numeric_limits<float>::infinity();
+  float stillUntil = std::numeric_limits<float>::infinity();
+};
+
+class FramePacingTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    saver.log = &log;
+    saver.m_d3d.Set(&d3d);
+    d3d.adapters.resize(1);
+    device.log = &log;
+    DS_RenderUnit& unit = saver.m_units[saver.m_unitCount++];
+    unit.device.Set(&device);
+    unit.initialised = TRUE;
+    unit.restored = TRUE;
+    saver.SetTimeSource(&time);
+    saver.StartClockForTest();
+  }
+  void TearDown() override { saver.Cleanup3D(); }
+
+  // Turns of the message loop every 10 ms for `seconds`; the frames presented.
+  int Run(float seconds) {
+    log.clear();
+    for (int i = 0; i < int(seconds * 100.0f + 0.5f); ++i) {
+      saver.StepFrame();
+      time.counter += 10000;
+    }
+    int presents = 0;
+    for (const std::string& entry : log) presents += entry == "present";
+    return presents;
+  }
+
+  FakeDirect3D d3d;
+  ScriptedDevice device;
+  PacedSaver saver;
+  ManualTime time;
+  std::vector<std::string> log;
+};
+
+TEST_F(FramePacingTest, AMovingPictureIsDrawnEveryThirtyMilliseconds) {
+  const int frames = Run(10.0f);
+  // Every third 10 ms turn, by the clock.
+  EXPECT_GE(frames, 10000 / 30 - 1);
+  EXPECT_LE(frames, 10000 / 30 + 1);
+}
+
+TEST_F(FramePacingTest, AStillPictureIsDrawnOnceAndAgainOnlyWhenItChanges) {
+  saver.stillFrom = 0.0f;
+  EXPECT_EQ(1, Run(10.0f)) << "a picture that never changes by itself";
+
+  saver.RequestRedraw();
+  EXPECT_EQ(1, Run(10.0f)) << "a paint draws it once more";
+
+  // Still for five seconds more, then moving again.
+  saver.stillUntil = float(time.counter) / 1e6f + 5.0f;
+  saver.stillFrom = 0.0f;
+  saver.RequestRedraw();
+  Run(0.01f);
+  saver.stillFrom = std::numeric_limits<float>::infinity();
+  const int frames = Run(10.0f);
+  EXPECT_GE(frames, 5000 / 30 - 1) << "moving again once the still time is over";
+  EXPECT_LE(frames, 5000 / 30 + 2);
+}
+
+TEST_F(FramePacingTest, AStillPictureStillNoticesALostDevice) {
+  saver.stillFrom = 0.0f;
+  Run(0.1f);
+  // Lost for a while, then ready to be reset: the frame after the reset draws again.
+  device.levels = {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET};
+  Run(3.0f);
+  EXPECT_NE(std::find(log.begin(), log.end(), "reset"), log.end()) << Join(log);
+  EXPECT_EQ("present", log.back()) << Join(log);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ public:
   using Base::m_windowTitle;
 
   bool AppendUnitForTest(UINT adapterIndex) { return this->AppendUnit(adapterIndex); }
+  void StartClockForTest() { this->m_clock.Start(); }
   void LoadScreenSettingsForTest() {
     HKEY key = OpenSettingsKey();
     this->LoadScreenSettings(key);

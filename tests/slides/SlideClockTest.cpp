@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "render/SlideShow.h"
@@ -111,3 +112,47 @@ TEST(SlideClockTest, ActivationDriftsTheCameraAndSwitchesTheSounds) {
 }
 
 }  // namespace
+
+// ---- stillness: when the host may stop drawing ----
+
+TEST(SlideStillnessTest, AStillSlideStaysUntilItsFadeOutAndAFadeNever) {
+  std::unique_ptr<DS_SlideShow_Light> show = MakeShow(2, 1, 10, 1);
+  for (size_t i = 0; i < show->GetSlideCount(); ++i) show->GetSlide(i)->GetLight()->GetCamera().on.SetValue(0);
+  struct Step {
+    float t;
+    float stillUntil;
+  };
+  // The first slide starts at 99: its fade-out begins at 99 + 1 + 10.
+  const Step steps[] = {{100.0f, 110.0f}, {109.9f, 110.0f}, {110.5f, 110.5f}, {111.5f, 111.5f},
+                        {112.5f, 122.5f}};
+  for (const Step& step : steps) {
+    show->Update(step.t);
+    EXPECT_FLOAT_EQ(step.stillUntil, show->StillUntil(step.t)) << "t = " << step.t;
+  }
+}
+
+TEST(SlideStillnessTest, ASingleStillSlideNeverChangesByItself) {
+  std::unique_ptr<DS_SlideShow_Light> show = MakeShow(1, 1, 10, 1);
+  show->GetSlide(0)->GetLight()->GetCamera().on.SetValue(0);
+  EXPECT_FLOAT_EQ(5.0f, show->StillUntil(5.0f)) << "before the first update nothing is drawn yet";
+  show->Update(5.0f);
+  EXPECT_TRUE(std::isinf(show->StillUntil(5.0f)));
+  show->Update(500.0f);
+  EXPECT_TRUE(std::isinf(show->StillUntil(500.0f)));
+}
+
+TEST(SlideStillnessTest, ADriftingCameraOrAnObjectKeepsTheSlideMoving) {
+  std::unique_ptr<DS_SlideShow_Light> drifting = MakeShow(1, 1, 10, 1);
+  drifting->GetSlide(0)->GetLight()->GetCamera().on.SetValue(1);
+  drifting->Update(5.0f);
+  EXPECT_FLOAT_EQ(5.0f, drifting->StillUntil(5.0f));
+
+  std::unique_ptr<DS_SlideShow_Light> withObject(new DS_SlideShow_Light());
+  DS_SlideContainer* slide = MakeSlide(1, 10, 1, DS_FileKey(L"p", 0));
+  slide->GetLight()->GetCamera().on.SetValue(0);
+  slide->AddVisualItem(new TestProbeItem());
+  withObject->AddSlide(slide);
+  withObject->BuildSlideObjects();
+  withObject->Update(5.0f);
+  EXPECT_FLOAT_EQ(5.0f, withObject->StillUntil(5.0f));
+}

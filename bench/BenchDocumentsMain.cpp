@@ -1,0 +1,123 @@
+// bench_documents <kind> <output file>: writes one of the documents scripts/bench runs
+// the saver on, with the scene classes' own writers:
+//   still      one slide, no camera, no objects: a picture that never changes
+//   ten2048    ten slides of 2048 x 2048 pictures
+//   fifty1024  fifty slides of 1024 x 1024 pictures
+// The pictures are BMP files, each of its own colours so that no two are alike.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/DocResManager.h"
+#include "document/StreamWriter.h"
+#include "render/Layer.h"
+#include "render/SlideContainer.h"
+#include "render/SlideShow.h"
+#include "tools/DefaultSceneContent.h"
+#include "sound/MusicFileStore.h"
+#include "tools/Picture.h"
+
+namespace {
+
+const unsigned int kHundredthsPerSecond = 100;
+
+struct BenchDocument {
+  const char* kind;
+  int slides;
+  int side;
+  unsigned int fadeIn, show, fadeOut;
+};
+
+const BenchDocument kDocuments[] = {
+    {"still", 1, 1024, 1, 10, 1},
+    {"ten2048", 10, 2048, 1, 4, 1},
+    {"fifty1024", 50, 1024, 1, 4, 1},
+};
+
+// A diagonal blend between two colours of slide `index`, with a grid of lighter lines.
+ds_tools::Picture MakePicture(int index, int side) {
+  const uint32_t from = 0xFF000000u | (uint32_t(40 + index * 37 % 160) << 16) | (uint32_t(60 + index * 53 % 140) << 8) |
+                        uint32_t(90 + index * 71 % 120);
+  const uint32_t to = 0xFF000000u | (uint32_t(200 - index * 29 % 120) << 16) | (uint32_t(120 + index * 17 % 100) << 8) |
+                      uint32_t(30 + index * 43 % 90);
+  ds_tools::Picture picture(side, side);
+  const int cell = side / 16;
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      uint32_t colour = ds_tools::MixColour(from, to, float(x + y) / float(2 * side));
+      if (x % cell < 3 || y % cell < 3) colour = ds_tools::MixColour(colour, 0xFFFFFFFFu, 0.35f);
+      picture.Set(x, y, colour);
+    }
+  }
+  return picture;
+}
+
+class CurrentManagerScope {
+public:
+  explicit CurrentManagerScope(DS_DocResManager* manager) : m_previous(g_CurrentDocResManager) {
+    SetCurrentDocResManager(manager);
+  }
+  ~CurrentManagerScope() { SetCurrentDocResManager(m_previous); }
+
+private:
+  DS_DocResManager* m_previous;
+};
+
+std::vector<unsigned char> BuildDocument(const BenchDocument& document) {
+  DS_DocResManager manager;
+  CurrentManagerScope current(&manager);
+  DS_SlideShow_Light show;
+  for (int i = 0; i < document.slides; ++i) {
+    const std::wstring name = L"bench_" + std::to_wstring(i) + L".bmp";
+    const DS_FileKey key(ds_tools::ScenePath(name.c_str()), ds_tools::kSceneFileStamp);
+    const std::vector<unsigned char> bytes = ds_tools::EncodeBmp24(MakePicture(i, document.side));
+    DS_ResourceEntry entry;
+    entry.SetName(key.path);
+    entry.SetData(uint32_t(bytes.size()), bytes.data());
+    manager.Tables().fileLibrary[key] = DS_EntryList{entry};
+    manager.RegisterUsedImage(DS_FileLink3(key));
+
+    std::unique_ptr<DS_2D_Light> layer(new DS_2D_Light());
+    layer->GetPictureLink().StoreKey(key);
+    layer->GetCamera().on.SetValue(0);
+    std::unique_ptr<DS_SlideContainer> slide(new DS_SlideContainer());
+    slide->name.SetValue(name);
+    slide->fadeIn.SetValue(document.fadeIn);
+    slide->show.SetValue(document.show);
+    slide->fadeOut.SetValue(document.fadeOut);
+    slide->duration.SetValue((document.fadeIn + document.show + document.fadeOut) * kHundredthsPerSecond);
+    slide->SetLight(layer.release());
+    show.AddSlide(slide.release());
+  }
+  DS_IOF_W stream;
+  stream.WriteString(ds_tools::kSceneSignature);
+  show.Write(stream);
+  // The used-image table carries the pictures; the reader takes it first.
+  for (const auto& used : manager.Tables().usedImages) manager.Tables().otherFiles.erase(used.first);
+  manager.Write(stream);
+  if (stream.Failed()) return std::vector<unsigned char>();
+  return stream.Bytes();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const BenchDocument* document = nullptr;
+  for (const BenchDocument& candidate : kDocuments) {
+    if (argc == 3 && std::strcmp(argv[1], candidate.kind) == 0) document = &candidate;
+  }
+  if (!document) {
+    std::fprintf(stderr, "usage: bench_documents still|ten2048|fifty1024 <output file>\n");
+    return 2;
+  }
+  const std::vector<unsigned char> bytes = BuildDocument(*document);
+  const std::string path = argv[2];
+  if (bytes.empty() || !WriteWholeFile(ds_string(path.begin(), path.end()), bytes.data(), uint32_t(bytes.size()))) {
+    std::fprintf(stderr, "bench_documents: cannot write %s\n", argv[2]);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,111 @@
+// The floor of scripts/bench: the least a Direct3D 9 full-screen picture can cost here.
+// One window over the screen, one picture the size of the screen drawn as a textured
+// quad and presented, paced like the saver used to be (sleep 30 ms, then draw). Ends
+// on a key press or a click.
+#include <windows.h>
+#include <d3d9.h>
+
+namespace {
+
+const DWORD kFrameSleepMs = 30;
+
+struct ScreenVertex {
+  float x, y, z, rhw;
+  float u, v;
+};
+const DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_TEX1;
+
+LRESULT CALLBACK FloorWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_SETCURSOR:
+      SetCursor(nullptr);
+      return 1;
+  }
+  return DefWindowProcW(hwnd, msg, wparam, lparam);
+}
+
+// A diagonal blend with a grid of lighter lines, as the bench documents' pictures.
+IDirect3DTexture9* MakePicture(IDirect3DDevice9* device, UINT width, UINT height) {
+  IDirect3DTexture9* texture = nullptr;
+  if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr))) {
+    return nullptr;
+  }
+  D3DLOCKED_RECT locked;
+  if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
+    for (UINT y = 0; y < height; ++y) {
+      DWORD* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+      for (UINT x = 0; x < width; ++x) {
+        const DWORD t = (x + y) * 255 / (width + height);
+        DWORD colour = 0xFF000000u | (t << 16) | ((255 - t) << 8) | 0x60;
+        if (x % 64 < 3 || y % 64 < 3) colour |= 0x00808080u;
+        row[x] = colour;
+      }
+    }
+    texture->UnlockRect(0);
+  }
+  return texture;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = FloorWindowProc;
+  wc.hInstance = instance;
+  wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+  wc.lpszClassName = L"BenchFloor";
+  RegisterClassW(&wc);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  HWND window = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"floor", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                                height, nullptr, nullptr, instance, nullptr);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (!window || !d3d) return 1;
+  D3DPRESENT_PARAMETERS pp = {};
+  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+  pp.BackBufferCount = 1;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.hDeviceWindow = window;
+  pp.Windowed = TRUE;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+  IDirect3DDevice9* device = nullptr;
+  if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                               &device))) {
+    return 1;
+  }
+  IDirect3DTexture9* picture = MakePicture(device, UINT(width), UINT(height));
+  const float w = float(width) - 0.5f, h = float(height) - 0.5f;
+  const ScreenVertex quad[4] = {
+      {-0.5f, -0.5f, 0, 1, 0, 0}, {w, -0.5f, 0, 1, 1, 0}, {-0.5f, h, 0, 1, 0, 1}, {w, h, 0, 1, 1, 1}};
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+
+  MSG msg;
+  for (;;) {
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) break;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      continue;
+    }
+    Sleep(kFrameSleepMs);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    device->BeginScene();
+    device->SetTexture(0, picture);
+    device->SetFVF(kScreenVertexFvf);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+  }
+  if (picture) picture->Release();
+  device->Release();
+  d3d->Release();
+  return 0;
+}
