@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "document/MissingResourceLog.h"
 #include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
 
@@ -103,6 +104,12 @@ DS_MeshEntry BuildMeshEntryFrom(HRESULT loadResult, ID3DXMesh* loaded, ID3DXBuff
   return BuildMeshEntry(loaded, adjacency, vertexStride);
 }
 
+// A picture that stayed without a texture is written once to the debugger output.
+void ReportUndecodedPicture(const DS_ResourceEntry& entry, HRESULT result) {
+  ReportMissingResource(DS_MissingKind::Picture, EntryLinkName(entry),
+                        FAILED(result) ? result : E_FAIL);
+}
+
 }  // namespace
 
 void DS_MeshEntry::Release() {
@@ -144,11 +151,13 @@ HRESULT LoadTextureFromMemory(const void* bytes, UINT size, D3DXIMAGE_INFO* info
   return CreateTextureFromBytes(bytes, size, info, texture);
 }
 
-DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size) {
+DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT* made) {
   DS_TextureRef result;
   D3DXIMAGE_INFO info = {};
   IDirect3DTexture9* texture = nullptr;
-  if (SUCCEEDED(CreateTextureFromBytes(bytes, size, &info, &texture)) && texture) {
+  const HRESULT hr = CreateTextureFromBytes(bytes, size, &info, &texture);
+  if (made) *made = hr;
+  if (SUCCEEDED(hr) && texture) {
     result.Assign(info.Width, info.Height, texture);
     texture->Release();
   }
@@ -211,8 +220,11 @@ IDirect3DTexture9* DS_ResourceCache::GetProgramTexture() {
 
 DS_TextureRef DS_ResourceCache::GetTexture(const DS_ResourceEntry& entry) {
   if (!entry.Name().empty()) {
-    if (entry.Size() != 0) return CreateTextureEntryFromBytes(entry.Data(), entry.Size());
-    return GetFileTexture(entry);
+    if (entry.Size() == 0) return GetFileTexture(entry);
+    HRESULT hr = S_OK;
+    DS_TextureRef texture = CreateTextureEntryFromBytes(entry.Data(), entry.Size(), &hr);
+    if (!texture.GetTexture()) ReportUndecodedPicture(entry, hr);
+    return texture;
   }
   HMODULE module = nullptr;
   if (GetModule(entry.ModuleName(), module)) return GetModuleTexture(module, entry);
@@ -225,10 +237,20 @@ DS_TextureRef DS_ResourceCache::GetModuleTexture(HMODULE module, const DS_Resour
   if (slot.GetTexture()) return slot;
   D3DXIMAGE_INFO info = {};
   IDirect3DTexture9* texture = nullptr;
-  if (FAILED(LoadTextureFromModuleResource(module, id, &texture, &info))) {
-    info = D3DXIMAGE_INFO();
-    LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+  const void* bytes = nullptr;
+  DWORD size = 0;
+  HRESULT hr = LoadModuleResourceBytes(module, id, kModuleDataType, bytes, size);
+  if (FAILED(hr)) {
+    ReportMissingResource(DS_MissingKind::ModuleResource,
+                          ModuleLinkName(entry.ModuleName(), id), hr);
+  } else {
+    hr = CreateTextureFromBytes(bytes, size, &info, &texture);
   }
+  if (FAILED(hr)) {
+    info = D3DXIMAGE_INFO();
+    hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+  }
+  if (!texture) ReportUndecodedPicture(entry, hr);
   slot.Assign(info.Width, info.Height, texture);
   if (texture) texture->Release();
   return slot;
@@ -242,7 +264,8 @@ DS_TextureRef DS_ResourceCache::GetUnloadableModuleTexture(const DS_ResourceEntr
   info.Width = kUnloadableModuleWidth;
   info.Height = kUnloadableModuleHeight;
   IDirect3DTexture9* texture = nullptr;
-  LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+  HRESULT hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+  if (!texture) ReportUndecodedPicture(entry, hr);
   slot.Assign(info.Width, info.Height, texture);
   if (texture) texture->Release();
   return slot;
@@ -258,6 +281,7 @@ DS_TextureRef DS_ResourceCache::GetFileTexture(const DS_ResourceEntry& entry) {
                                             D3DX_FILTER_TRIANGLE, D3DX_FILTER_NONE, 0, &info,
                                             nullptr, &texture);
   if (SUCCEEDED(hr) && texture) slot.Assign(info.Width, info.Height, texture);
+  else ReportUndecodedPicture(entry, hr);
   if (texture) texture->Release();
   return slot;
 }
@@ -270,8 +294,14 @@ bool DS_ResourceCache::GetModule(const ds_string& name, HMODULE& module) {
     return true;
   }
   if (!name.empty()) {
+    SetLastError(0);
     module = LoadResourceModule(name);
-    if (!module) return false;
+    if (!module) {
+      const DWORD error = GetLastError();
+      ReportMissingResource(DS_MissingKind::ModuleResource, name,
+                            error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL);
+      return false;
+    }
   }
   m_modules[name] = module;
   return true;
