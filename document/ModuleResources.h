@@ -9,6 +9,10 @@
 
 #include "document/ResourceEntry.h"
 
+// The shared resource module installed beside the saver: the default effects,
+// pictures and meshes of the scene classes.
+inline constexpr wchar_t kSharedModuleName[] = L"common_res.dll";
+
 // The resource type of pictures, meshes, sound data and texture-set streams.
 extern const wchar_t* const kModuleDataType;
 

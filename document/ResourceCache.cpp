@@ -154,13 +154,10 @@ HRESULT LoadTextureFromMemory(const void* bytes, UINT size, D3DXIMAGE_INFO* info
 DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT* made) {
   DS_TextureRef result;
   D3DXIMAGE_INFO info = {};
-  IDirect3DTexture9* texture = nullptr;
-  const HRESULT hr = CreateTextureFromBytes(bytes, size, &info, &texture);
+  DS_ComHolder<IDirect3DTexture9> texture;
+  const HRESULT hr = CreateTextureFromBytes(bytes, size, &info, texture.Receive());
   if (made) *made = hr;
-  if (SUCCEEDED(hr) && texture) {
-    result.Assign(info.Width, info.Height, texture);
-    texture->Release();
-  }
+  if (SUCCEEDED(hr) && texture) result.Assign(info.Width, info.Height, texture.Get());
   return result;
 }
 
@@ -209,9 +206,9 @@ DS_ResourceCache::~DS_ResourceCache() {
 IDirect3DTexture9* DS_ResourceCache::GetProgramTexture() {
   DS_ComHolder<IDirect3DTexture9>& slot = m_programTextures[kProgramTextureId];
   if (!slot) {
-    IDirect3DTexture9* texture = nullptr;
-    if (SUCCEEDED(LoadTextureFromProgramResource(&texture, kProgramTextureId, true)))
-      slot.Attach(texture);
+    // A failed load is tried again next time.
+    if (FAILED(LoadTextureFromProgramResource(slot.Receive(), kProgramTextureId, true)))
+      slot.Release();
   }
   IDirect3DTexture9* texture = slot.Get();
   if (texture) texture->AddRef();
@@ -236,7 +233,7 @@ DS_TextureRef DS_ResourceCache::GetModuleTexture(HMODULE module, const DS_Resour
   DS_TextureRef& slot = m_moduleTextures[ModuleKey(module, id)];
   if (slot.GetTexture()) return slot;
   D3DXIMAGE_INFO info = {};
-  IDirect3DTexture9* texture = nullptr;
+  DS_ComHolder<IDirect3DTexture9> texture;
   const void* bytes = nullptr;
   DWORD size = 0;
   HRESULT hr = LoadModuleResourceBytes(module, id, kModuleDataType, bytes, size);
@@ -244,15 +241,14 @@ DS_TextureRef DS_ResourceCache::GetModuleTexture(HMODULE module, const DS_Resour
     ReportMissingResource(DS_MissingKind::ModuleResource,
                           ModuleLinkName(entry.ModuleName(), id), hr);
   } else {
-    hr = CreateTextureFromBytes(bytes, size, &info, &texture);
+    hr = CreateTextureFromBytes(bytes, size, &info, texture.Receive());
   }
   if (FAILED(hr)) {
     info = D3DXIMAGE_INFO();
-    hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+    hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, texture.Receive());
   }
   if (!texture) ReportUndecodedPicture(entry, hr);
-  slot.Assign(info.Width, info.Height, texture);
-  if (texture) texture->Release();
+  slot.Assign(info.Width, info.Height, texture.Get());
   return slot;
 }
 
@@ -263,11 +259,10 @@ DS_TextureRef DS_ResourceCache::GetUnloadableModuleTexture(const DS_ResourceEntr
   D3DXIMAGE_INFO info = {};
   info.Width = kUnloadableModuleWidth;
   info.Height = kUnloadableModuleHeight;
-  IDirect3DTexture9* texture = nullptr;
-  HRESULT hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+  DS_ComHolder<IDirect3DTexture9> texture;
+  HRESULT hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, texture.Receive());
   if (!texture) ReportUndecodedPicture(entry, hr);
-  slot.Assign(info.Width, info.Height, texture);
-  if (texture) texture->Release();
+  slot.Assign(info.Width, info.Height, texture.Get());
   return slot;
 }
 
@@ -275,14 +270,13 @@ DS_TextureRef DS_ResourceCache::GetFileTexture(const DS_ResourceEntry& entry) {
   DS_TextureRef& slot = m_fileTextures[entry.Name()];
   if (slot.GetTexture() || !g_CurrentDevice || entry.Name().empty()) return slot;
   D3DXIMAGE_INFO info = {};
-  IDirect3DTexture9* texture = nullptr;
+  DS_ComHolder<IDirect3DTexture9> texture;
   HRESULT hr = D3DXCreateTextureFromFileExW(g_CurrentDevice, entry.Name().c_str(), D3DX_DEFAULT,
                                             D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                             D3DX_FILTER_TRIANGLE, D3DX_FILTER_NONE, 0, &info,
-                                            nullptr, &texture);
-  if (SUCCEEDED(hr) && texture) slot.Assign(info.Width, info.Height, texture);
+                                            nullptr, texture.Receive());
+  if (SUCCEEDED(hr) && texture) slot.Assign(info.Width, info.Height, texture.Get());
   else ReportUndecodedPicture(entry, hr);
-  if (texture) texture->Release();
   return slot;
 }
 
