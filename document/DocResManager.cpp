@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "document/EffectFactory.h"
+#include "document/MissingResourceLog.h"
 #include "document/ModuleResources.h"
 #include "document/ResourceBuffer.h"
 #include "render/DeviceGlobals.h"
@@ -271,10 +272,10 @@ DS_TextureSet* DS_DocResManager::LoadAddOnTextureSet(const DS_FileLink3& link) {
   // The stream is read straight from the module's memory, bounded by the resource's
   // size; the module is freed once its entries are copied.
   DS_ResourceModule module(key.path);
-  ResourceBuffer buffer;
-  if (!module.IsOpen() || ResourceNumber(key.stamp) == 0 ||
-      !buffer.LocateModuleResource(module.Handle(), ResourceNumber(key.stamp)))
-    return &set;
+  const void* bytes = nullptr;
+  DWORD size = 0;
+  if (!module.Find(key.stamp, kModuleDataType, bytes, size)) return &set;
+  ResourceBuffer buffer(bytes, size);
   DS_EntryList& library = EnsureLibraryEntry(key);
   library.clear();
   ReadFloatVector(buffer, set.durations);
@@ -317,8 +318,12 @@ ID3DXEffect* DS_DocResManager::GetEffect(const DS_FileLink3& link) {
 
   ID3DXEffect* effect = nullptr;
   const DS_ResourceEntry& source = library.front();
-  if (FAILED(CreateEffectFromBytes(g_CurrentDevice, source.Data(), source.Size(), &effect)) || !effect)
+  HRESULT hr = CreateEffectFromBytes(g_CurrentDevice, source.Data(), source.Size(), &effect);
+  if (FAILED(hr) || !effect) {
+    ReportMissingResource(DS_MissingKind::Effect, ModuleLinkName(key.path, key.stamp),
+                          FAILED(hr) ? hr : E_FAIL);
     return nullptr;
+  }
   m_tables->effects[key].Attach(effect);
   effect->AddRef();
   return effect;

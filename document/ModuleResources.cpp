@@ -1,5 +1,7 @@
 #include "document/ModuleResources.h"
 
+#include "document/MissingResourceLog.h"
+
 const wchar_t* const kModuleDataType = L"DDS";
 
 namespace {
@@ -8,6 +10,12 @@ const wchar_t kModuleExtension[] = L".dll";
 const size_t kModuleExtensionLength = 4;
 
 wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; }
+
+// The loader's last error as a result code; E_FAIL when it set none.
+HRESULT LastLoaderError() {
+  const DWORD error = GetLastError();
+  return error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
 
 }  // namespace
 
@@ -31,29 +39,38 @@ HMODULE LoadResourceModule(const ds_string& name) {
 
 bool FindModuleResource(HMODULE module, int64_t id, const wchar_t* type, const void*& bytes,
                         DWORD& size) {
+  return SUCCEEDED(LoadModuleResourceBytes(module, id, type, bytes, size));
+}
+
+HRESULT LoadModuleResourceBytes(HMODULE module, int64_t id, const wchar_t* type,
+                             const void*& bytes, DWORD& size) {
   bytes = nullptr;
   size = 0;
   const WORD number = ResourceNumber(id);
-  if (number == 0) return false;
+  if (number == 0) return E_INVALIDARG;
+  SetLastError(0);
   HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(number), type);
-  if (!info) return false;
+  if (!info) return LastLoaderError();
   DWORD length = SizeofResource(module, info);
-  if (length == 0) return false;
+  if (length == 0) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
   HGLOBAL loaded = LoadResource(module, info);
   const void* locked = loaded ? LockResource(loaded) : nullptr;
-  if (!locked) return false;
+  if (!locked) return LastLoaderError();
   bytes = locked;
   size = length;
-  return true;
+  return S_OK;
 }
 
-DS_ResourceModule::DS_ResourceModule(const ds_string& name) {
+DS_ResourceModule::DS_ResourceModule(const ds_string& name) : m_name(name) {
   if (name.empty()) {
     m_open = true;
     return;
   }
+  SetLastError(0);
   m_module = LoadResourceModule(name);
   m_open = m_module != nullptr;
+  if (!m_open)
+    m_openResult = IsModuleFileName(name) ? LastLoaderError() : HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
 }
 
 DS_ResourceModule::~DS_ResourceModule() {
@@ -64,8 +81,10 @@ bool DS_ResourceModule::Find(int64_t id, const wchar_t* type, const void*& bytes
                              DWORD& size) const {
   bytes = nullptr;
   size = 0;
-  if (!m_open) return false;
-  return FindModuleResource(m_module, id, type, bytes, size);
+  const HRESULT result =
+      m_open ? LoadModuleResourceBytes(m_module, id, type, bytes, size) : m_openResult;
+  if (FAILED(result)) ReportMissingResource(DS_MissingKind::ModuleResource, ModuleLinkName(m_name, id), result);
+  return SUCCEEDED(result);
 }
 
 // Declared with the entry; kept here beside the module rules it follows.

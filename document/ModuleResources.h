@@ -9,6 +9,10 @@
 
 #include "document/ResourceEntry.h"
 
+// The shared resource module installed beside the saver: the default effects,
+// pictures and meshes of the scene classes.
+inline constexpr wchar_t kSharedModuleName[] = L"common_res.dll";
+
 // The resource type of pictures, meshes, sound data and texture-set streams.
 extern const wchar_t* const kModuleDataType;
 
@@ -27,6 +31,9 @@ HMODULE LoadResourceModule(const ds_string& name);
 // False when the id names nothing, the resource is missing, empty or not loadable.
 bool FindModuleResource(HMODULE module, int64_t id, const wchar_t* type, const void*& bytes,
                         DWORD& size);
+// The same, with the reason on failure: E_INVALIDARG for id 0, else the loader's error.
+HRESULT LoadModuleResourceBytes(HMODULE module, int64_t id, const wchar_t* type,
+                             const void*& bytes, DWORD& size);
 
 // A module opened for the length of one lookup: the program for an empty name, else
 // the named module loaded as data and freed again on destruction. A name that cannot
@@ -40,10 +47,13 @@ public:
 
   bool IsOpen() const { return m_open; }
   HMODULE Handle() const { return m_module; }
-  // The resource's bytes while the module stays open.
+  // The resource's bytes while the module stays open. A module or resource that is
+  // missing is written once to the debugger output.
   bool Find(int64_t id, const wchar_t* type, const void*& bytes, DWORD& size) const;
 
 private:
+  ds_string m_name;
   HMODULE m_module = nullptr;
   bool m_open = false;
+  HRESULT m_openResult = S_OK;
 };

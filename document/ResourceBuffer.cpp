@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "document/ModuleResources.h"
+
 void ResourceBuffer::SetMemory(const void* bytes, size_t size) {
   m_begin = static_cast<const char*>(bytes);
   m_cursor = m_begin;
@@ -11,13 +13,9 @@ void ResourceBuffer::SetMemory(const void* bytes, size_t size) {
 }
 
 bool ResourceBuffer::LocateModuleResource(HMODULE module, int resourceId) {
-  HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(resourceId), L"DDS");
-  if (!info) return false;
-  DWORD size = SizeofResource(module, info);
-  if (size == 0) return false;
-  HGLOBAL loaded = LoadResource(module, info);
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes) return false;
+  const void* bytes = nullptr;
+  DWORD size = 0;
+  if (!FindModuleResource(module, resourceId, kModuleDataType, bytes, size)) return false;
   SetMemory(bytes, size);
   return true;
 }

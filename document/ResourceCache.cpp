@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "document/MissingResourceLog.h"
 #include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
 
@@ -103,6 +104,12 @@ DS_MeshEntry BuildMeshEntryFrom(HRESULT loadResult, ID3DXMesh* loaded, ID3DXBuff
   return BuildMeshEntry(loaded, adjacency, vertexStride);
 }
 
+// A picture that stayed without a texture is written once to the debugger output.
+void ReportUndecodedPicture(const DS_ResourceEntry& entry, HRESULT result) {
+  ReportMissingResource(DS_MissingKind::Picture, EntryLinkName(entry),
+                        FAILED(result) ? result : E_FAIL);
+}
+
 }  // namespace
 
 void DS_MeshEntry::Release() {
@@ -144,14 +151,13 @@ HRESULT LoadTextureFromMemory(const void* bytes, UINT size, D3DXIMAGE_INFO* info
   return CreateTextureFromBytes(bytes, size, info, texture);
 }
 
-DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size) {
+DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT* made) {
   DS_TextureRef result;
   D3DXIMAGE_INFO info = {};
-  IDirect3DTexture9* texture = nullptr;
-  if (SUCCEEDED(CreateTextureFromBytes(bytes, size, &info, &texture)) && texture) {
-    result.Assign(info.Width, info.Height, texture);
-    texture->Release();
-  }
+  DS_ComHolder<IDirect3DTexture9> texture;
+  const HRESULT hr = CreateTextureFromBytes(bytes, size, &info, texture.Receive());
+  if (made) *made = hr;
+  if (SUCCEEDED(hr) && texture) result.Assign(info.Width, info.Height, texture.Get());
   return result;
 }
 
@@ -200,9 +206,9 @@ DS_ResourceCache::~DS_ResourceCache() {
 IDirect3DTexture9* DS_ResourceCache::GetProgramTexture() {
   DS_ComHolder<IDirect3DTexture9>& slot = m_programTextures[kProgramTextureId];
   if (!slot) {
-    IDirect3DTexture9* texture = nullptr;
-    if (SUCCEEDED(LoadTextureFromProgramResource(&texture, kProgramTextureId, true)))
-      slot.Attach(texture);
+    // A failed load is tried again next time.
+    if (FAILED(LoadTextureFromProgramResource(slot.Receive(), kProgramTextureId, true)))
+      slot.Release();
   }
   IDirect3DTexture9* texture = slot.Get();
   if (texture) texture->AddRef();
@@ -211,8 +217,11 @@ IDirect3DTexture9* DS_ResourceCache::GetProgramTexture() {
 
 DS_TextureRef DS_ResourceCache::GetTexture(const DS_ResourceEntry& entry) {
   if (!entry.Name().empty()) {
-    if (entry.Size() != 0) return CreateTextureEntryFromBytes(entry.Data(), entry.Size());
-    return GetFileTexture(entry);
+    if (entry.Size() == 0) return GetFileTexture(entry);
+    HRESULT hr = S_OK;
+    DS_TextureRef texture = CreateTextureEntryFromBytes(entry.Data(), entry.Size(), &hr);
+    if (!texture.GetTexture()) ReportUndecodedPicture(entry, hr);
+    return texture;
   }
   HMODULE module = nullptr;
   if (GetModule(entry.ModuleName(), module)) return GetModuleTexture(module, entry);
@@ -224,13 +233,22 @@ DS_TextureRef DS_ResourceCache::GetModuleTexture(HMODULE module, const DS_Resour
   DS_TextureRef& slot = m_moduleTextures[ModuleKey(module, id)];
   if (slot.GetTexture()) return slot;
   D3DXIMAGE_INFO info = {};
-  IDirect3DTexture9* texture = nullptr;
-  if (FAILED(LoadTextureFromModuleResource(module, id, &texture, &info))) {
-    info = D3DXIMAGE_INFO();
-    LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
+  DS_ComHolder<IDirect3DTexture9> texture;
+  const void* bytes = nullptr;
+  DWORD size = 0;
+  HRESULT hr = LoadModuleResourceBytes(module, id, kModuleDataType, bytes, size);
+  if (FAILED(hr)) {
+    ReportMissingResource(DS_MissingKind::ModuleResource,
+                          ModuleLinkName(entry.ModuleName(), id), hr);
+  } else {
+    hr = CreateTextureFromBytes(bytes, size, &info, texture.Receive());
   }
-  slot.Assign(info.Width, info.Height, texture);
-  if (texture) texture->Release();
+  if (FAILED(hr)) {
+    info = D3DXIMAGE_INFO();
+    hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, texture.Receive());
+  }
+  if (!texture) ReportUndecodedPicture(entry, hr);
+  slot.Assign(info.Width, info.Height, texture.Get());
   return slot;
 }
 
@@ -241,10 +259,10 @@ DS_TextureRef DS_ResourceCache::GetUnloadableModuleTexture(const DS_ResourceEntr
   D3DXIMAGE_INFO info = {};
   info.Width = kUnloadableModuleWidth;
   info.Height = kUnloadableModuleHeight;
-  IDirect3DTexture9* texture = nullptr;
-  LoadTextureFromMemory(entry.Data(), entry.Size(), &info, &texture);
-  slot.Assign(info.Width, info.Height, texture);
-  if (texture) texture->Release();
+  DS_ComHolder<IDirect3DTexture9> texture;
+  HRESULT hr = LoadTextureFromMemory(entry.Data(), entry.Size(), &info, texture.Receive());
+  if (!texture) ReportUndecodedPicture(entry, hr);
+  slot.Assign(info.Width, info.Height, texture.Get());
   return slot;
 }
 
@@ -252,13 +270,13 @@ DS_TextureRef DS_ResourceCache::GetFileTexture(const DS_ResourceEntry& entry) {
   DS_TextureRef& slot = m_fileTextures[entry.Name()];
   if (slot.GetTexture() || !g_CurrentDevice || entry.Name().empty()) return slot;
   D3DXIMAGE_INFO info = {};
-  IDirect3DTexture9* texture = nullptr;
+  DS_ComHolder<IDirect3DTexture9> texture;
   HRESULT hr = D3DXCreateTextureFromFileExW(g_CurrentDevice, entry.Name().c_str(), D3DX_DEFAULT,
                                             D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                             D3DX_FILTER_TRIANGLE, D3DX_FILTER_NONE, 0, &info,
-                                            nullptr, &texture);
-  if (SUCCEEDED(hr) && texture) slot.Assign(info.Width, info.Height, texture);
-  if (texture) texture->Release();
+                                            nullptr, texture.Receive());
+  if (SUCCEEDED(hr) && texture) slot.Assign(info.Width, info.Height, texture.Get());
+  else ReportUndecodedPicture(entry, hr);
   return slot;
 }
 
@@ -270,8 +288,14 @@ bool DS_ResourceCache::GetModule(const ds_string& name, HMODULE& module) {
     return true;
   }
   if (!name.empty()) {
+    SetLastError(0);
     module = LoadResourceModule(name);
-    if (!module) return false;
+    if (!module) {
+      const DWORD error = GetLastError();
+      ReportMissingResource(DS_MissingKind::ModuleResource, name,
+                            error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL);
+      return false;
+    }
   }
   m_modules[name] = module;
   return true;

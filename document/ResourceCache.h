@@ -47,8 +47,9 @@ HRESULT LoadTextureFromModuleResource(HMODULE module, int resourceId,
 // Picture bytes with the texture options. `info` receives the source picture's size.
 HRESULT LoadTextureFromMemory(const void* bytes, UINT size, D3DXIMAGE_INFO* info,
                               IDirect3DTexture9** texture);
-// A new texture from picture bytes, with the picture's size; cached nowhere.
-DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size);
+// A new texture from picture bytes, with the picture's size; cached nowhere. `made`,
+// when given, receives the result of the load.
+DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT* made = nullptr);
 
 // Meshes from .x data, cloned to kMeshVertexFormat with computed normals. A stride
 // other than the clone's vertex size, 32-bit indices or unreadable data give an

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "document/ModuleResources.h"
 #include "document/Utilities.h"
 #include "render/DeviceGlobals.h"
 #include "render/ViewContext.h"
@@ -10,7 +11,6 @@
 namespace {
 
 const wchar_t kClassName[] = L"DSM_Camera";
-const wchar_t kCommonModule[] = L"common_res.dll";
 const float kPi = 3.14159265f;
 // A pause between moves, and the shortest move plus its random extension.
 const float kHoldSeconds = 0.5f;
@@ -24,7 +24,7 @@ DSM_Camera::DSM_Camera()
       zoom(kDefaultZoom, kZoomScale, 0.0f),
       speed(kDefaultSpeed, kSpeedScale, 0.0f),
       driftMode(0),
-      surroundImage(kDefaultSurroundId, kCommonModule) {}
+      surroundImage(kDefaultSurroundId, kSharedModuleName) {}
 
 void DSM_Camera::Read(DS_IOF_Handle& handle, int version) {
   DS_IOF_Virtual& stream = *handle;

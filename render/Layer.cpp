@@ -3,39 +3,21 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
 #include "render/DeviceUtil.h"
+#include "render/EffectPasses.h"
 #include "render/ObjectModel.h"
 #include "render/ResourceLookup.h"
 #include "render/ViewContext.h"
 
 namespace {
 
-const wchar_t kResourceModule[] = L"common_res.dll";
-// An effect that reports more passes than any real technique has is drawn with this
-// many: a document's effect must not stall the frame.
-const UINT kMaxEffectPasses = 64;
-
 IDirect3DDevice9* Device() { return g_CurrentDevice; }
 
 void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
 void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
   g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
-
-// Runs `draw` inside every pass of the effect's current technique.
-template <class Draw>
-void DrawEffectPasses(ID3DXEffect* effect, Draw draw) {
-  if (!effect) return;
-  UINT passes = 0;
-  if (FAILED(effect->Begin(&passes, 0))) return;
-  if (passes > kMaxEffectPasses) passes = kMaxEffectPasses;
-  for (UINT pass = 0; pass < passes; ++pass) {
-    if (FAILED(effect->BeginPass(pass))) continue;
-    draw();
-    effect->EndPass();
-  }
-  effect->End();
 }
 
 template <class V>
@@ -92,7 +74,7 @@ void PublishSceneMapping(unsigned pictureHeight, const DS_ScreenQuad& fittedQuad
 
 // ---- record ----
 
-DS_2D_Light::DS_2D_Light() : m_picture(kDefaultPictureResource, kResourceModule) {
+DS_2D_Light::DS_2D_Light() : m_picture(kDefaultPictureResource, kSharedModuleName) {
   m_binders.SetTarget(this, false);
   m_binders.BindChange<DS_2D_Light>(m_picture, this, &DS_2D_Light::OnImageChanged);
 }
@@ -305,7 +287,7 @@ void DS_2D_Light::DrawIndexedPT(const DS_IndexedMesh<DX_V::PT>& geometry, ID3DXE
   if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPTStream(geometry.vertices.buffer.Get());
-  DrawEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
+  RunEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
 }
 
 void DS_2D_Light::DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect* effect) {
@@ -314,14 +296,14 @@ void DS_2D_Light::DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect*
   g_CurrentDevice->SetVertexShader(nullptr);
   g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
   g_CurrentDevice->SetStreamSource(0, geometry.vertices.buffer.Get(), 0, sizeof(DX_V::PT2));
-  DrawEffectPasses(effect, [&] { DrawPlain(geometry); });
+  RunEffectPasses(effect, [&] { DrawPlain(geometry); });
 }
 
 void DS_2D_Light::DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* effect) {
   if (!Device() || !geometry.vertices.buffer) return;
   SetWorld(geometry.world);
   SetPTStream(geometry.vertices.buffer.Get());
-  DrawEffectPasses(effect, [&] { DrawPlain(geometry); });
+  RunEffectPasses(effect, [&] { DrawPlain(geometry); });
 }
 
 void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect, int primitiveCount,
@@ -331,7 +313,7 @@ void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3D
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPCTStream(geometry.vertices.buffer.Get());
   if (effect) {
-    DrawEffectPasses(effect, [&] { DrawIndexed(geometry, primitiveCount); });
+    RunEffectPasses(effect, [&] { DrawIndexed(geometry, primitiveCount); });
     return;
   }
   SetState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -351,7 +333,7 @@ void DS_2D_Light::DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry
   SetWorld(geometry.world);
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPCTStream(geometry.vertices.buffer.Get());
-  DrawEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
+  RunEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
 }
 
 void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {

@@ -10,6 +10,7 @@
 #include "document/ClassRegistry.h"
 #include "render/TimeLine.h"
 #include "sound/MusicFileStore.h"
+#include "sound/MusicGraph.h"
 
 namespace {
 
@@ -268,27 +269,7 @@ bool DS_MP3_Constructor::RebuildGraph(IBaseFilter* source) {
   if (FAILED(source->FindPin(kSourceOutputPin, output.Receive())) || !output) return false;
   m_control->Stop();
 
-  // Removing a filter breaks all its connections; adding it back keeps it (the
-  // renderer in particular), so Render only has to connect the source again.
-  std::vector<IBaseFilter*> filters;
-  DS_ComHolder<IEnumFilters> list;
-  if (FAILED(m_graph->EnumFilters(list.Receive())) || !list) return false;
-  IBaseFilter* filter = nullptr;
-  while (list->Next(1, &filter, nullptr) == S_OK) {
-    try {
-      filters.push_back(filter);
-    } catch (const std::bad_alloc&) {
-      filter->Release();
-      for (IBaseFilter* held : filters) held->Release();
-      return false;
-    }
-  }
-  if (filters.empty()) return false;
-  for (IBaseFilter* held : filters) {
-    m_graph->RemoveFilter(held);
-    m_graph->AddFilter(held, nullptr);
-    held->Release();
-  }
+  if (!DisconnectGraphFilters(m_graph.Get())) return false;
 
   if (FAILED(m_graph->Render(output.Get()))) return false;
   if (m_seeking) {

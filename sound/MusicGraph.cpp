@@ -32,45 +32,10 @@ const size_t kMaxFilterName = 127;
 const float kMusicVolumeScale = 0.4f;
 const long kSilentVolume = -10000;
 
-std::vector<IBaseFilter*> CollectFilters() {
-  std::vector<IBaseFilter*> filters;
-  DS_ComHolder<IEnumFilters> list;
-  if (FAILED(g_MusicGraph->EnumFilters(list.Receive())) || !list) return filters;
-  IBaseFilter* filter = nullptr;
-  while (list->Next(1, &filter, nullptr) == S_OK) {
-    try {
-      filters.push_back(filter);
-    } catch (const std::bad_alloc&) {
-      filter->Release();
-      break;
-    }
-  }
-  return filters;
-}
-
-void ReleaseFilters(std::vector<IBaseFilter*>& filters) {
-  for (IBaseFilter* filter : filters) filter->Release();
-  filters.clear();
-}
-
-// Removing a filter breaks all its connections; adding it back keeps it for reuse
-// (the renderer in particular), so Render only has to connect the new source.
-bool DisconnectAllFilters() {
-  std::vector<IBaseFilter*> filters = CollectFilters();
-  if (filters.empty()) return false;
-  for (IBaseFilter* filter : filters) {
-    g_MusicGraph->RemoveFilter(filter);
-    g_MusicGraph->AddFilter(filter, nullptr);
-  }
-  ReleaseFilters(filters);
-  return true;
-}
-
 void RemoveAllFilters() {
   if (!g_MusicGraph) return;
-  std::vector<IBaseFilter*> filters = CollectFilters();
-  for (IBaseFilter* filter : filters) g_MusicGraph->RemoveFilter(filter);
-  ReleaseFilters(filters);
+  for (const DS_ComHolder<IBaseFilter>& filter : CollectGraphFilters(g_MusicGraph.Get()))
+    g_MusicGraph->RemoveFilter(filter.Get());
 }
 
 void SeekToStart() {
@@ -94,6 +59,33 @@ void RemovePreviousTrack() {
 }
 
 }  // namespace
+
+std::vector<DS_ComHolder<IBaseFilter>> CollectGraphFilters(IGraphBuilder* graph) {
+  std::vector<DS_ComHolder<IBaseFilter>> filters;
+  DS_ComHolder<IEnumFilters> list;
+  if (!graph || FAILED(graph->EnumFilters(list.Receive())) || !list) return filters;
+  IBaseFilter* filter = nullptr;
+  while (list->Next(1, &filter, nullptr) == S_OK) {
+    DS_ComHolder<IBaseFilter> held(filter);
+    try {
+      filters.push_back(held);
+    } catch (const std::bad_alloc&) {
+      filters.clear();
+      break;
+    }
+  }
+  return filters;
+}
+
+bool DisconnectGraphFilters(IGraphBuilder* graph) {
+  const std::vector<DS_ComHolder<IBaseFilter>> filters = CollectGraphFilters(graph);
+  if (filters.empty()) return false;
+  for (const DS_ComHolder<IBaseFilter>& filter : filters) {
+    graph->RemoveFilter(filter.Get());
+    graph->AddFilter(filter.Get(), nullptr);
+  }
+  return true;
+}
 
 bool InitBackgroundMusic(HWND window) {
   // S_FALSE (already initialised on this thread) is fine; a real failure shows up
@@ -160,7 +152,7 @@ bool RebuildMusicGraph(IBaseFilter* source) {
   DS_ComHolder<IPin> output;
   if (FAILED(source->FindPin(kSourceOutputPin, output.Receive())) || !output) return false;
   g_MusicControl->Stop();
-  if (!DisconnectAllFilters()) return false;
+  if (!DisconnectGraphFilters(g_MusicGraph.Get())) return false;
   if (FAILED(g_MusicGraph->Render(output.Get()))) return false;
   SeekToStart();
   return SUCCEEDED(g_MusicControl->Run());

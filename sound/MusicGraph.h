@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include <vector>
+
 #include "document/ResourceEntry.h"
 #include "render/ComHolder.h"
 
@@ -35,6 +37,14 @@ bool InitBackgroundMusic(HWND window);
 // file's source filter first and the graph's own RenderFile second. False when the
 // file cannot be played (or there is no graph): the caller moves on.
 bool PlayMusicFile(const ds_string& path);
+
+// Every filter of `graph`, each in a holder; empty when it lists none or the list
+// cannot be held.
+std::vector<DS_ComHolder<IBaseFilter>> CollectGraphFilters(IGraphBuilder* graph);
+// Removes every filter of `graph` and adds it back: that breaks all connections and
+// keeps the filters (the renderer in particular) for reuse, so Render only has to
+// connect a new source. False when the graph has no filter.
+bool DisconnectGraphFilters(IGraphBuilder* graph);
 
 // Connects `source`'s "Output" pin to the renderer, breaking every connection of the
 // previous track, and runs the graph from position 0.

@@ -3,19 +3,19 @@
 #include <cstdint>
 
 #include "document/FileLink.h"
+#include "document/ModuleResources.h"
 #include "render/TimeLine.h"
 #include "sound/MusicFileStore.h"
 
 namespace {
 
-const wchar_t kResourceModule[] = L"common_res.dll";
 // Section version from which the time line alone says when a sound plays.
 const int kFirstVersionWithoutTimes = 3;
 const unsigned int kHundredthsPerSecond = 100;
 
 // One link for every sound item, made on first use and kept to the end.
 const DS_ImageFileLink& SoundIconLink() {
-  static const DS_ImageFileLink link(DS_Sound_Ctrl::kSoundIconResource, kResourceModule);
+  static const DS_ImageFileLink link(DS_Sound_Ctrl::kSoundIconResource, kSharedModuleName);
   return link;
 }
 

@@ -6,6 +6,7 @@
 
 #include "document/DocResManager.h"
 #include "render/DeviceUtil.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
@@ -14,7 +15,6 @@
 namespace {
 
 // Techniques and parameters every brush effect offers.
-const char kTechniqueMain[] = "Main";
 const char kTechniqueMainFX[] = "MainFX";
 const char kParamScale[] = "Scale";
 const char kParamMask[] = "Mask";
@@ -36,8 +36,6 @@ float SceneFraction(float coordinate, int sceneSize) {
 }
 
 }  // namespace
-
-const wchar_t* const DS_FX_Constructor::kEffectModule = L"common_res.dll";
 
 // ---- DS_FX_Constructor ----
 

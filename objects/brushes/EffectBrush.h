@@ -15,6 +15,7 @@
 #include "document/CompositeParams.h"
 #include "document/FileLink.h"
 #include "document/MediaParam.h"
+#include "document/ModuleResources.h"
 #include "document/ScaledParams.h"
 #include "render/ComHolder.h"
 #include "render/Mesh.h"
@@ -49,7 +50,7 @@ public:
   // Side of the copy of the mask that a written document carries.
   static const int kWrittenMaskSize = 512;
   // The module that holds the brushes' default effects.
-  static const wchar_t* const kEffectModule;
+  static constexpr const wchar_t* kEffectModule = kSharedModuleName;
 
   DS_FX_Constructor();
   // Shares the effect, the mask and the region mesh's buffers with `other`.

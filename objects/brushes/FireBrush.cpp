@@ -7,6 +7,7 @@
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
 #include "render/DeviceGlobals.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/ScreenQuad.h"
 #include "render/TimeLine.h"
@@ -40,7 +41,6 @@ const char kParamMask[] = "Mask";
 const char kParamBackground[] = "Background";
 const char kParamBrightness[] = "Brightness";
 const char kParamDensity[] = "Density";
-const char kTechniqueMain[] = "Main";
 
 float ColorByte(unsigned long color, int index) { return float((color >> (8 * index)) & 0xFF); }
 

@@ -4,6 +4,7 @@
 
 #include "document/ClassRegistry.h"
 #include "objects/particles/ParticleMath.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 
@@ -31,8 +32,6 @@ const char kParamAmplitude[] = "amplitude";
 const char kParamTime[] = "time";
 const char kParamMultiplier[] = "multiplier";
 const char kParamBlendColor[] = "BlendColor";
-const char kParamTexture1[] = "Texture1";
-const char kParamTexture2[] = "Texture2";
 
 float Pulse(float t) { return (std::sin(kPulseRate * t) + 1.0f) * 0.5f; }
 // On or off: strictly above half of the pulse.
@@ -176,7 +175,8 @@ float DS_LightFX_II::LightFactor(int mode, float t) {
 }
 
 const char* DS_LightFX_II::BlendTechnique(int blend) {
-  static const char* const kTechniques[] = {"Blend_Normal", "Blend_Screen", "PS_ColorDodge", "Blend_Sum"};
+  static const char* const kTechniques[] = {kTechniqueBlendNormal, kTechniqueBlendScreen,
+                                             kTechniqueBlendColorDodge, kTechniqueBlendSum};
   if (blend < 0 || blend >= int(sizeof(kTechniques) / sizeof(kTechniques[0]))) return nullptr;
   return kTechniques[blend];
 }

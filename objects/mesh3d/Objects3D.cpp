@@ -30,8 +30,6 @@ void LoadNode(DS_MeshNode& node, const DS_ImageFileLink& picture, const DS_FileL
 
 }  // namespace
 
-const wchar_t* const DS_3D_Obj_Ctrl::kModule = L"common_res.dll";
-
 // ---- DS_3D_Obj_Ctrl ----
 
 DS_3D_Obj_Ctrl::DS_3D_Obj_Ctrl() : instanceCount(1), size(50) { speed.Value() = 50; }

@@ -11,6 +11,7 @@
 #include "document/CompositeParams.h"
 #include "document/FileLink.h"
 #include "document/MediaParam.h"
+#include "document/ModuleResources.h"
 #include "document/ParamBinder.h"
 #include "document/ScaledParams.h"
 #include "render/Mesh.h"
@@ -32,7 +33,7 @@ const unsigned int kMax3DInstances = 1024;
 class DS_3D_Obj_Ctrl : public DS_ViewObjCtrl {
 public:
   static const int kRecordVersion = 1;
-  static const wchar_t* const kModule;
+  static constexpr const wchar_t* kModule = kSharedModuleName;
 
   DS_3D_Obj_Ctrl();
   DS_3D_Obj_Ctrl(const DS_3D_Obj_Ctrl& other);

@@ -9,6 +9,7 @@
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/DeviceGlobals.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
@@ -30,11 +31,6 @@ const float kTrailLifetimeScale = 0.01f;
 const float kTrailRateScale = 2.0f;
 const float kTrailSizeScale = 0.01f;
 
-const char* const kTechniqueMask = "BlendMask_Max";
-const char* const kTechniqueMain = "Main";
-const char* const kParamTexture1 = "Texture1";
-const char* const kParamTexture2 = "Texture2";
-const char* const kParamTexture3 = "Texture3";
 const D3DCOLOR kClearColor = 0x00000000;
 
 }  // namespace
@@ -183,7 +179,7 @@ void DS_FallingStars::Render(DS_ABRender* layer, DS_ParticlesObj* object) {
                           1.0f);
   };
 
-  effect->SetTechnique(kTechniqueMask);
+  effect->SetTechnique(kTechniqueBlendMaskMax);
   target->BeginRender();
   layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);
   g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kClearColor, 1.0f, 0);

@@ -11,6 +11,7 @@
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/DeviceGlobals.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
@@ -31,11 +32,6 @@ const float kSparkRateScale = 2.0f;
 const float kSparkRateOffset = 1.0f;
 const float kSparkSizeScale = 0.1f;
 
-const char* const kTechniqueMask = "BlendMask_Max";
-const char* const kTechniqueMain = "Main";
-const char* const kParamTexture1 = "Texture1";
-const char* const kParamTexture2 = "Texture2";
-const char* const kParamTexture3 = "Texture3";
 const D3DCOLOR kClearColor = 0x00000000;
 
 }  // namespace
@@ -180,7 +176,7 @@ void DS_Firework::Render(DS_ABRender* layer, DS_ParticlesObj* object) {
                           1.0f);
   };
 
-  effect->SetTechnique(kTechniqueMask);
+  effect->SetTechnique(kTechniqueBlendMaskMax);
   effect->SetTexture(kParamTexture1, texture);
   target->BeginRender();
   layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);

@@ -9,6 +9,7 @@
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/DeviceGlobals.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
@@ -37,12 +38,6 @@ const double kFlickerPersistence = 0.5;
 const int kFlickerOctaves = 4;
 // Fade-in: the bright front.
 const float kFadeInBias = 0.666f;
-
-const char* const kTechniqueMask = "BlendMask_Max";
-const char* const kTechniqueMain = "Main";
-const char* const kParamTexture1 = "Texture1";
-const char* const kParamTexture2 = "Texture2";
-const char* const kParamTexture3 = "Texture3";
 
 // -1 when the next draw is odd, else +1.
 float RandomSign() { return (std::rand() & 1) ? -1.0f : 1.0f; }
@@ -468,7 +463,7 @@ void DS_LightningGN::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObject
   const DS_IndexedMesh<DX_V::PCT>* glowSlot = particlesObject->GetSlot(kGlowSlot);
   if (!coreSlot || !glowSlot) return;
 
-  effect->SetTechnique(kTechniqueMask);
+  effect->SetTechnique(kTechniqueBlendMaskMax);
   effect->SetTexture(kParamTexture1, texture);
   target->BeginRender();
   layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);

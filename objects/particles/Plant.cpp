@@ -3,6 +3,7 @@
 #include "document/ClassRegistry.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 
@@ -17,8 +18,6 @@ const float kTimeSpeedScale = 0.02f;
 const float kFrequencyScale = 0.1f;
 const float kMagnitudeScale = 0.002f;
 
-const char* const kTechniqueMain = "Main";
-const char* const kParamTexture = "Texture";
 const char* const kParamTime = "Time";
 const char* const kParamFrequency = "Frequency";
 const char* const kParamWMagnitude = "WMagnitude";

@@ -4,10 +4,12 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/ModuleResources.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "objects/particles/Smoke.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 
@@ -16,8 +18,6 @@ namespace {
 IOF_Virtual_ReaderT<DS_StaticAnimation> s_staticAnimationReader(L"DS_StaticAnimation");
 IOF_Virtual_ReaderT<DS_BrownAnimation> s_brownAnimationReader(L"DS_BrownAnimation");
 IOF_Virtual_ReaderT<DS_PathAnimtion> s_pathAnimationReader(L"DS_PathAnimtion");
-
-const wchar_t* const kEffectModule = L"common_res.dll";
 
 const float kFrameSpeedScale = 0.01f;
 const float kSpriteSizeScale = 0.01f;
@@ -29,8 +29,6 @@ const float kSteerTimeOffset = 0.02f;
 // The travel clock's step is pixels per frame: three per stored unit and second.
 const float kMoveSpeedScale = 3.0f;
 
-const char* const kTechniqueBlendNormal = "Blend_Normal";
-const char* const kParamTexture = "Texture";
 const char* const kParamColor = "Color";
 
 // The first texture set, the one the frame clocks step; null when there is none.
@@ -51,7 +49,7 @@ void SpriteExtent(const DS_TexParticleGenerator& generator, float factor, float&
 
 DS_StaticAnimation::DS_StaticAnimation() : FrameSpeed(0u, kFrameSpeedScale, 0.0f), Backward(0) {
   FrameSpeed.ResetClock();
-  effectLink.StoreKey(DS_HLSLEffectFile(kDefaultEffectId, kEffectModule).GetKey());
+  effectLink.StoreKey(DS_HLSLEffectFile(kDefaultEffectId, kSharedModuleName).GetKey());
 }
 
 DS_StaticAnimation::~DS_StaticAnimation() = default;

@@ -6,6 +6,7 @@
 #include "objects/particles/ParticlesObj.h"
 #include "render/DeviceGlobals.h"
 #include "render/DeviceUtil.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/ViewContext.h"
 
@@ -20,8 +21,6 @@ const char* const kTechniqueCommon = "CommonTex";
 const char* const kTechniqueScreen = "Blend_ScreenTex";
 const char* const kTechniqueColorDodge = "Blend_ColorDodgeTex";
 const char* const kTechniqueSum = "Blend_SumTex";
-const char* const kParamTexture1 = "Texture1";
-const char* const kParamTexture2 = "Texture2";
 
 GUID NewTargetKey() {
   GUID guid = GUID_NULL;

@@ -59,8 +59,6 @@ void WritePoint(DS_IOF_Virtual& stream, const MediaParamT<D3DXVECTOR3>& point) {
 
 }  // namespace
 
-const wchar_t* const DS_DischargeFXConstructor::kResourceModule = L"common_res.dll";
-
 DS_DischargeFXConstructor::DS_DischargeFXConstructor()
     : jitter(kDefaultJitter, kJitterScale, 0.0f),
       corePicture(kDefaultCorePicture),

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "document/ModuleResources.h"
 #include "objects/sprites/FXParticleCtrl.h"
 
 // One segment of an arc polyline.
@@ -24,7 +25,7 @@ class DS_DischargeFXConstructor : public DS_GlowEffectCtrl {
 public:
   static const int kRecordVersion = 1;
   // The glow effect and the two core pictures of the resource module.
-  static const wchar_t* const kResourceModule;
+  static constexpr const wchar_t* kResourceModule = kSharedModuleName;
   static const int kGlowEffectId = 97;
   static const int kCorePictureId = 95;
   static const int kAlternateCorePictureId = 98;

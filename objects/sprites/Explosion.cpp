@@ -7,6 +7,7 @@
 #include "document/ClassRegistry.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
+#include "render/EffectNames.h"
 #include "render/TimeLine.h"
 
 namespace {
@@ -34,7 +35,6 @@ const float kFadeInAlphaRate = 5.0f;
 const float kFadeInGrowth = 0.75f;
 const float kFadeInStartSize = 0.25f;
 
-const char* const kTechnique = "Main";
 const char* const kParamGradient = "GradientTex";
 const char* const kParamNoise = "NoiseTex";
 const char* const kParamColour1 = "color1";
@@ -202,7 +202,7 @@ bool DS_ExplosionConstructor::SetupEffect(DS_ABRender* layer, ParticleGeomArray*
   const float time[2] = {fraction, 1.0f - fraction};
   const float fadeOutPair[2] = {fadeOut, 1.0f - fadeOut};
 
-  effect->SetTechnique(kTechnique);
+  effect->SetTechnique(kTechniqueMain);
   effect->SetTexture(kParamGradient, m_gradientTexture.Get());
   effect->SetTexture(kParamNoise, m_noiseTexture.Get());
   effect->SetFloatArray(kParamColour1, colour1, 3);

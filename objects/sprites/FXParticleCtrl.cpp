@@ -7,6 +7,7 @@
 #include "document/DocResManager.h"
 #include "document/FileLink.h"
 #include "render/DeviceGlobals.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/RenderTargetPair.h"
 #include "render/SceneMapping.h"
@@ -14,12 +15,7 @@
 
 namespace {
 
-const char* const kTechniqueGlow = "Blend_Max";
-const char* const kTechniqueScreen = "Blend_Screen";
-const char* const kTechniqueNormal = "Blend_Normal";
 const char* const kTechniqueSprites = "Common";
-const char* const kParamTexture1 = "Texture1";
-const char* const kParamTexture2 = "Texture2";
 const char* const kParamBlendColor = "BlendColor";
 
 // The additive value that composites with the screen blend.
@@ -182,7 +178,7 @@ void DS_GlowingObj::Render(DS_ABRender* layer) {
   // textures (creation failed, or released for a device reset) is skipped, so
   // that the clear never reaches the scene.
   effect->SetTexture(kParamTexture1, m_control->GetGlowTexture());
-  effect->SetTechnique(kTechniqueGlow);
+  effect->SetTechnique(kTechniqueBlendMax);
   if (m_glowTarget) {
     m_glowTarget->BeginRender();
     if (m_glowTarget->IsRendering()) {
@@ -195,7 +191,7 @@ void DS_GlowingObj::Render(DS_ABRender* layer) {
   }
 
   // Composite pass: the scene drawn before the object, blended with the glow.
-  effect->SetTechnique(m_control->additive.GetValue() == kAdditiveScreen ? kTechniqueScreen : kTechniqueNormal);
+  effect->SetTechnique(m_control->additive.GetValue() == kAdditiveScreen ? kTechniqueBlendScreen : kTechniqueBlendNormal);
   const float blendValues[4] = {blend.x, blend.y, blend.z, blend.w};
   effect->SetFloatArray(kParamBlendColor, blendValues, 4);
   effect->SetTexture(kParamTexture1, layer->GetSceneTexture().Get());

@@ -11,6 +11,7 @@
 #include "objects/sprites/ScreenMapping.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/DeviceUtil.h"
+#include "render/EffectNames.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 
@@ -22,7 +23,6 @@ IOF_Virtual_ReaderT<DS_TextLinkConstructor> s_textLinkReader(L"DS_TextLinkConstr
 
 const char* const kTechniqueStatic = "CommonVretexColor";
 const char* const kTechniqueScroll = "ScrollText";
-const char* const kParamTexture = "Texture1";
 const char* const kParamShift = "Shift";
 
 // A new text's local clock runs at the scene clock's speed.
@@ -82,7 +82,7 @@ bool DS_StaticTextConstructor::SetupEffect(DS_ABRender* layer, ParticleGeomArray
   effect->SetTechnique(kTechniqueStatic);
   // Set even when there is no picture: the effect is shared, and another item's
   // texture must not show through.
-  effect->SetTexture(kParamTexture, m_textTexture.Get());
+  effect->SetTexture(kParamTexture1, m_textTexture.Get());
   if (layer && geometry) layer->DrawIndexedPCTEffect(*geometry, effect);
   return false;
 }
@@ -221,7 +221,7 @@ bool DS_ScrollingTextConstructor::SetupEffect(DS_ABRender* layer, ParticleGeomAr
   if (!effect) return false;
   effect->SetTechnique(kTechniqueScroll);
   effect->SetFloatArray(kParamShift, m_shift, 2);
-  effect->SetTexture(kParamTexture, m_textTexture.Get());
+  effect->SetTexture(kParamTexture1, m_textTexture.Get());
   return true;
 }
 

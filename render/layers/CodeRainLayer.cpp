@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "document/ClassRegistry.h"
+#include "document/ModuleResources.h"
 #include "document/TextureSet.h"
 #include "render/DeviceGlobals.h"
 #include "render/DeviceUtil.h"
@@ -17,7 +18,6 @@
 namespace {
 
 const wchar_t kClassName[] = L"DS_MatrixCodeLight";
-const wchar_t kResourceModule[] = L"common_res.dll";
 
 // Defaults of the stored settings.
 const unsigned kDefaultCellSize = 16;
@@ -63,7 +63,7 @@ DS_MatrixCodeLight::DS_MatrixCodeLight()
       glyphColor(0),
       highlightColor(0),
       opacity(0u, kOpacityScale, kOpacityOffset),
-      glyphImage(kDefaultGlyphResource, kResourceModule) {}
+      glyphImage(kDefaultGlyphResource, kSharedModuleName) {}
 
 DS_MatrixCodeLight::~DS_MatrixCodeLight() = default;
 

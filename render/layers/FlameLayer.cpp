@@ -4,15 +4,16 @@
 
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
+#include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
 #include "render/DeviceUtil.h"
+#include "render/EffectPasses.h"
 #include "render/ViewContext.h"
 
 namespace {
 
 IOF_Virtual_ReaderT_II<DS_FlameLight, DS_2D_Light> s_flameReader(L"DS_FlameLight");
 
-const wchar_t kResourceModule[] = L"common_res.dll";
 // The records before the fire brush had its own section.
 const int kFirstVersionWithFireSection = 2;
 // Size the quads are made at before the picture sizes them.
@@ -20,9 +21,6 @@ const float kInitialWidth = 800.0f;
 const float kInitialHeight = 600.0f;
 // The fire texture's v at the bottom of the band.
 const float kFireBandBottomV = 0.95f;
-// A document's effect that reports more passes than any real technique has is drawn
-// with this many.
-const UINT kMaxEffectPasses = 64;
 
 const char kTechniqueDistort[] = "BumpmapDistortLow2";
 const char kTechniqueFireBand[] = "AsEffect";
@@ -64,8 +62,8 @@ void MakeQuad(DS_SimpleMesh<DX_V::PT>& mesh, const float (&v)[4][4]) {
 // ---- heat distortion ----
 
 DS_HeatDistortion::DS_HeatDistortion()
-    : bumpImage(kDefaultBumpId, kResourceModule),
-      effectLink(kDefaultEffectId, kResourceModule),
+    : bumpImage(kDefaultBumpId, kSharedModuleName),
+      effectLink(kDefaultEffectId, kSharedModuleName),
       speed(50u, 0.001f, 0.0f),
       strength(25u, 0.002f, 0.0f),
       bumpScale(88u, -0.009f, 1.0f) {}
@@ -117,27 +115,20 @@ void DS_HeatDistortion::Draw(const DS_ComHolder<IDirect3DTexture9>& scene) {
   m_effect->SetTexture(kParamScene, scene.Get());
   m_effect->SetTexture(kParamBump, m_bumpTexture.Get());
   m_effect->SetTechnique(kTechniqueDistort);
-  UINT passes = 0;
-  if (FAILED(m_effect->Begin(&passes, 0))) return;
-  if (passes > kMaxEffectPasses) passes = kMaxEffectPasses;
-  for (UINT pass = 0; pass < passes; ++pass) {
-    if (FAILED(m_effect->BeginPass(pass))) continue;
-    if (g_CurrentDevice && screenQuad.vertices.buffer && screenQuad.primitiveCount > 0) {
-      g_CurrentDevice->SetVertexShader(nullptr);
-      g_CurrentDevice->SetFVF(DX_V::PT::FVF);
-      g_CurrentDevice->SetStreamSource(0, screenQuad.vertices.buffer.Get(), 0, sizeof(DX_V::PT));
-      g_CurrentDevice->DrawPrimitive(screenQuad.primitiveType, 0, UINT(screenQuad.primitiveCount));
-    }
-    m_effect->EndPass();
-  }
-  m_effect->End();
+  RunEffectPasses(m_effect.Get(), [&] {
+    if (!g_CurrentDevice || !screenQuad.vertices.buffer || screenQuad.primitiveCount <= 0) return;
+    g_CurrentDevice->SetVertexShader(nullptr);
+    g_CurrentDevice->SetFVF(DX_V::PT::FVF);
+    g_CurrentDevice->SetStreamSource(0, screenQuad.vertices.buffer.Get(), 0, sizeof(DX_V::PT));
+    g_CurrentDevice->DrawPrimitive(screenQuad.primitiveType, 0, UINT(screenQuad.primitiveCount));
+  });
 }
 
 // ---- record ----
 
 DS_FlameLight::DS_FlameLight() : fireSwitch(1), distortionSwitch(1), fireOffset(0u) {
-  m_fire.patternImage.StoreKey(DS_FileKey(kResourceModule, kFirePatternId));
-  m_fire.noiseImage.StoreKey(DS_FileKey(kResourceModule, kFireNoiseId));
+  m_fire.patternImage.StoreKey(DS_FileKey(kSharedModuleName, kFirePatternId));
+  m_fire.noiseImage.StoreKey(DS_FileKey(kSharedModuleName, kFireNoiseId));
 }
 
 DS_FlameLight::~DS_FlameLight() = default;

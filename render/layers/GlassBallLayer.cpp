@@ -6,14 +6,13 @@
 #include <cstring>
 
 #include "document/ClassRegistry.h"
+#include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
 #include "render/DeviceUtil.h"
 #include "render/ResourceLookup.h"
 #include "render/TexturedQuad.h"
 
 namespace {
-
-const wchar_t kResourceModule[] = L"common_res.dll";
 
 // Stored defaults and scales.
 const float kSpeedScale = 0.02f;
@@ -216,10 +215,10 @@ DS_GlassBallClock& GetGlassBallClock() {
 // ---- record ----
 
 DS_GlassBallLight::DS_GlassBallLight()
-    : firstOverlay(kFirstOverlayResource, kResourceModule),
-      secondOverlay(kSecondOverlayResource, kResourceModule),
-      standImage(kStandResource, kResourceModule),
-      backgroundImage(kBackgroundResource, kResourceModule),
+    : firstOverlay(kFirstOverlayResource, kSharedModuleName),
+      secondOverlay(kSecondOverlayResource, kSharedModuleName),
+      standImage(kStandResource, kSharedModuleName),
+      backgroundImage(kBackgroundResource, kSharedModuleName),
       speed(0u, kSpeedScale, kSpeedOffset),
       position(POINT{0, 0}),
       ballSize(kDefaultBallSize),

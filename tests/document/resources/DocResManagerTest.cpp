@@ -11,6 +11,7 @@
 
 #include "ResourceTestHelpers.h"
 #include "document/DocResManager.h"
+#include "document/MissingResourceLog.h"
 #include "support/DocResRecord.h"
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
@@ -292,6 +293,65 @@ TEST_F(ManagerTest, AFailedEffectIsTriedAgainFromTheSameBytes) {
   EXPECT_EQ(effects.Requests()[0].bytes, effects.Requests()[1].bytes);
   EXPECT_EQ(1u, manager->Tables().fileLibrary[link.GetKey()].size()) << "the module was read once";
   effect->Release();
+}
+
+// Collects the debugger lines of one test, starting from nothing reported.
+class DebuggerLines {
+public:
+  DebuggerLines() {
+    ForgetReportedResources();
+    m_previous = SetMissingResourceSink([this](const wchar_t* line) { lines.push_back(line); });
+  }
+  ~DebuggerLines() {
+    SetMissingResourceSink(m_previous);
+    ForgetReportedResources();
+  }
+  // How many lines hold every one of `parts`.
+  size_t Count(std::initializer_list<ds_string> parts) const {
+    return std::count_if(lines.begin(), lines.end(), [&](const ds_string& line) {
+      return std::all_of(parts.begin(), parts.end(),
+                         [&](const ds_string& part) { return line.find(part) != ds_string::npos; });
+    });
+  }
+
+  std::vector<ds_string> lines;
+
+private:
+  DS_DebugLineSink m_previous;
+};
+
+TEST_F(ManagerTest, AnEffectNotMadeIsWrittenOnceWithItsLinkAndCode) {
+  DebuggerLines debugger;
+  Load(DocResRecord());
+  DS_FileLink3 link(FIXTURE_EFFECT, kModule);
+  effects.FailNext(2);
+  EXPECT_EQ(nullptr, manager->GetEffect(link));
+  EXPECT_EQ(nullptr, manager->GetEffect(link));
+  ASSERT_EQ(1u, debugger.lines.size()) << "a link that keeps failing is written once";
+  EXPECT_EQ(1u, debugger.Count({L"effect not created", ModuleLinkName(kModule, FIXTURE_EFFECT),
+                                L"0x80004005"}))
+      << Narrow(debugger.lines[0]);
+  ID3DXEffect* effect = manager->GetEffect(link);
+  ASSERT_NE(nullptr, effect) << "reporting changes nothing the lookup does";
+  effect->Release();
+  EXPECT_EQ(1u, debugger.lines.size());
+}
+
+TEST_F(ManagerTest, AMissingModuleResourceAndAnUnreadablePictureAreWrittenOnce) {
+  DebuggerLines debugger;
+  DocResRecord record;
+  const DS_FileKey broken(L"C:\\pictures\\broken.bmp", 5);
+  record.usedImages[broken] = {MakeFileEntry(broken.path, Bytes("not a picture"))};
+  Load(record);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(nullptr, manager->GetEffect(DS_FileLink3(FIXTURE_EFFECT, kMissingModule)));
+    manager->GetTextureSet(DS_ImageFileLink(broken));
+  }
+  EXPECT_EQ(1u, debugger.Count({L"module resource missing",
+                                ModuleLinkName(kMissingModule, FIXTURE_EFFECT)}));
+  EXPECT_EQ(1u, debugger.Count({L"effect not created", L"0x80070057"})) << "no bytes to make it from";
+  EXPECT_EQ(1u, debugger.Count({L"picture not decoded", broken.path}));
+  EXPECT_EQ(3u, debugger.lines.size());
 }
 
 TEST_F(ManagerTest, EffectsFollowDeviceLossAndRestore) {
