@@ -269,6 +269,13 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
       code->glyphColor.SetValue(0x40E040);
       code->highlightColor.SetValue(0xD0FFD0);
     }
+    if (auto* pond = dynamic_cast<DS_WaterRingLight*>(layer)) {
+      // At the default one drop in two seconds, and faint, the slide's few seconds
+      // show hardly a ring.
+      pond->dropRate.SetValue(240u);
+      pond->dropStrength.SetValue(90u);
+      pond->refraction.SetValue(60u);
+    }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
     if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
     std::vector<DS_ABObj_Constructor*> items;
