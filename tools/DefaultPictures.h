@@ -83,4 +83,14 @@ SpritePicture MakeGhostSprite(); // 32 x 48 pale wisp
 SpritePicture MakeLeafSprite();  // 32 x 32 autumn leaf
 SpritePicture MakeTextBanner(const char* text, uint32_t colour);  // text in a 6 x 8 cell font
 
+// Where brush `index` of the `count` brushes of a slide shows.
+struct BrushPatch {
+  unsigned index;
+  unsigned count;
+};
+// 128 x 128 brush mask, white (opaque) where the brush shows, black elsewhere: the
+// slide's brushes share it out in a grid of soft patches, one each; a single brush
+// covers nearly all of it.
+Picture MakeBrushMask(const BrushPatch& patch);
+
 }  // namespace ds_tools

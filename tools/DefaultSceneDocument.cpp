@@ -4,6 +4,7 @@
 
 #include "document/DocResManager.h"
 #include "document/StreamWriter.h"
+#include "objects/brushes/EffectBrush.h"
 #include "render/Layer.h"
 #include "render/layers/CodeRainLayer.h"
 #include "render/layers/FlameLayer.h"
@@ -96,19 +97,32 @@ std::map<std::string, DS_FileKey> EmbedDocumentEffects(DS_DocResManager& manager
   return keys;
 }
 
+// Files `picture` (a DDS file) in the document's GUID table, where loading turns it
+// into the texture that whatever names `guid` takes.
+void EmbedGuidPicture(DS_DocResManager& manager, const GUID& guid, const wchar_t* name, const wchar_t* fileName,
+                      const Picture& picture) {
+  DS_GuidResource resource;
+  resource.guid = guid;
+  const std::vector<unsigned char> bytes = EncodeDds32(picture);
+  resource.name = name;
+  resource.buffer.SetName(fileName);
+  resource.buffer.SetData(uint32_t(bytes.size()), bytes.data());
+  manager.Tables().guidResources[guid] = resource;
+}
+
 // The text items' picture, stored under their GUID: a fixed one (serial 0), so that
 // two builds of the same code write the same document.
 GUID EmbedTextPicture(DS_DocResManager& manager) {
-  DS_GuidResource resource;
-  resource.guid = SerialGuid(0);
+  const GUID guid = SerialGuid(0);
   const SpritePicture banner = MakeTextBanner(kShowcaseText, 0xFFF0C0u);
-  const std::vector<unsigned char> bytes = EncodeDds32(banner.picture);
-  resource.name = L"text";
-  resource.buffer.SetName(banner.fileName);
-  resource.buffer.SetData(uint32_t(bytes.size()), bytes.data());
-  const GUID guid = resource.guid;
-  manager.Tables().guidResources[guid] = resource;
+  EmbedGuidPicture(manager, guid, L"text", banner.fileName, banner.picture);
   return guid;
+}
+
+// A brush draws only where its mask, kept under the brush's GUID, is lit (red times
+// alpha): without one it draws nothing.
+void EmbedBrushMask(DS_DocResManager& manager, const DS_FX_Constructor& brush, const BrushPatch& patch) {
+  EmbedGuidPicture(manager, brush.GetMaskGuid(), L"mask", L"mask.dds", MakeBrushMask(patch));
 }
 
 DS_2D_Light* NewLayer(const std::wstring& className) {
@@ -242,18 +256,44 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
     // The GUIDs the layers write: fixed ones, as the items'.
     if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) lake->guid = SerialGuid(++serial);
-    if (auto* sea = dynamic_cast<FakeUndervater*>(layer)) sea->GetBrush().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
-    if (auto* flame = dynamic_cast<DS_FlameLight*>(layer)) flame->GetFire().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+    if (auto* sea = dynamic_cast<FakeUndervater*>(layer)) {
+      sea->GetBrush().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+      EmbedBrushMask(manager, sea->GetBrush(), BrushPatch{0, 1});
+    }
+    if (auto* flame = dynamic_cast<DS_FlameLight*>(layer)) {
+      flame->GetFire().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
+      EmbedBrushMask(manager, flame->GetFire(), BrushPatch{0, 1});
+    }
     if (auto* code = dynamic_cast<DS_MatrixCodeLight*>(layer)) {
       // COLORREF: red in the low byte.
       code->glyphColor.SetValue(0x40E040);
       code->highlightColor.SetValue(0xD0FFD0);
     }
+    if (auto* pond = dynamic_cast<DS_WaterRingLight*>(layer)) {
+      // At the default one drop in two seconds, and faint, the slide's few seconds
+      // show hardly a ring.
+      pond->dropRate.SetValue(240u);
+      pond->dropStrength.SetValue(90u);
+      pond->refraction.SetValue(60u);
+    }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
     if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
+    std::vector<DS_ABObj_Constructor*> items;
+    unsigned brushes = 0;
     for (const wchar_t* name : entry.items) {
-      DS_ABObj_Constructor* item = MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial);
-      if (!item) return std::vector<unsigned char>();
+      items.push_back(MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial));
+      if (!items.back()) {
+        for (DS_ABObj_Constructor* made : items) delete made;
+        return std::vector<unsigned char>();
+      }
+      brushes += dynamic_cast<DS_FX_Constructor*>(items.back()) ? 1u : 0u;
+    }
+    unsigned brush = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+      const wchar_t* name = entry.items[i];
+      DS_ABObj_Constructor* item = items[i];
+      // Each brush of the slide shows in a patch of its own.
+      if (auto* fx = dynamic_cast<DS_FX_Constructor*>(item)) EmbedBrushMask(manager, *fx, BrushPatch{brush++, brushes});
       if (IsSoundItem(name)) {
         slide->AddSecondaryItem(item);
       } else {

@@ -215,7 +215,23 @@ const std::map<std::wstring, Maker>& Makers() {
        }},
       // 3D objects.
       {L"DS_ButterflyConstructor", [](const ShowcaseAssets&, float, float) { return new DS_ButterflyConstructor(); }},
-      {L"DS_ClockConstructor", [](const ShowcaseAssets&, float, float) { return new DS_ClockConstructor(); }},
+      {L"DS_ClockConstructor", [](const ShowcaseAssets&, float w, float h) {
+         // Its dial centred at (w 0.72, h 0.3), its side two fifths of the picture's height:
+         // the default centre is half a scene that the tool does not have (so the corner)
+         // and the default side larger than the whole picture.
+         DS_ClockConstructor* item = new DS_ClockConstructor();
+         const int side = int(h * 0.4f);
+         const int x = int(w * 0.72f);
+         const int y = int(h * 0.3f);
+         item->size.SetValue(unsigned(side));
+         item->clockRect.Extra1().SetValue(x);
+         item->clockRect.Extra2().SetValue(y);
+         item->clockRect.Left().SetValue(x - side / 2);
+         item->clockRect.Right().SetValue(x + side / 2);
+         item->clockRect.Top().SetValue(y - side / 2);
+         item->clockRect.Bottom().SetValue(y + side / 2);
+         return item;
+       }},
       {L"DS_3D_in_2D_array_Constructor", [](const ShowcaseAssets& a, float, float) {
          DS_3D_in_2D_array_Constructor* item = new DS_3D_in_2D_array_Constructor();
          item->meshEntry = DS_ResourceEntry(69, kModule);

@@ -347,4 +347,21 @@ SpritePicture MakeTextBanner(const char* text, uint32_t colour) {
   return {L"text_banner.dds", picture};
 }
 
+Picture MakeBrushMask(const BrushPatch& patch) {
+  const int kSide = 128;
+  Picture picture(kSide, kSide, 0xFF000000u);
+  const unsigned count = std::max(1u, patch.count);
+  unsigned columns = 1;
+  while (columns * columns < count) ++columns;
+  const unsigned rows = (count + columns - 1) / columns;
+  const unsigned index = patch.index % count;
+  const float cellWidth = float(kSide) / float(columns);
+  const float cellHeight = float(kSide) / float(rows);
+  const float cx = (float(index % columns) + 0.5f) * cellWidth;
+  const float cy = (float(index / columns) + 0.5f) * cellHeight;
+  // Overlapping a little, so that neighbours meet rather than leave gaps.
+  DrawSoftEllipse(picture, cx, cy, cellWidth * 0.62f, cellHeight * 0.62f, 0xFFFFFFFFu, 1.0f);
+  return picture;
+}
+
 }  // namespace ds_tools

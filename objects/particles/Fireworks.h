@@ -37,6 +37,10 @@ public:
   // Cores and glows into the target's two textures, then "Main" over the scene. Needs
   // the effect: without one the firework is not drawn.
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
+  // "Main" always lays the sparks over the scene, whatever the blend mode: the slide must
+  // hand it the scene drawn so far, or the objects drawn before it are lost under the
+  // bare picture.
+  bool NeedsSceneInput() const override { return CanComposite(); }
   // Restarts the time line and arms the next launch: a restarted cycle goes straight
   // into its fade-in, so the invisible phase that would arm it never comes.
   void Reset() override;

@@ -88,6 +88,10 @@ public:
   void Update(float t, DS_ParticlesObj* object) override;
   void PrepareResources(DS_ParticlesObj* object) override;
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
+  // "Main" always lays the bolt over the scene, whatever the blend mode: the slide must
+  // hand it the scene drawn so far, or the objects drawn before it are lost under the
+  // bare picture.
+  bool NeedsSceneInput() const override { return CanComposite(); }
   DS_ParticleGenerator* Clone() const override { return new DS_LightningGN(*this); }
 
   // Builds the bolt tree from the settings (reseeding the shared random sequence

@@ -12,7 +12,10 @@
 
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
+#include "objects/brushes/EffectBrush.h"
 #include "render/DeviceGlobals.h"
+#include "render/layers/FlameLayer.h"
+#include "render/layers/UnderwaterLayer.h"
 #include "render/SlideShow.h"
 #include "render/TimeLine.h"
 #include "sound/WAVFile.h"
@@ -148,6 +151,31 @@ TEST_F(DefaultSceneBuild, ChimeBecomesAWAVSoundObjectWithItsFile) {
     }
   }
   EXPECT_EQ(1u, chimes);
+}
+
+// A brush draws only where the mask kept under its GUID is lit: every brush of the
+// scene, the items' and the under-water and flame layers' own, finds one.
+TEST_F(DefaultSceneBuild, EveryBrushFindsItsMask) {
+  LoadedDocument loaded(Document());
+  ASSERT_TRUE(loaded.show);
+  size_t brushes = 0;
+  for (size_t i = 0; i < loaded.show->GetSlideCount(); ++i) {
+    DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(i);
+    std::vector<DS_FX_Constructor*> found;
+    DS_SharedRef<DS_2D_Light> layer = slide->GetLight();
+    if (auto* sea = dynamic_cast<FakeUndervater*>(layer.Get())) found.push_back(&sea->GetBrush());
+    if (auto* flame = dynamic_cast<DS_FlameLight*>(layer.Get())) found.push_back(&flame->GetFire());
+    slide->BuildObjects();
+    for (const auto& object : slide->GetVisualObjects()) {
+      if (auto* brush = dynamic_cast<DS_FX_Constructor*>(object->GetConstructor())) found.push_back(brush);
+    }
+    for (DS_FX_Constructor* brush : found) {
+      ++brushes;
+      EXPECT_TRUE(loaded.manager->GetGuidTexture(brush->GetMaskGuid()).Get())
+          << "slide " << i << ": " << Name(brush->GetName()) << " has no mask";
+    }
+  }
+  EXPECT_LE(17u, brushes);
 }
 
 // The record header of a class as the writers store it: its name, then its version.
