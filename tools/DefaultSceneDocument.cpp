@@ -1,5 +1,7 @@
 #include "tools/DefaultSceneDocument.h"
 
+#include <algorithm>
+
 #include <memory>
 
 #include "document/DocResManager.h"
@@ -214,7 +216,8 @@ private:
 
 }  // namespace
 
-std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects, bool withMp3Item) {
+std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects, bool withMp3Item,
+                                                     const SceneCut& cut) {
   DS_DocResManager manager;
   CurrentManagerScope current(&manager);
 
@@ -237,7 +240,10 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
 
   DS_SlideShow_Light show;
   unsigned serial = 0;
+  int index = -1;
   for (const DefaultSlide& entry : DefaultSlides()) {
+    ++index;
+    if (!cut.slides.empty() && std::find(cut.slides.begin(), cut.slides.end(), index) == cut.slides.end()) continue;
     const Picture& picture = pictures.at(size_t(entry.picture)).picture;
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
     // The GUIDs the layers write: fixed ones, as the items'.
@@ -250,8 +256,9 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
       code->highlightColor.SetValue(0xD0FFD0);
     }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
-    if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
+    if (entry.chime && cut.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
     for (const wchar_t* name : entry.items) {
+      if (!cut.items) break;
       DS_ABObj_Constructor* item = MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial);
       if (!item) return std::vector<unsigned char>();
       if (IsSoundItem(name)) {
@@ -263,7 +270,9 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     if (withMp3Item && show.GetSlideCount() == 0) slide->AddSecondaryItem(MakeMp3Item());
     show.AddSlide(slide);
   }
-  for (const SceneSound& sound : MakeMusicTracks()) show.AddAudioFile(MakeTrack(sound));
+  if (cut.music) {
+    for (const SceneSound& sound : MakeMusicTracks()) show.AddAudioFile(MakeTrack(sound));
+  }
 
   DS_IOF_W stream;
   stream.WriteString(kSceneSignature);
