@@ -257,8 +257,12 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
     if (entry.chime && cut.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
-    for (const wchar_t* name : entry.items) {
+    for (size_t i = 0; i < entry.items.size(); ++i) {
       if (!cut.items) break;
+      if (!cut.itemIndices.empty() &&
+          std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) == cut.itemIndices.end())
+        continue;
+      const wchar_t* name = entry.items[i];
       DS_ABObj_Constructor* item = MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial);
       if (!item) return std::vector<unsigned char>();
       if (IsSoundItem(name)) {

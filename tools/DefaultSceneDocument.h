@@ -21,11 +21,12 @@ struct SceneEffects {
 };
 
 // A part of the default scene, for measuring what each part costs: the slides with
-// the given indices (all when empty), with or without their items, the chime and the
-// background music.
+// the given indices (all when empty), with or without their items (or only the items
+// of the given indices on each slide), the chime and the background music.
 struct SceneCut {
   std::vector<int> slides;
   bool items = true;
+  std::vector<int> itemIndices;
   bool chime = true;
   bool music = true;
 };

@@ -1,8 +1,8 @@
-// scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--no-items] [--no-chime]
-//               [--no-music] [<effect folder> <module script> <effect name>...]:
+// scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--no-items]
+//               [--no-chime] [--no-music] [<effect folder> <module script> <effect name>...]:
 // writes the default scene document (with --mp3, the test scene whose first slide also
 // plays an MP3 sound item; with the other options, a part of it: only the slides of
-// those indices, without their items, the chime or the music, to soak a part alone), and beside it <output file>.slides, a line per
+// those indices, only the items of those indices on each slide, without their items, the chime or the music, to soak a part alone), and beside it <output file>.slides, a line per
 // slide: fade-in, shown and fade-out seconds, name and what it shows, tab-separated. The build runs it (under Wine when
 // cross-compiling) and embeds the file as the saver's resource "DDS" 107. The
 // document takes a copy of every compiled effect <effect folder>/<name>.fxo that
@@ -78,6 +78,17 @@ ds_tools::SceneEffects ReadEffects(int argc, char** argv) {
   return effects;
 }
 
+// How many of the slide's items the part keeps (the chime aside).
+size_t KeptItems(const ds_tools::DefaultSlide& slide, const ds_tools::SceneCut& cut) {
+  if (!cut.items) return 0;
+  if (cut.itemIndices.empty()) return slide.items.size();
+  size_t kept = 0;
+  for (size_t i = 0; i < slide.items.size(); ++i) {
+    if (std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) != cut.itemIndices.end()) ++kept;
+  }
+  return kept;
+}
+
 bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item, const ds_tools::SceneCut& cut) {
   DS_DocResManager* previous = g_CurrentDocResManager;
   bool ok = false;
@@ -94,7 +105,7 @@ bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item, con
     for (size_t i = 0; ok && i < slides.size(); ++i) {
       DS_SharedRef<DS_SlideContainer> slide = show->GetSlide(i);
       ok = slide->VisualItemCount() + slide->SecondaryItemCount() ==
-           (cut.items ? slides[i].items.size() : 0u) + (slides[i].chime && cut.chime ? 1u : 0u) +
+           KeptItems(slides[i], cut) + (slides[i].chime && cut.chime ? 1u : 0u) +
                (withMp3Item && i == 0 ? 1u : 0u);
     }
     // The show before the manager its items were read for.
@@ -123,6 +134,10 @@ int main(int rawArgc, char** rawArgv) {
       cut.chime = false;
     } else if (i > 0 && arg == "--no-music") {
       cut.music = false;
+    } else if (i > 0 && arg.rfind("--items=", 0) == 0) {
+      std::istringstream list(arg.substr(8));
+      std::string index;
+      while (std::getline(list, index, ',')) cut.itemIndices.push_back(std::atoi(index.c_str()));
     } else if (i > 0 && arg.rfind("--slides=", 0) == 0) {
       std::istringstream list(arg.substr(9));
       std::string index;
@@ -142,7 +157,8 @@ int main(int rawArgc, char** rawArgv) {
   char** argv = args.data();
   if (argc != 2 && argc < 4) {
     std::fprintf(stderr,
-                 "usage: scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--no-items] [--no-chime] "
+                 "usage: scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--no-items] "
+                 "[--no-chime] "
                  "[--no-music] [<effect folder> <module script> <effect name>...]\n");
     return 2;
   }
