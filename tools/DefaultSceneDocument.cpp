@@ -1,8 +1,11 @@
 #include "tools/DefaultSceneDocument.h"
 
+#include <algorithm>
+
 #include <memory>
 
 #include "document/DocResManager.h"
+#include "document/ModuleResources.h"
 #include "document/StreamWriter.h"
 #include "objects/brushes/EffectBrush.h"
 #include "render/Layer.h"
@@ -30,7 +33,7 @@ namespace {
 const unsigned int kHundredthsPerSecond = 100;
 const unsigned int kChimeRestHundredths = 300;
 const double kMp3ItemSeconds = 3.0;
-const wchar_t kModuleName[] = L"common_res.dll";
+const wchar_t* const kModuleName = kSharedModuleName;
 
 DS_ResourceEntry FileEntry(const std::wstring& path, const std::vector<unsigned char>& bytes) {
   DS_ResourceEntry entry;
@@ -228,7 +231,8 @@ private:
 
 }  // namespace
 
-std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects, bool withMp3Item) {
+std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects, bool withMp3Item,
+                                                     const SceneCut& cut) {
   DS_DocResManager manager;
   CurrentManagerScope current(&manager);
 
@@ -251,7 +255,10 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
 
   DS_SlideShow_Light show;
   unsigned serial = 0;
+  int index = -1;
   for (const DefaultSlide& entry : DefaultSlides()) {
+    ++index;
+    if (!cut.slides.empty() && std::find(cut.slides.begin(), cut.slides.end(), index) == cut.slides.end()) continue;
     const Picture& picture = pictures.at(size_t(entry.picture)).picture;
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
     // The GUIDs the layers write: fixed ones, as the items'.
@@ -277,11 +284,16 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
       pond->refraction.SetValue(60u);
     }
     DS_SlideContainer* slide = MakeSlide(entry, layer);
-    if (entry.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
+    if (entry.chime && cut.chime) slide->AddSecondaryItem(MakeChimeItem(chimeKey));
     std::vector<DS_ABObj_Constructor*> items;
+    std::vector<const wchar_t*> names;
     unsigned brushes = 0;
-    for (const wchar_t* name : entry.items) {
-      items.push_back(MakeShowcaseItem(name, assets, float(picture.Width()), float(picture.Height()), ++serial));
+    for (size_t i = 0; cut.items && i < entry.items.size(); ++i) {
+      if (!cut.itemIndices.empty() &&
+          std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) == cut.itemIndices.end())
+        continue;
+      names.push_back(entry.items[i]);
+      items.push_back(MakeShowcaseItem(entry.items[i], assets, float(picture.Width()), float(picture.Height()), ++serial));
       if (!items.back()) {
         for (DS_ABObj_Constructor* made : items) delete made;
         return std::vector<unsigned char>();
@@ -290,7 +302,7 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     }
     unsigned brush = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-      const wchar_t* name = entry.items[i];
+      const wchar_t* name = names[i];
       DS_ABObj_Constructor* item = items[i];
       // Each brush of the slide shows in a patch of its own.
       if (auto* fx = dynamic_cast<DS_FX_Constructor*>(item)) EmbedBrushMask(manager, *fx, BrushPatch{brush++, brushes});
@@ -303,7 +315,9 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     if (withMp3Item && show.GetSlideCount() == 0) slide->AddSecondaryItem(MakeMp3Item());
     show.AddSlide(slide);
   }
-  for (const SceneSound& sound : MakeMusicTracks()) show.AddAudioFile(MakeTrack(sound));
+  if (cut.music) {
+    for (const SceneSound& sound : MakeMusicTracks()) show.AddAudioFile(MakeTrack(sound));
+  }
 
   DS_IOF_W stream;
   stream.WriteString(kSceneSignature);

@@ -20,11 +20,22 @@ struct SceneEffects {
   std::map<std::string, std::vector<unsigned char>> documentEffects;
 };
 
+// A part of the default scene, for measuring what each part costs: the slides with
+// the given indices (all when empty), with or without their items (or only the items
+// of the given indices on each slide), the chime and the background music.
+struct SceneCut {
+  std::vector<int> slides;
+  bool items = true;
+  std::vector<int> itemIndices;
+  bool chime = true;
+  bool music = true;
+};
+
 // The signature, the slide show record and the resource manager record. Empty when
 // a writer failed. With `withMp3Item` the first slide also carries an always-visible
 // MP3 sound item (a silent clip made in code): the scene of the test saver that ends
 // while such an item plays.
 std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects = SceneEffects(),
-                                                     bool withMp3Item = false);
+                                                     bool withMp3Item = false, const SceneCut& cut = SceneCut());
 
 }  // namespace ds_tools

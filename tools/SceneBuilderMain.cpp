@@ -1,6 +1,8 @@
-// scene_builder <output file> [--mp3] [<effect folder> <module script> <effect name>...]:
+// scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--no-items]
+//               [--no-chime] [--no-music] [<effect folder> <module script> <effect name>...]:
 // writes the default scene document (with --mp3, the test scene whose first slide also
-// plays an MP3 sound item), and beside it <output file>.slides, a line per
+// plays an MP3 sound item; with the other options, a part of it: only the slides of
+// those indices, only the items of those indices on each slide, without their items, the chime or the music, to soak a part alone), and beside it <output file>.slides, a line per
 // slide: fade-in, shown and fade-out seconds, name and what it shows, tab-separated. The build runs it (under Wine when
 // cross-compiling) and embeds the file as the saver's resource "DDS" 107. The
 // document takes a copy of every compiled effect <effect folder>/<name>.fxo that
@@ -9,7 +11,9 @@
 // loader, so that a writer that no longer matches its reader fails the build instead
 // of shipping a scene the saver cannot show.
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <iterator>
@@ -74,19 +78,35 @@ ds_tools::SceneEffects ReadEffects(int argc, char** argv) {
   return effects;
 }
 
-bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item) {
+// How many of the slide's items the part keeps (the chime aside).
+size_t KeptItems(const ds_tools::DefaultSlide& slide, const ds_tools::SceneCut& cut) {
+  if (!cut.items) return 0;
+  if (cut.itemIndices.empty()) return slide.items.size();
+  size_t kept = 0;
+  for (size_t i = 0; i < slide.items.size(); ++i) {
+    if (std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) != cut.itemIndices.end()) ++kept;
+  }
+  return kept;
+}
+
+bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item, const ds_tools::SceneCut& cut) {
   DS_DocResManager* previous = g_CurrentDocResManager;
   bool ok = false;
   try {
     std::unique_ptr<DS_SlideShow_Light> show(LoadSceneDocumentFromMemory(document.data(), document.size()));
     std::unique_ptr<DS_DocResManager> manager(g_CurrentDocResManager);
-    const std::vector<ds_tools::DefaultSlide>& slides = ds_tools::DefaultSlides();
+    std::vector<ds_tools::DefaultSlide> slides;
+    for (size_t i = 0; i < ds_tools::DefaultSlides().size(); ++i) {
+      if (cut.slides.empty() || std::find(cut.slides.begin(), cut.slides.end(), int(i)) != cut.slides.end())
+        slides.push_back(ds_tools::DefaultSlides()[i]);
+    }
     ok = show->GetSlideCount() == slides.size() &&
-         show->GetAudioFiles().size() == ds_tools::MakeMusicTracks().size();
+         show->GetAudioFiles().size() == (cut.music ? ds_tools::MakeMusicTracks().size() : 0u);
     for (size_t i = 0; ok && i < slides.size(); ++i) {
       DS_SharedRef<DS_SlideContainer> slide = show->GetSlide(i);
       ok = slide->VisualItemCount() + slide->SecondaryItemCount() ==
-           slides[i].items.size() + (slides[i].chime ? 1u : 0u) + (withMp3Item && i == 0 ? 1u : 0u);
+           KeptItems(slides[i], cut) + (slides[i].chime && cut.chime ? 1u : 0u) +
+               (withMp3Item && i == 0 ? 1u : 0u);
     }
     // The show before the manager its items were read for.
     show.reset();
@@ -102,10 +122,33 @@ bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item) {
 int main(int rawArgc, char** rawArgv) {
   // "--mp3" may stand anywhere after the output file; the rest are positional.
   bool withMp3Item = false;
+  ds_tools::SceneCut cut;
   std::vector<char*> args;
   for (int i = 0; i < rawArgc; ++i) {
-    if (i > 0 && std::string(rawArgv[i]) == "--mp3") {
+    const std::string arg = rawArgv[i];
+    if (i > 0 && arg == "--mp3") {
       withMp3Item = true;
+    } else if (i > 0 && arg == "--no-items") {
+      cut.items = false;
+    } else if (i > 0 && arg == "--no-chime") {
+      cut.chime = false;
+    } else if (i > 0 && arg == "--no-music") {
+      cut.music = false;
+    } else if (i > 0 && arg.rfind("--items=", 0) == 0) {
+      std::istringstream list(arg.substr(8));
+      std::string index;
+      while (std::getline(list, index, ',')) cut.itemIndices.push_back(std::atoi(index.c_str()));
+    } else if (i > 0 && arg.rfind("--slides=", 0) == 0) {
+      std::istringstream list(arg.substr(9));
+      std::string index;
+      while (std::getline(list, index, ',')) {
+        const int value = std::atoi(index.c_str());
+        if (value < 0 || size_t(value) >= ds_tools::DefaultSlides().size()) {
+          std::fprintf(stderr, "scene_builder: no slide %s\n", index.c_str());
+          return 2;
+        }
+        cut.slides.push_back(value);
+      }
     } else {
       args.push_back(rawArgv[i]);
     }
@@ -114,16 +157,18 @@ int main(int rawArgc, char** rawArgv) {
   char** argv = args.data();
   if (argc != 2 && argc < 4) {
     std::fprintf(stderr,
-                 "usage: scene_builder <output file> [--mp3] [<effect folder> <module script> <effect name>...]\n");
+                 "usage: scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--no-items] "
+                 "[--no-chime] "
+                 "[--no-music] [<effect folder> <module script> <effect name>...]\n");
     return 2;
   }
   const std::vector<unsigned char> document =
-      ds_tools::BuildDefaultSceneDocument(ReadEffects(argc, argv), withMp3Item);
+      ds_tools::BuildDefaultSceneDocument(ReadEffects(argc, argv), withMp3Item, cut);
   if (document.empty()) {
     std::fprintf(stderr, "scene_builder: a writer failed\n");
     return 1;
   }
-  if (!ReadsBack(document, withMp3Item)) {
+  if (!ReadsBack(document, withMp3Item, cut)) {
     std::fprintf(stderr, "scene_builder: the written document does not read back\n");
     return 1;
   }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "document/ModuleResources.h"
 #include "objects/brushes/BackgroundCopy.h"
 #include "objects/brushes/CentreBrushes.h"
 #include "objects/brushes/DirectionBrushes.h"
@@ -40,7 +41,7 @@
 namespace ds_tools {
 namespace {
 
-const wchar_t kModule[] = L"common_res.dll";
+const wchar_t* const kModule = kSharedModuleName;
 
 // The look of a sprite item: picture, count, size in pixels, tint (red in the low
 // byte) and whether it adds light.

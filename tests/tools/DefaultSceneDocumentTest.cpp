@@ -113,6 +113,48 @@ TEST(DefaultSceneDocument, MusicTracksCarryTheirFiles) {
   }
 }
 
+// A part of the scene holds only the slides asked for, in show order, with their
+// items, chime and music only where asked.
+TEST(DefaultSceneDocument, APartHoldsOnlyWhatItWasAskedFor) {
+  struct Case {
+    std::vector<int> slides;
+    bool items, chime, music;
+  };
+  const Case cases[] = {
+      {{}, true, true, false},
+      {{1}, false, false, false},
+      {{0}, false, true, true},
+      {{3, 7}, true, false, false},
+  };
+  const std::vector<DefaultSlide>& all = ds_tools::DefaultSlides();
+  for (const Case& c : cases) {
+    ds_tools::SceneCut cut;
+    cut.slides = c.slides;
+    cut.items = c.items;
+    cut.chime = c.chime;
+    cut.music = c.music;
+    LoadedDocument loaded(ds_tools::BuildDefaultSceneDocument(ds_tools::SceneEffects(), false, cut));
+    ASSERT_TRUE(loaded.show);
+    std::vector<int> expected = c.slides;
+    if (expected.empty()) {
+      for (size_t i = 0; i < all.size(); ++i) expected.push_back(int(i));
+    }
+    ASSERT_EQ(expected.size(), loaded.show->GetSlideCount());
+    EXPECT_EQ(c.music ? ds_tools::MakeMusicTracks().size() : 0u, loaded.show->GetAudioFiles().size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      const DefaultSlide& entry = all[size_t(expected[i])];
+      DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(i);
+      EXPECT_EQ(std::wstring(entry.name), slide->name.GetValue());
+      EXPECT_EQ(c.items ? entry.items.size() : 0u, slide->VisualItemCount() + slide->SecondaryItemCount() -
+                                                       (entry.chime && c.chime ? 1u : 0u));
+      EXPECT_EQ(entry.chime && c.chime ? 1u : 0u,
+                slide->SecondaryItemCount() - (c.items ? size_t(std::count_if(entry.items.begin(), entry.items.end(),
+                                                                              ds_tools::IsSoundItem))
+                                                       : 0u));
+    }
+  }
+}
+
 class DefaultSceneBuild : public ds_test::DeviceTest {
 protected:
   void SetUp() override {
