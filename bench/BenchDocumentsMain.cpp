@@ -16,6 +16,7 @@
 #include "render/Layer.h"
 #include "render/SlideContainer.h"
 #include "render/SlideShow.h"
+#include "tools/CurrentManagerScope.h"
 #include "tools/DefaultSceneContent.h"
 #include "sound/MusicFileStore.h"
 #include "tools/Picture.h"
@@ -55,20 +56,9 @@ ds_tools::Picture MakePicture(int index, int side) {
   return picture;
 }
 
-class CurrentManagerScope {
-public:
-  explicit CurrentManagerScope(DS_DocResManager* manager) : m_previous(g_CurrentDocResManager) {
-    SetCurrentDocResManager(manager);
-  }
-  ~CurrentManagerScope() { SetCurrentDocResManager(m_previous); }
-
-private:
-  DS_DocResManager* m_previous;
-};
-
 std::vector<unsigned char> BuildDocument(const BenchDocument& document) {
   DS_DocResManager manager;
-  CurrentManagerScope current(&manager);
+  ds_tools::CurrentManagerScope current(&manager);
   DS_SlideShow_Light show;
   for (int i = 0; i < document.slides; ++i) {
     const std::wstring name = L"bench_" + std::to_wstring(i) + L".bmp";

@@ -21,6 +21,7 @@
 #include "sound/MP3SoundItem.h"
 #include "sound/SoundItems.h"
 #include "sound/WAVSoundItem.h"
+#include "tools/CurrentManagerScope.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/Mp3Clip.h"
 #include "tools/ModuleMeshes.h"
@@ -215,19 +216,6 @@ DS_AudioFile* MakeTrack(const SceneSound& sound) {
 void DropDuplicatePictures(DS_DocResTables& tables) {
   for (const auto& used : tables.usedImages) tables.otherFiles.erase(used.first);
 }
-
-// Makes `manager` current while the document is written (links file what they name
-// through the current manager) and restores the previous one afterwards.
-class CurrentManagerScope {
-public:
-  explicit CurrentManagerScope(DS_DocResManager* manager) : m_previous(g_CurrentDocResManager) {
-    SetCurrentDocResManager(manager);
-  }
-  ~CurrentManagerScope() { SetCurrentDocResManager(m_previous); }
-
-private:
-  DS_DocResManager* m_previous;
-};
 
 }  // namespace
 
