@@ -1,9 +1,12 @@
 // The floor of scripts/bench: the least a Direct3D 9 full-screen picture can cost here.
 // One window over the screen, one picture the size of the screen drawn as a textured
 // quad and presented, paced like the saver used to be (sleep 30 ms, then draw). Ends
-// on a key press or a click.
+// on a key press.
 #include <windows.h>
+
 #include <d3d9.h>
+
+#include "tools/soak/FloorWindow.h"
 
 namespace {
 
@@ -14,20 +17,6 @@ struct ScreenVertex {
   float u, v;
 };
 const DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_TEX1;
-
-LRESULT CALLBACK FloorWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  switch (msg) {
-    case WM_KEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    case WM_SETCURSOR:
-      SetCursor(nullptr);
-      return 1;
-  }
-  return DefWindowProcW(hwnd, msg, wparam, lparam);
-}
 
 // A diagonal blend with a grid of lighter lines, as the bench documents' pictures.
 IDirect3DTexture9* MakePicture(IDirect3DDevice9* device, UINT width, UINT height) {
@@ -54,16 +43,10 @@ IDirect3DTexture9* MakePicture(IDirect3DDevice9* device, UINT width, UINT height
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = FloorWindowProc;
-  wc.hInstance = instance;
-  wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-  wc.lpszClassName = L"BenchFloor";
-  RegisterClassW(&wc);
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"floor", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                                height, nullptr, nullptr, instance, nullptr);
+  HWND window = ds_floor::OpenWindow(instance, L"BenchFloor", L"floor", width, height,
+                                     static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!window || !d3d) return 1;
   D3DPRESENT_PARAMETERS pp = {};
@@ -87,14 +70,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
 
-  MSG msg;
-  for (;;) {
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) break;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-      continue;
-    }
+  while (ds_floor::PumpMessages()) {
     Sleep(kFrameSleepMs);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     device->BeginScene();

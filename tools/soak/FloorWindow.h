@@ -1,5 +1,6 @@
 #pragma once
-// The window of a floor program of scripts/soak (draw_floor, music_floor): a topmost
+// The window of the floor programs of scripts/soak (draw_floor, music_floor) and of
+// scripts/bench (bench_floor): a topmost
 // popup that takes the key press ending the program, as the saver ends on one.
 
 #include <windows.h>
