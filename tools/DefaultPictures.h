@@ -81,6 +81,11 @@ SpritePicture MakeFlowerSprite();  // 32 x 32 pink flower, yellow heart
 SpritePicture MakeGrassBlade();  // 16 x 64 green blade
 SpritePicture MakeGhostSprite(); // 32 x 48 pale wisp
 SpritePicture MakeLeafSprite();  // 32 x 32 autumn leaf
+SpritePicture MakeBoltStrip();   // 16 x 16 white streak across, alike along
+SpritePicture MakeSparkStrip();  // 128 x 32 strip of four frames of jagged white sparks
+SpritePicture MakeArcGlow();     // 16 x 32 two soft white bands, one in each half
+SpritePicture MakeFireGradient();  // 64 x 4 dark red (left) through yellow to white
+SpritePicture MakeButterflyWing();  // 64 x 64 orange wing, hinge at the left edge
 SpritePicture MakeTextBanner(const char* text, uint32_t colour);  // text in a 6 x 8 cell font
 
 // Where brush `index` of the `count` brushes of a slide shows.

@@ -84,7 +84,7 @@ std::vector<ScenePicture> MakeSlidePictures() {
 std::vector<SpritePicture> MakeSpritePictures() {
   return {MakeSoftDot(),      MakeStarSprite(), MakeFishSprite(), MakeBirdSprite(), MakeRainDrop(),
           MakeFogPuff(),      MakeLightShaft(), MakeFlowerSprite(), MakeGrassBlade(), MakeGhostSprite(),
-          MakeLeafSprite()};
+          MakeLeafSprite(), MakeBoltStrip(), MakeSparkStrip(), MakeArcGlow(), MakeFireGradient(), MakeButterflyWing()};
 }
 
 ScenePicture MakeSurroundPicture() { return MakeSurround(); }

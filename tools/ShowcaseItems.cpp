@@ -35,8 +35,12 @@
 #include "objects/sprites/Sparkles.h"
 #include "objects/sprites/StaticSprite.h"
 #include "objects/text/TextObjects.h"
+#include "render/TimeLine.h"
 #include "sound/MP3SoundItem.h"
 #include "sound/WAVSoundItem.h"
+#include "tools/DefaultPictures.h"
+#include "tools/DefaultSceneContent.h"
+#include "tools/Picture.h"
 
 namespace ds_tools {
 namespace {
@@ -68,6 +72,16 @@ struct ParticleLook {
 DS_FileKey PictureKey(const ShowcaseAssets& assets, const wchar_t* name) {
   auto found = assets.pictures.find(name);
   return found != assets.pictures.end() ? found->second : DS_FileKey();
+}
+
+// A sprite picture carried in the entry itself, as a DDS file filed under its scene
+// path (the entries of the 3D-in-2D arrays hold their bytes, not a link).
+DS_ResourceEntry EmbeddedPicture(const SpritePicture& sprite) {
+  const std::vector<unsigned char> bytes = EncodeDds32(sprite.picture);
+  DS_ResourceEntry entry;
+  entry.SetName(ScenePath(sprite.fileName));
+  entry.SetData(uint32_t(bytes.size()), bytes.data());
+  return entry;
 }
 
 // Links the document's effect of that name, if the build made it.
@@ -195,27 +209,68 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float, float) {
          return Sprites<DS_FlowerConstructor>(a, {L"flower.dds", 14, 28, 0xFFFFFF, 0});
        }},
-      {L"DS_DischargeConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_DischargeConstructor>(a, {L"soft_dot.dds", 3, 64, 0xFFC080, 1});
+      {L"DS_DischargeConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         // Sparks crackling where the bolt ends: the static sprite stands at its
+         // rectangle's centre (by default the scene's corner) and jumps between the
+         // frames of its strip.
+         DS_DischargeConstructor* item = Sprites<DS_DischargeConstructor>(a, {L"sparks.dds", 1, 40, 0xFFE0C0, 1});
+         item->secondImage.StoreKey(DS_FileKey());
+         item->frameCount = 4;
+         item->frameRate = 12.0f;
+         item->stripFlag = 1;
+         item->rectangle.Extra1().SetValue(int(w * 0.42f));
+         item->rectangle.Extra2().SetValue(int(h * 0.62f));
+         return item;
        }},
-      {L"DS_DischargeFXConstructor", [](const ShowcaseAssets& a, float, float) {
+      {L"DS_DischargeFXConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         // An arc between two roofs; the glow pass needs its picture.
          DS_DischargeFXConstructor* item = new DS_DischargeFXConstructor();
-         item->spriteCount.SetValue(3u);
-         item->spriteSize.SetValue(80u);
+         item->startPoint.SetValue(D3DXVECTOR3(w * 0.58f, h * 0.7f, 0.0f));
+         item->endPoint.SetValue(D3DXVECTOR3(w * 0.86f, h * 0.64f, 0.0f));
+         item->secondImage.StoreKey(PictureKey(a, L"arc_glow.dds"));
+         item->spriteCount.SetValue(8u);
+         item->spriteSize.SetValue(20u);
          return item;
        }},
       {L"DS_ExplosionConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         // A burst of fire in the sky: the burst's size is the sprite size (its default
+         // is wider than the picture); cold parts orange, hot parts white through the
+         // gradient; it bursts, burns and dissolves again and again.
          DS_ExplosionConstructor* item = new DS_ExplosionConstructor();
          UseEffect(item->effectLink, a, "explosion");
-         item->mainImage.StoreKey(PictureKey(a, L"soft_dot.dds"));
+         item->mainImage.StoreKey(PictureKey(a, L"fire_gradient.dds"));
          item->secondImage.StoreKey(DS_ImageFileLink(8, kModule).GetKey());
-         item->position.SetValue(D3DXVECTOR3(w * 0.7f, h * 0.35f, 0.0f));
-         item->width.SetValue(unsigned(h * 0.5f));
-         item->height.SetValue(unsigned(h * 0.5f));
+         item->position.SetValue(D3DXVECTOR3(w * 0.62f, h * 0.3f, 0.0f));
+         item->spriteSize.SetValue(unsigned(h * 0.45f));
+         item->width.SetValue(unsigned(h * 0.45f));
+         item->height.SetValue(unsigned(h * 0.45f));
+         item->colour.SetValue(0xFFFFFF);
+         item->secondColour.SetValue(0x3070FF);
+         item->seed.SetValue(15u);
+         item->randomFlag.SetValue(0);
+         DS_TimeLineControl& timeLine = item->TimeLine();
+         timeLine.mode.SetValue(DS_TimeLineControl::kCycle);
+         timeLine.hidden.lo.SetValue(30u);
+         timeLine.hidden.hi.SetValue(30u);
+         timeLine.fadeIn.SetValue(60u);
+         timeLine.shown.lo.SetValue(110u);
+         timeLine.shown.hi.SetValue(110u);
+         timeLine.fadeOut.SetValue(80u);
          return item;
        }},
       // 3D objects.
-      {L"DS_ButterflyConstructor", [](const ShowcaseAssets&, float, float) { return new DS_ButterflyConstructor(); }},
+      {L"DS_ButterflyConstructor", [](const ShowcaseAssets& a, float, float) {
+         // The wings have no picture of their own by default; the butterfly keeps to
+         // the middle of the picture, where it turns back before it leaves the screen.
+         DS_ButterflyConstructor* item = new DS_ButterflyConstructor();
+         item->imageLink.StoreKey(PictureKey(a, L"butterfly_wing.dds"));
+         item->size.SetValue(70u);
+         item->relLeft = 0.25f;
+         item->relRight = 0.75f;
+         item->relTop = 0.25f;
+         item->relBottom = 0.7f;
+         return item;
+       }},
       {L"DS_ClockConstructor", [](const ShowcaseAssets&, float w, float h) {
          // Its dial centred at (w 0.72, h 0.3), its side two fifths of the picture's height:
          // the default centre is half a scene that the tool does not have (so the corner)
@@ -233,10 +288,20 @@ const std::map<std::wstring, Maker>& Makers() {
          item->clockRect.Bottom().SetValue(y + side / 2);
          return item;
        }},
-      {L"DS_3D_in_2D_array_Constructor", [](const ShowcaseAssets& a, float, float) {
+      {L"DS_3D_in_2D_array_Constructor", [](const ShowcaseAssets& a, float, float h) {
          DS_3D_in_2D_array_Constructor* item = new DS_3D_in_2D_array_Constructor();
+         // Leaves drifting down: the module's flat quad with the leaf picture carried in
+         // the entry, each copy a sixteenth of the picture's height across (the
+         // default size 0 scales the copies to nothing).
          item->meshEntry = DS_ResourceEntry(69, kModule);
+         item->textureEntry = EmbeddedPicture(MakeLeafSprite());
          item->instanceCount.SetValue(24u);
+         item->params.size.SetValue(unsigned(h / 16.0f));
+         item->params.speed.SetValue(30u);
+         item->params.sway.SetValue(60u);
+         item->params.gustRate.SetValue(10u);
+         item->params.spin.SetValue(60u);
+         item->params.SetDirection(290u);
          return item;
        }},
       // Particle generators.
@@ -267,7 +332,9 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_LightningGN", [](const ShowcaseAssets& a, float w, float h) {
-         DS_LightningGN* item = Particles<DS_LightningGN>(a, {L"soft_dot.dds", 0xFFE0C0, 0xFFFFFF, 1, 4, 3, 0});
+         // The bolt's texture runs along it far beyond one picture: a streak alike along
+         // its length (a dot would light only the bolt's first few pixels).
+         DS_LightningGN* item = Particles<DS_LightningGN>(a, {L"bolt.dds", 0xFFF0E0, 0xFFB090, 1, 4, 3, 0});
          item->startPoint.SetValue(D3DXVECTOR3(w * 0.3f, 0.0f, 0.0f));
          item->endPoint.SetValue(D3DXVECTOR3(w * 0.42f, h * 0.62f, 0.0f));
          item->CoreWidth.SetValue(4u);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "tools/DefaultPictures.h"
 
@@ -324,6 +325,101 @@ SpritePicture MakeLeafSprite() {
             const float d = u * u + v * v;
             if (d < 1.0f) return MixColour(0xFFF0A020u, 0xFFC0401Au, d);
             return 0u;
+          })};
+}
+
+SpritePicture MakeBoltStrip() {
+  // Alike along its length (u), so that the bolt's texture length, which runs far
+  // beyond one picture, never reaches an edge.
+  return {L"bolt.dds", PaintSprite(16, 16, [](float, float y) {
+            const float across = std::fabs(y - 8.0f);
+            return WithAlpha(0xFFFFFF, std::max(1.0f - SmoothStep(0.5f, 3.0f, across), 0.5f * (1.0f - SmoothStep(2.0f, 8.0f, across))));
+          })};
+}
+
+SpritePicture MakeSparkStrip() {
+  const int kFrames = 4;
+  const int kSide = 32;
+  const int kRays = 5;
+  const int kKinks = 3;
+  // The rays of every frame as polylines from the frame's centre, each kink turning a
+  // little; none reaches the frame's edge.
+  std::vector<std::vector<float>> rays;  // per ray: x0, y0, x1, y1, ...
+  uint32_t seed = 2468u;
+  for (int frame = 0; frame < kFrames; ++frame) {
+    for (int ray = 0; ray < kRays; ++ray) {
+      float angle = 6.2831853f * (float(ray) + float(NextSeed(seed) % 100u) / 100.0f) / float(kRays);
+      float x = float(frame * kSide) + 16.0f;
+      float y = 16.0f;
+      std::vector<float> line = {x, y};
+      for (int kink = 0; kink < kKinks; ++kink) {
+        const float length = 2.5f + float(NextSeed(seed) % 200u) / 100.0f;
+        angle += (float(NextSeed(seed) % 200u) / 100.0f - 1.0f) * 0.9f;
+        x += std::cos(angle) * length;
+        y += std::sin(angle) * length;
+        line.push_back(x);
+        line.push_back(y);
+      }
+      rays.push_back(line);
+    }
+  }
+  return {L"sparks.dds", PaintSprite(kFrames * kSide, kSide, [&](float x, float y) {
+            const int frame = std::min(kFrames - 1, int(x) / kSide);
+            float nearest = 1e9f;
+            for (int ray = frame * kRays; ray < (frame + 1) * kRays; ++ray) {
+              const std::vector<float>& line = rays[size_t(ray)];
+              for (size_t i = 2; i + 1 < line.size(); i += 2) {
+                const float ax = line[i - 2], ay = line[i - 1], bx = line[i], by = line[i + 1];
+                const float dx = bx - ax, dy = by - ay;
+                const float t = std::min(1.0f, std::max(0.0f, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)));
+                nearest = std::min(nearest, std::hypot(x - ax - t * dx, y - ay - t * dy));
+              }
+            }
+            const float core = 1.0f - SmoothStep(0.3f, 1.0f, nearest);
+            const float glow = 0.35f * (1.0f - SmoothStep(0.8f, 3.0f, nearest));
+            return WithAlpha(0xFFFFFF, std::max(core, glow));
+          })};
+}
+
+SpritePicture MakeArcGlow() {
+  // Two halves, one above the other, as the arc's core picture: each a soft band along
+  // its middle, so that whichever half a segment picks, flipped or not, glows alike.
+  return {L"arc_glow.dds", PaintSprite(16, 32, [](float, float y) {
+            const float across = std::fabs(std::fmod(y, 16.0f) - 8.0f);
+            return WithAlpha(0xFFFFFF, 1.0f - SmoothStep(0.0f, 7.5f, across));
+          })};
+}
+
+SpritePicture MakeFireGradient() {
+  // Cold (left) to hot (right): dark red through orange and yellow to white.
+  return {L"fire_gradient.dds", PaintSprite(64, 4, [](float x, float) {
+            const float heat = x / 64.0f;
+            uint32_t colour = MixColour(0xFF400800u, 0xFFC02008u, SmoothStep(0.0f, 0.3f, heat));
+            colour = MixColour(colour, 0xFFFF8A18u, SmoothStep(0.25f, 0.55f, heat));
+            colour = MixColour(colour, 0xFFFFE060u, SmoothStep(0.5f, 0.8f, heat));
+            colour = MixColour(colour, 0xFFFFFFF0u, SmoothStep(0.8f, 1.0f, heat));
+            return colour;
+          })};
+}
+
+SpritePicture MakeButterflyWing() {
+  // The wing mesh puts the hinge at the left edge (u 0) and runs along the body from
+  // top to bottom (v): a forewing above, a rounder hindwing below.
+  return {L"butterfly_wing.dds", PaintSprite(64, 64, [](float x, float y) {
+            const float fore = std::hypot((x - 30.0f) / 31.0f, (y - 19.0f) / 17.0f);
+            const float root = std::hypot((x - 8.0f) / 12.0f, (y - 32.0f) / 20.0f);
+            const float hind = std::hypot((x - 22.0f) / 22.0f, (y - 45.0f) / 17.0f);
+            const float inside = std::min(std::min(fore, root), hind);
+            if (inside >= 1.0f) return 0u;
+            // A dark rim with pale dots, a vein pattern over orange.
+            const float rim = std::min(fore < 1.0f ? fore : 9.0f, hind < 1.0f ? hind : 9.0f);
+            if (rim > 0.78f && rim < 1.0f) {
+              const bool dot = std::fmod(x + y * 0.5f, 7.0f) < 2.0f && rim > 0.84f && rim < 0.94f;
+              return dot ? 0xFFFFF4E0u : 0xFF1A0E08u;
+            }
+            const float vein = std::fabs(std::sin(std::atan2(y - 32.0f, x) * 6.0f));
+            if (vein < 0.08f && x > 6.0f) return 0xFF2A1408u;
+            return MixColour(0xFFFFB030u, 0xFFE0600Cu, x / 64.0f);
           })};
 }
 
