@@ -40,7 +40,8 @@ struct DefaultSlide {
   unsigned int cameraSpeed;
   // Carries the chime as its WAV sound item.
   bool chime;
-  // Registry names of the items on the slide, besides the chime.
+  // Registry names of the items on the slide, besides the chime. The layer draws them
+  // from the last to the first: the first lies on top.
   std::vector<const wchar_t*> items;
 };
 
