@@ -352,7 +352,12 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_Plant", [](const ShowcaseAssets& a, float w, float h) {
-         return InRegion<DS_Plant>(a, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f, w * 0.35f, h);
+         // Drawn through the swaying plant's own effect: the particles' effect has a
+         // "Main" of its own, the glows' composite, which paints the region black.
+         DS_Plant* item = InRegion<DS_Plant>(a, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f,
+                                             w * 0.35f, h);
+         UseEffect(item->effectLink, a, "plant");
+         return item;
        }},
       {L"DS_RadialRays", [](const ShowcaseAssets& a, float w, float h) {
          return Positioned<DS_RadialRays>(a, {L"light_shaft.dds", 0xA0E0FF, 0x60C0FF, 3, 10, 8, 10}, w * 0.72f,
@@ -362,7 +367,12 @@ const std::map<std::wstring, Maker>& Makers() {
          return Positioned<DS_Smoke>(a, {L"fog_puff.dds", 0xC0C0C0, 0x808080, 4, 10, 4, 20}, w * 0.2f, h * 0.6f);
        }},
       {L"DS_StaticAnimation", [](const ShowcaseAssets& a, float w, float h) {
-         return InRegion<DS_StaticAnimation>(a, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 4, 10}, w * 0.7f, h * 0.7f, w * 0.8f, h * 0.85f);
+         // Its own effect, the module's animation effect, as it has by default: the
+         // particles' effect has no "Blend_Normal" and leaves the region black.
+         DS_StaticAnimation* item = InRegion<DS_StaticAnimation>(a, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 4, 10},
+                                                                 w * 0.7f, h * 0.7f, w * 0.8f, h * 0.85f);
+         item->effectLink.StoreKey(DS_StaticAnimation().effectLink.GetKey());
+         return item;
        }},
       {L"DS_BrownAnimation", [](const ShowcaseAssets& a, float w, float h) {
          return InRegion<DS_BrownAnimation>(a, {L"soft_dot.dds", 0x60FFFF, 0x40FFFF, 4, 20, 2, 30}, 0, h * 0.5f, w, h);

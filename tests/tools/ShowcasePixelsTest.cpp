@@ -15,6 +15,8 @@
 #include "objects/mesh3d/Arrays3DIn2D.h"
 #include "objects/mesh3d/Objects3D.h"
 #include "objects/particles/Lightning.h"
+#include "objects/particles/Plant.h"
+#include "objects/particles/SpriteAnimations.h"
 #include "objects/sprites/DischargeArcs.h"
 #include "objects/sprites/Discharges.h"
 #include "objects/sprites/Explosion.h"
@@ -75,7 +77,7 @@ protected:
       record.usedImages[key] = {ds_test::MakeFileEntry(key.path, ds_tools::EncodeDds32(sprite.picture))};
       assets.pictures[sprite.fileName] = key;
     }
-    for (const char* name : {"particles", "explosion"}) {
+    for (const char* name : {"particles", "explosion", "plant"}) {
       const std::string file = std::string(name) + ".fxo";
       const DS_FileKey key(ds_tools::ScenePath(std::wstring(file.begin(), file.end()).c_str()), ds_tools::kSceneFileStamp);
       const std::vector<unsigned char> bytes = ds_test::CompiledEffectBytes(name);
@@ -211,6 +213,30 @@ TEST_F(ShowcasePixelsTest, ArrayCopiesShowTheLeafPicture) {
   const Image image = FrameAt(0.5f);
   ASSERT_FALSE(image.pixels.empty());
   EXPECT_LT(300, CountWhere(image, 0, 0, int(kW) - 1, int(kH) - 1, Warm));
+}
+
+// The plant and the static animation draw through effects of their own; neither
+// paints its region black.
+TEST_F(ShowcasePixelsTest, PlantAndAnimationLeaveNoDarkShape) {
+  const int kDark = 0x40 - 40;
+  auto dark = [=](const Channels& c) { return c.r < kDark && c.g < kDark && c.b < kDark; };
+  {
+    SCOPED_TRACE("plant");
+    UseShowcaseItem<DS_Plant>(L"DS_Plant");
+    const Image image = FrameAt(0.5f);
+    ASSERT_FALSE(image.pixels.empty());
+    EXPECT_EQ(0, CountWhere(image, 0, 0, int(kW) - 1, int(kH) - 1, dark));
+  }
+  {
+    SCOPED_TRACE("static animation");
+    UseShowcaseItem<DS_StaticAnimation>(L"DS_StaticAnimation");
+    const Image image = FrameAt(0.5f);
+    ASSERT_FALSE(image.pixels.empty());
+    EXPECT_EQ(0, CountWhere(image, 0, 0, int(kW) - 1, int(kH) - 1, dark));
+    // Its flower, pink, in its region (0.7 .. 0.8 w, 0.7 .. 0.85 h).
+    EXPECT_LT(50, CountWhere(image, int(kW * 0.7f), int(kH * 0.7f), int(kW * 0.8f), int(kH * 0.85f),
+                             [](const Channels& c) { return c.r > 160 && c.b > c.g + 20; }));
+  }
 }
 
 }  // namespace
