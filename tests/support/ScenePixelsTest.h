@@ -68,9 +68,15 @@ protected:
   // One frame of the object over the scene; what the back buffer then shows (empty
   // when it cannot be read, which fails the test).
   Image Frame(float t) {
+    if (!object) return Image();
+    object->Update(t);
+    return Draw();
+  }
+
+  // The object drawn over the scene as it stands; what the back buffer then shows.
+  Image Draw() {
     Image image;
     if (!object) return image;
-    object->Update(t);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kScene, 1.0f, 0);
     device->BeginScene();
     view.ApplyTransforms();

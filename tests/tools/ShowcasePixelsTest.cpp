@@ -113,16 +113,9 @@ protected:
 
   // One frame at slide time t, the item's time line advanced as the slide does.
   Image FrameAt(float t) {
-    Image image;
-    if (!object) return image;
+    if (!object) return Image();
     object->UpdateAt(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kScene, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
+    return Draw();
   }
 
   ds_tools::ShowcaseAssets assets;
