@@ -1,5 +1,6 @@
 #include "document/DocResManager.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "document/EffectFactory.h"
@@ -186,7 +187,7 @@ void DS_DocResManager::BuildUsedImageSets() {
     library = item.second;
     set.frames.assign(library.size(), DS_TextureHolder());
     for (size_t i = 0; i < library.size(); ++i) {
-      DS_TextureRef texture = m_cache->GetTexture(library[i]);
+      DS_TextureRef texture = MakeUsedPicture(key, i, library[i]);
       set.frames[i] = texture.texture;
       TakePictureSize(set, texture);
     }
@@ -196,6 +197,73 @@ void DS_DocResManager::BuildUsedImageSets() {
     }
   }
   m_tables->usedImages.clear();
+}
+
+DS_TextureRef DS_DocResManager::MakeUsedPicture(const DS_FileKey& key, size_t frame,
+                                                const DS_ResourceEntry& entry) {
+  if (!entry.Name().empty() && entry.Size() != 0) {
+    D3DXIMAGE_INFO info = {};
+    DS_TextureHolder texture;
+    if (SUCCEEDED(CreatePictureTexture(entry.Data(), entry.Size(), &info, texture.Receive())) && texture) {
+      m_unreadPictures[key].push_back(UnreadPicture{frame, texture});
+      DS_TextureRef result;
+      result.Assign(info.Width, info.Height, texture.Get());
+      return result;
+    }
+  }
+  // Any other picture is made whole, as every lookup makes it.
+  return m_cache->GetTexture(entry);
+}
+
+void DS_DocResManager::NoteLookup(const DS_FileKey& key) {
+  if (m_unreadPictures.find(key) == m_unreadPictures.end()) return;
+  if (!m_listing) {
+    ReadPictures(key);
+  } else if (std::find(m_listed.begin(), m_listed.end(), key) == m_listed.end()) {
+    m_listed.push_back(key);
+  }
+}
+
+void DS_DocResManager::BeginPictureList() {
+  m_listing = true;
+  m_listed.clear();
+}
+
+std::vector<DS_FileKey> DS_DocResManager::EndPictureList() {
+  m_listing = false;
+  std::vector<DS_FileKey> listed;
+  listed.swap(m_listed);
+  return listed;
+}
+
+bool DS_DocResManager::HasUnreadPictures(const DS_FileKey& key) const {
+  return m_unreadPictures.find(key) != m_unreadPictures.end();
+}
+
+bool DS_DocResManager::ReadPictures(const DS_FileKey& key) {
+  auto unread = m_unreadPictures.find(key);
+  if (unread == m_unreadPictures.end()) return false;
+  const std::vector<UnreadPicture> pictures = std::move(unread->second);
+  m_unreadPictures.erase(unread);
+  const DS_EntryList& library = m_tables->fileLibrary[key];
+  for (const UnreadPicture& picture : pictures) {
+    if (picture.frame >= library.size()) continue;
+    const DS_ResourceEntry& entry = library[picture.frame];
+    const HRESULT hr = ReadPicturePixels(picture.texture.Get(), entry.Data(), entry.Size());
+    if (FAILED(hr)) ReportMissingResource(DS_MissingKind::Picture, EntryLinkName(entry), hr);
+  }
+  return true;
+}
+
+void DS_DocResManager::ReadPicturesOf(IDirect3DTexture9* texture) {
+  for (const auto& unread : m_unreadPictures) {
+    for (const UnreadPicture& picture : unread.second) {
+      if (picture.texture.Get() == texture) {
+        ReadPictures(DS_FileKey(unread.first));
+        return;
+      }
+    }
+  }
 }
 
 void DS_DocResManager::BuildGuidTextures() {
@@ -238,7 +306,10 @@ DS_EntryList& DS_DocResManager::EnsureLibraryEntry(const DS_FileKey& key) {
 
 DS_TextureSet* DS_DocResManager::GetTextureSet(const DS_FileLink3& link) {
   DS_TextureSet& set = m_tables->textureSets[link.GetKey()];
-  if (!set.frames.empty()) return &set;
+  if (!set.frames.empty()) {
+    NoteLookup(link.GetKey());
+    return &set;
+  }
   if (link.IsModuleLink() || link.GetPath().empty()) {
     LoadModuleTexture(set, link);
   } else {
@@ -267,7 +338,10 @@ void DS_DocResManager::LoadModuleTexture(DS_TextureSet& set, const DS_FileLink3&
 DS_TextureSet* DS_DocResManager::LoadAddOnTextureSet(const DS_FileLink3& link) {
   const DS_FileKey key = link.GetKey();
   DS_TextureSet& set = m_tables->textureSets[key];
-  if (!set.frames.empty()) return &set;
+  if (!set.frames.empty()) {
+    NoteLookup(key);
+    return &set;
+  }
 
   // The stream is read straight from the module's memory, bounded by the resource's
   // size; the module is freed once its entries are copied.
@@ -433,6 +507,10 @@ void DS_DocResManager::OnDeviceRestored() {
 
 DS_TextureSet* DS_DocResManager::LookupAdapter::GetTextureSet(const DS_ImageFileLink& link) {
   return m_owner->GetTextureSet(link);
+}
+
+void DS_DocResManager::LookupAdapter::ReadPixelsOf(IDirect3DTexture9* texture) {
+  m_owner->ReadPicturesOf(texture);
 }
 
 bool DS_DocResManager::LookupAdapter::GetMesh(const DS_FileLink3& link, int vertexStride,

@@ -9,12 +9,20 @@
 // manager is destroyed; a lookup that cannot be made gives an empty result and is
 // mostly tried again next time.
 //
+// The pictures the document embeds (BMP, PNG, JPEG) are made at load as textures of
+// their final size without their pixels, which are read when the picture is first
+// needed: at its first lookup, before anything copies from its texture, or, for
+// lookups made while a picture list is open, when the list's owner asks. The slide
+// show lists each slide's pictures while it builds the slide's objects and has them
+// read before the slide shows, so a long show does not decode every picture up front.
+//
 // Created by the document loader, kept by the host's scene slot. Each manager has its
 // own cache; SetCurrentDocResManager selects a manager together with its cache, so
 // with one device per monitor no texture crosses to another monitor's device.
 
 #include <d3dx9.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -78,6 +86,16 @@ public:
                                          const std::vector<float>& durations);
   DS_ImageFileLink MakeImageLinkFromFile(const ds_string& path, float duration);
 
+  // Between the two calls lookups leave pixels unread and the list collects the keys
+  // of the pictures they handed out without them, each once.
+  void BeginPictureList();
+  std::vector<DS_FileKey> EndPictureList();
+  // Reads the pixels the key's pictures still lack; false when none did.
+  bool ReadPictures(const DS_FileKey& key);
+  bool HasUnreadPictures(const DS_FileKey& key) const;
+  // The same for the picture whose texture this is (any other texture: nothing).
+  void ReadPicturesOf(IDirect3DTexture9* texture);
+
   // Device loss: effects let go of their device state, GUID targets of their textures,
   // so that the device can be reset. Restore makes them again.
   void ReleaseDeviceObjects();
@@ -95,12 +113,23 @@ private:
     explicit LookupAdapter(DS_DocResManager* owner) : m_owner(owner) {}
     DS_TextureSet* GetTextureSet(const DS_ImageFileLink& link) override;
     bool GetMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out) override;
+    void ReadPixelsOf(IDirect3DTexture9* texture) override;
 
   private:
     DS_DocResManager* m_owner;
   };
 
+  // A picture of a texture made without its pixels: the frame of its key's entries.
+  struct UnreadPicture {
+    size_t frame;
+    DS_TextureHolder texture;
+  };
+
   void BuildUsedImageSets();
+  // Frame `frame` of a used image: embedded picture bytes without their pixels yet.
+  DS_TextureRef MakeUsedPicture(const DS_FileKey& key, size_t frame, const DS_ResourceEntry& entry);
+  // A lookup handed out the key's set: its pixels are read now, or listed.
+  void NoteLookup(const DS_FileKey& key);
   void BuildGuidTextures();
   DS_EntryList& EnsureLibraryEntry(const DS_FileKey& key);
 
@@ -109,6 +138,9 @@ private:
   LookupAdapter m_lookup;
   // Handed out by GetLibraryEntry when a link names no bytes at all.
   DS_ResourceEntry m_noEntry;
+  std::map<DS_FileKey, std::vector<UnreadPicture>> m_unreadPictures;
+  bool m_listing = false;
+  std::vector<DS_FileKey> m_listed;
 };
 
 // The manager of the scene being drawn.

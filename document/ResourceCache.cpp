@@ -27,6 +27,13 @@ HRESULT CreateTextureFromBytes(const void* bytes, UINT size, D3DXIMAGE_INFO* inf
                                              D3DX_FILTER_NONE, 0, info, nullptr, texture);
 }
 
+// What D3DX_DEFAULT makes of a picture side: the next power of two.
+UINT PowerOfTwoAtLeast(UINT side) {
+  UINT result = 1;
+  while (result < side && result < 0x80000000u) result <<= 1;
+  return result;
+}
+
 // The cloned mesh's buffers copied into managed buffers of the caller's stride.
 bool CopyMeshBuffers(ID3DXMesh* clone, int vertexStride, DS_MeshEntry& entry) {
   const DWORD vertices = clone->GetNumVertices();
@@ -159,6 +166,41 @@ DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT*
   if (made) *made = hr;
   if (SUCCEEDED(hr) && texture) result.Assign(info.Width, info.Height, texture.Get());
   return result;
+}
+
+HRESULT CreatePictureTexture(const void* bytes, UINT size, D3DXIMAGE_INFO* info,
+                             IDirect3DTexture9** texture) {
+  *texture = nullptr;
+  if (!g_CurrentDevice || !bytes || size == 0) return E_FAIL;
+  D3DXIMAGE_INFO header = {};
+  HRESULT hr = D3DXGetImageInfoFromFileInMemory(bytes, size, &header);
+  if (FAILED(hr)) return hr;
+  if (header.ResourceType != D3DRTYPE_TEXTURE) return E_FAIL;
+  switch (header.ImageFileFormat) {
+    case D3DXIFF_BMP:
+    case D3DXIFF_PNG:
+    case D3DXIFF_JPG:
+      break;
+    default:
+      // A DDS file carries levels and layouts of its own: loaded whole.
+      return E_FAIL;
+  }
+  // The sizes and format CreateTextureFromBytes asks for; D3DX fits both to the device
+  // the same way in either call.
+  hr = D3DXCreateTexture(g_CurrentDevice, PowerOfTwoAtLeast(header.Width), PowerOfTwoAtLeast(header.Height), 1, 0,
+                         header.Format, D3DPOOL_MANAGED, texture);
+  if (SUCCEEDED(hr) && info) *info = header;
+  return hr;
+}
+
+HRESULT ReadPicturePixels(IDirect3DTexture9* texture, const void* bytes, UINT size) {
+  if (!texture || !bytes || size == 0) return E_FAIL;
+  DS_ComHolder<IDirect3DSurface9> surface;
+  HRESULT hr = texture->GetSurfaceLevel(0, surface.Receive());
+  if (FAILED(hr)) return hr;
+  // The whole picture stretched over the whole level, with CreateTextureFromBytes's filter.
+  return D3DXLoadSurfaceFromFileInMemory(surface.Get(), nullptr, nullptr, bytes, size, nullptr,
+                                         D3DX_FILTER_TRIANGLE, 0, nullptr);
 }
 
 DS_MeshEntry LoadMeshFromModuleResource(HMODULE module, int resourceId, int vertexStride) {

@@ -50,6 +50,14 @@ HRESULT LoadTextureFromMemory(const void* bytes, UINT size, D3DXIMAGE_INFO* info
 // A new texture from picture bytes, with the picture's size; cached nowhere. `made`,
 // when given, receives the result of the load.
 DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT* made = nullptr);
+// LoadTextureFromMemory in two halves, for pictures whose pixels are read only when
+// they are first needed: the texture of the size and format that load gives the
+// picture, made from the picture's header alone, and then the reading of its pixels
+// into that texture. Only BMP, PNG and JPEG pictures are split; for other bytes the
+// first half fails and the caller loads the picture whole.
+HRESULT CreatePictureTexture(const void* bytes, UINT size, D3DXIMAGE_INFO* info,
+                             IDirect3DTexture9** texture);
+HRESULT ReadPicturePixels(IDirect3DTexture9* texture, const void* bytes, UINT size);
 
 // Meshes from .x data, cloned to kMeshVertexFormat with computed normals. A stride
 // other than the clone's vertex size, 32-bit indices or unreadable data give an

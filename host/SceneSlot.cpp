@@ -128,7 +128,8 @@ HRESULT DS_SceneSlot::LoadScene() {
   DS_SlideShow_Light* show = nullptr;
   try {
     show = LoadSceneDocument(m_documentModule);
-    show->BuildSlideObjects();
+    // Only the first slide's pictures are read before it shows.
+    show->BuildSlideObjects(true);
     m_resourceManager = g_CurrentDocResManager;
     m_slideShow = show;
     m_slideShow->ApplyPicturePosition(ReadPicturePosition());

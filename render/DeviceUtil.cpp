@@ -3,6 +3,7 @@
 #include <d3dx9.h>
 
 #include "render/DeviceGlobals.h"
+#include "render/ResourceLookup.h"
 
 namespace {
 // 16-bit indices address at most this many vertices.
@@ -45,6 +46,8 @@ HRESULT CreateRenderTargetTexture(DS_ComHolder<IDirect3DTexture9>& holder, int w
 
 HRESULT CopyTextureLevel0(IDirect3DTexture9* source, IDirect3DTexture9* target) {
   if (!source || !target) return E_POINTER;
+  // A picture of the document may not have its pixels yet.
+  ReadyTexturePixels(source);
   DS_ComHolder<IDirect3DSurface9> from, to;
   HRESULT hr = source->GetSurfaceLevel(0, from.Receive());
   if (FAILED(hr)) return hr;

@@ -22,3 +22,7 @@ IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link) {
   const DS_TextureSet* set = LookupTextureSet(link);
   return set ? set->GetCurrentTexture() : nullptr;
 }
+
+void ReadyTexturePixels(IDirect3DTexture9* texture) {
+  if (g_ResourceLookup && texture) g_ResourceLookup->ReadPixelsOf(texture);
+}

@@ -31,6 +31,9 @@ public:
   // The document's mesh for the link with the given vertex stride; false when there is
   // none (`out` is then left empty).
   virtual bool GetMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out) = 0;
+  // The provider may hand out a picture's texture before its pixels are read; before
+  // anything copies from a texture it is asked to read them.
+  virtual void ReadPixelsOf(IDirect3DTexture9* texture) {}
 };
 
 // The provider of the current document; null while no document is loaded.
@@ -40,3 +43,5 @@ DS_TextureSet* LookupTextureSet(const DS_ImageFileLink& link);
 // The texture of the current frame of the link's set (no reference added), or null.
 IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link);
 bool LookupMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out);
+// Has the current provider read the texture's pixels if it still owes them.
+void ReadyTexturePixels(IDirect3DTexture9* texture);

@@ -168,16 +168,17 @@ void DS_SlideContainer::Render(bool noClear) {
   DS_SharedRef<DS_2D_Light> light = GetLight();
   // Each object is asked once a frame: the count that opens the capture and the pass
   // that ends it must agree.
-  std::vector<bool> needsScene(m_visualObjects.size(), false);
+  // The answers live in a member: the frame allocates nothing for them.
+  m_needsScene.assign(m_visualObjects.size(), false);
   int sceneUsers = 0;
   for (size_t i = 0; i < m_visualObjects.size(); ++i) {
-    needsScene[i] = m_visualObjects[i]->NeedsSceneInput();
-    if (needsScene[i]) ++sceneUsers;
+    m_needsScene[i] = m_visualObjects[i]->NeedsSceneInput();
+    if (m_needsScene[i]) ++sceneUsers;
   }
   if (light->NeedsSceneCapture()) ++sceneUsers;
   if (sceneUsers > 0) light->BeginSceneCapture();
   light->Render(noClear);
-  light->RenderObjects(m_visualObjects, needsScene, sceneUsers);
+  light->RenderObjects(m_visualObjects, m_needsScene, sceneUsers);
 }
 
 void DS_SlideContainer::RenderSurround(bool skip) { GetLight()->RenderSurround(skip); }

@@ -89,6 +89,8 @@ private:
   DS_ObjectList m_secondaryObjects;
   ItemList m_visualItems;
   ItemList m_secondaryItems;
+  // Render's scene-input answers of the frame, one per visual object.
+  std::vector<bool> m_needsScene;
   bool m_built = false;
 };
 

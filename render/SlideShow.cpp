@@ -1,5 +1,6 @@
 #include "render/SlideShow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -74,8 +75,35 @@ void DS_SlideShow_Light::AddAudioFile(DS_AudioFile* track) {
 
 // ---- set-up ----
 
-void DS_SlideShow_Light::BuildSlideObjects() {
-  for (const auto& slide : m_slides) slide->BuildObjects();
+void DS_SlideShow_Light::BuildSlideObjects(bool deferPictures) {
+  DS_DocResManager* manager = deferPictures ? g_CurrentDocResManager : nullptr;
+  m_slidePictures.assign(m_slides.size(), std::vector<DS_FileKey>());
+  for (size_t i = 0; i < m_slides.size(); ++i) {
+    if (manager) manager->BeginPictureList();
+    m_slides[i]->BuildObjects();
+    if (!manager) continue;
+    m_slidePictures[i] = manager->EndPictureList();
+    std::reverse(m_slidePictures[i].begin(), m_slidePictures[i].end());
+  }
+  ReadSlidePictures(0, false);
+}
+
+bool DS_SlideShow_Light::ReadSlidePictures(size_t index, bool justOne) {
+  if (index >= m_slidePictures.size() || !g_CurrentDocResManager) return false;
+  std::vector<DS_FileKey>& keys = m_slidePictures[index];
+  bool read = false;
+  while (!keys.empty()) {
+    // Keys another slide has read since (pictures they share) are dropped on the way:
+    // an empty list means nothing is left to read.
+    if (read && justOne && g_CurrentDocResManager->HasUnreadPictures(keys.back())) break;
+    read = g_CurrentDocResManager->ReadPictures(keys.back()) || read;
+    keys.pop_back();
+  }
+  return read;
+}
+
+bool DS_SlideShow_Light::HasUnreadSlidePictures(size_t index) const {
+  return index < m_slidePictures.size() && !m_slidePictures[index].empty();
 }
 
 void DS_SlideShow_Light::ApplyPicturePosition(int type) {
@@ -121,6 +149,8 @@ void DS_SlideShow_Light::SwitchToNextSlide(float t) {
   m_currentIndex = int(index);
   m_startTime = t;
   m_nextIndex = index + 1 == m_slides.size() ? 0 : index + 1;
+  // Due now: whatever the last show left unread is read before the slide draws.
+  ReadSlidePictures(index, false);
   ActivateCurrentSlide();
 }
 
@@ -132,6 +162,7 @@ int DS_SlideShow_Light::Update(float t) {
     m_currentIndex = 0;
     // The first slide starts at the end of its fade-in: fully visible.
     m_startTime = t - float(m_current->fadeIn.GetValue());
+    ReadSlidePictures(0, false);
     ActivateCurrentSlide();
     BuildOverlayVertices(m_overlay, kOverlayColor, GetScreenQuad());
     m_overlayBuilt = true;
@@ -141,7 +172,13 @@ int DS_SlideShow_Light::Update(float t) {
     const unsigned int show = m_current->show.GetValue();
     const unsigned int fadeOut = m_current->fadeOut.GetValue();
     const float limit = float(fadeIn + show + fadeOut);
-    if (t - m_startTime > limit) SwitchToNextSlide(t);
+    if (t - m_startTime > limit) {
+      SwitchToNextSlide(t);
+    } else {
+      // The next slide's pictures, one a frame from the frame after the switch on: the
+      // switch's own frame is not held up.
+      ReadSlidePictures(m_nextIndex, true);
+    }
     // On a switching call the outgoing slide's times still apply, with e = 0.
     const float e = t - m_startTime;
     const float in = float(fadeIn);
@@ -160,6 +197,8 @@ int DS_SlideShow_Light::Update(float t) {
 
 float DS_SlideShow_Light::StillUntil(float t) const {
   if (!m_current || !m_overlayBuilt || m_overlayAlpha != 0 || !m_current->IsStill()) return t;
+  // Frames go on while the next slide's pictures are read, one a frame.
+  if (m_slides.size() >= 2 && HasUnreadSlidePictures(m_nextIndex)) return t;
   if (m_slides.size() < 2) return std::numeric_limits<float>::infinity();
   const float fadeOutStart = m_startTime + float(m_current->fadeIn.GetValue()) + float(m_current->show.GetValue());
   return fadeOutStart > t ? fadeOutStart : t;

@@ -45,8 +45,12 @@ public:
   void ReadSlides(DS_IOF_Handle& handle);
   void ReadAudioFiles(DS_IOF_Handle& handle);
 
-  // Once, right after loading, with the unit's device and the document current.
-  void BuildSlideObjects();
+  // Once, right after loading, with the unit's device and the document current. With
+  // `deferPictures` (the host) only slide 0's pictures are read here: every other
+  // slide's are read while the slide before it shows, a picture a frame, and at the
+  // latest when the slide becomes current. Without it every picture is read as its
+  // objects look it up.
+  void BuildSlideObjects(bool deferPictures = false);
   // The saver's picture position on every slide (0 stretch, 1 fit, 2 fill).
   void ApplyPicturePosition(int type);
 
@@ -73,6 +77,10 @@ public:
 
 private:
   void SwitchToNextSlide(float t);
+  // Reads what slide `index`'s pictures still lack: all of it, or with `justOne` the
+  // next picture that lacks its pixels. True when something was read.
+  bool ReadSlidePictures(size_t index, bool justOne);
+  bool HasUnreadSlidePictures(size_t index) const;
   void SetOverlayAlpha(float alpha);
   // The document's device objects, made again after a reset or on activation.
   static void RestoreDocumentDeviceObjects();
@@ -80,6 +88,9 @@ private:
   DS_SharedRef<DS_SlideContainer> m_current;
   std::vector<DS_SharedRef<DS_SlideContainer>> m_slides;
   std::vector<DS_SharedRef<DS_AudioFile>> m_audioFiles;
+  // Per slide, the document's pictures its objects hold whose pixels may be unread,
+  // the first looked up last; emptied as they are read.
+  std::vector<std::vector<DS_FileKey>> m_slidePictures;
   float m_startTime = 0.0f;
   unsigned int m_nextIndex = 1;
   // Drawn from here: a fade changes four colours, with no buffer to lock.

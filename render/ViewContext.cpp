@@ -94,7 +94,13 @@ void DS_ViewContext::FitPicture(unsigned pictureWidth, unsigned pictureHeight, i
   D3DXVECTOR3 bands[4][4];
   GetSurroundPositions(pw, ph, bands);
   for (int i = 0; i < 4; ++i) {
-    m_surround[i].SetPositions(bands[i]);
+    // The bands follow the picture size alone, and a fit comes several times a frame
+    // (captures, targets): rewriting a buffer the device still draws from makes it
+    // wait for every draw queued before, so unchanged positions are not written again.
+    if (!m_surroundWritten[i] || !std::equal(bands[i], bands[i] + 4, m_surroundCorners[i])) {
+      m_surround[i].SetPositions(bands[i]);
+      m_surroundWritten[i] = bool(m_surround[i].vertices.buffer);
+    }
     for (int k = 0; k < 4; ++k) m_surroundCorners[i][k] = bands[i][k];
   }
 
@@ -191,6 +197,8 @@ void DS_ViewContext::SetCameraZoom(float zoom, float driftX, float driftY) {
 }
 
 void DS_ViewContext::BindSurroundTextures(IDirect3DTexture9* texture) {
+  // Fresh buffers hold no positions until the next fit.
+  for (bool& written : m_surroundWritten) written = false;
   for (DS_TexturedQuad<DX_V::PT>& band : m_surround) {
     if (SUCCEEDED(band.CreateVertexBuffer())) {
       band.vertices.Write(4, [](DX_V::PT* out) {

@@ -100,6 +100,8 @@ private:
   DS_TexturedQuad<DX_V::PT> m_surround[4];
   // The bands' corners as written to their buffers, to tell which are on the target.
   D3DXVECTOR3 m_surroundCorners[4][4] = {};
+  // Whether each band's buffer holds m_surroundCorners.
+  bool m_surroundWritten[4] = {};
   int m_fitType = kFitLetterbox;
   unsigned m_pictureWidth = 0;
   unsigned m_pictureHeight = 0;

@@ -12,6 +12,8 @@
 #include "ResourceTestHelpers.h"
 #include "document/DocResManager.h"
 #include "document/MissingResourceLog.h"
+#include "document/ResourceCache.h"
+#include "render/DeviceUtil.h"
 #include "support/DocResRecord.h"
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
@@ -173,6 +175,119 @@ INSTANTIATE_TEST_SUITE_P(Formats, EmbeddedPicture,
                          ::testing::Values(PictureFormat{"PNG", &ds_test::MakePng},
                                            PictureFormat{"BMP", &ds_test::MakeBmp}),
                          [](const ::testing::TestParamInfo<PictureFormat>& info) { return info.param.what; });
+
+namespace {
+
+// Level 0 of a lockable texture as bytes, row by row without the pitch's padding.
+std::vector<unsigned char> LevelBytes(IDirect3DTexture9* texture) {
+  std::vector<unsigned char> bytes;
+  const D3DSURFACE_DESC desc = LevelDesc(texture);
+  D3DLOCKED_RECT locked = {};
+  if (!texture || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) return bytes;
+  const size_t row = size_t(desc.Width) * 4;
+  for (UINT y = 0; y < desc.Height; ++y) {
+    const unsigned char* from = static_cast<const unsigned char*>(locked.pBits) + size_t(y) * size_t(locked.Pitch);
+    bytes.insert(bytes.end(), from, from + row);
+  }
+  texture->UnlockRect(0);
+  return bytes;
+}
+
+uint32_t Diagonal(int x, int y) { return 0x80000000u | uint32_t(x * 3 % 256) << 16 | uint32_t(y * 5 % 256) << 8 | 0x40; }
+
+}  // namespace
+
+struct SplitCase {
+  const char* what;
+  std::vector<unsigned char> bytes;
+};
+
+class SplitPictureLoad : public ManagerTest, public ::testing::WithParamInterface<SplitCase> {};
+
+// The texture made from the header and filled later is the texture the whole load makes.
+TEST_P(SplitPictureLoad, GivesTheWholeLoadsTextureTexelForTexel) {
+  const SplitCase& c = GetParam();
+  HRESULT made = E_FAIL;
+  const DS_TextureRef whole = CreateTextureEntryFromBytes(c.bytes.data(), UINT(c.bytes.size()), &made);
+  ASSERT_NE(nullptr, whole.GetTexture()) << c.what;
+  D3DXIMAGE_INFO info = {};
+  DS_TextureHolder split;
+  ASSERT_EQ(D3D_OK, CreatePictureTexture(c.bytes.data(), UINT(c.bytes.size()), &info, split.Receive())) << c.what;
+  EXPECT_EQ(UINT(whole.width), info.Width) << c.what;
+  EXPECT_EQ(UINT(whole.height), info.Height) << c.what;
+  ASSERT_EQ(D3D_OK, ReadPicturePixels(split.Get(), c.bytes.data(), UINT(c.bytes.size()))) << c.what;
+  const D3DSURFACE_DESC a = LevelDesc(whole.GetTexture()), b = LevelDesc(split.Get());
+  EXPECT_EQ(a.Width, b.Width) << c.what;
+  EXPECT_EQ(a.Height, b.Height) << c.what;
+  EXPECT_EQ(a.Format, b.Format) << c.what;
+  EXPECT_EQ(a.Pool, b.Pool) << c.what;
+  EXPECT_EQ(whole.GetTexture()->GetLevelCount(), split->GetLevelCount()) << c.what;
+  EXPECT_TRUE(LevelBytes(whole.GetTexture()) == LevelBytes(split.Get())) << c.what << ": texels differ";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, SplitPictureLoad,
+    ::testing::Values(SplitCase{"BMP, power-of-two sides", ds_test::MakeBmp(64, 32, Diagonal)},
+                      SplitCase{"BMP, stretched to powers of two", ds_test::MakeBmp(300, 77, Diagonal)},
+                      SplitCase{"PNG with alpha, stretched", ds_test::MakePng(100, 130, Diagonal)},
+                      SplitCase{"PNG, one pixel", ds_test::MakePng(1, 1, Diagonal)}));
+
+TEST_F(ManagerTest, OnlyPictureFilesAreSplit) {
+  DS_TextureHolder texture;
+  const std::vector<unsigned char> text = Bytes("not a picture");
+  EXPECT_TRUE(FAILED(CreatePictureTexture(text.data(), UINT(text.size()), nullptr, texture.Receive())));
+  EXPECT_EQ(nullptr, texture.Get());
+  const std::vector<unsigned char> png = ds_test::MakePng(4, 4, Diagonal);
+  g_CurrentDevice = nullptr;
+  EXPECT_TRUE(FAILED(CreatePictureTexture(png.data(), UINT(png.size()), nullptr, texture.Receive())))
+      << "no device, no texture";
+  g_CurrentDevice = device;
+}
+
+TEST_F(ManagerTest, PicturesLookedUpWhileAListIsOpenAreReadWhenAsked) {
+  const DS_FileKey red(L"C:\\pictures\\red.bmp", 1), blue(L"C:\\pictures\\blue.png", 2),
+      green(L"C:\\pictures\\green.bmp", 3);
+  DocResRecord record;
+  record.usedImages[red] = {MakeFileEntry(red.path, ds_test::SolidBmp(30, 20, 0xFFFF0000))};
+  record.usedImages[blue] = {MakeFileEntry(blue.path, ds_test::MakePng(8, 8, [](int, int) { return 0xFF0000FFu; }))};
+  record.usedImages[green] = {MakeFileEntry(green.path, ds_test::SolidBmp(8, 8, 0xFF00FF00))};
+  Load(record);
+  for (const DS_FileKey& key : {red, blue, green}) EXPECT_TRUE(manager->HasUnreadPictures(key)) << "after load";
+
+  manager->BeginPictureList();
+  DS_TextureSet* redSet = manager->GetTextureSet(DS_ImageFileLink(red));
+  manager->GetTextureSet(DS_ImageFileLink(blue));
+  manager->GetTextureSet(DS_ImageFileLink(red));
+  manager->GetTextureSet(DS_ImageFileLink(DS_FileKey(L"C:\\pictures\\absent.bmp", 4)));
+  EXPECT_EQ(std::vector<DS_FileKey>({red, blue}), manager->EndPictureList()) << "each unread picture once, in order";
+  // Handed out with its size, before its pixels.
+  ASSERT_EQ(1u, redSet->frames.size());
+  ASSERT_NE(nullptr, redSet->frames[0].Get());
+  EXPECT_EQ(30, redSet->width);
+  EXPECT_EQ(20, redSet->height);
+  EXPECT_TRUE(manager->HasUnreadPictures(red));
+
+  EXPECT_TRUE(manager->ReadPictures(red));
+  EXPECT_FALSE(manager->HasUnreadPictures(red));
+  EXPECT_EQ(kRed, CentreTexel(redSet->frames[0].Get()));
+  EXPECT_FALSE(manager->ReadPictures(red)) << "read once";
+  EXPECT_TRUE(manager->HasUnreadPictures(blue));
+
+  // Outside a list a lookup reads at once.
+  DS_TextureSet* greenSet = manager->GetTextureSet(DS_ImageFileLink(green));
+  EXPECT_FALSE(manager->HasUnreadPictures(green));
+  EXPECT_EQ(kGreen, CentreTexel(greenSet->frames[0].Get()));
+
+  // Whatever copies from a texture has it read first.
+  manager->BeginPictureList();
+  DS_TextureSet* blueSet = manager->GetTextureSet(DS_ImageFileLink(blue));
+  DS_ComHolder<IDirect3DTexture9> copy;
+  ASSERT_EQ(D3D_OK, ResampleTexture(4, 4, blueSet->frames[0], copy, D3DFMT_A8R8G8B8));
+  manager->EndPictureList();
+  EXPECT_FALSE(manager->HasUnreadPictures(blue));
+  EXPECT_EQ(kBlue, CentreTexel(copy.Get()));
+  EXPECT_EQ(kBlue, CentreTexel(blueSet->frames[0].Get()));
+}
 
 TEST_F(ManagerTest, SequencesGetTheirFramesAndTimes) {
   DocResRecord record;

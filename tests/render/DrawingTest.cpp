@@ -131,6 +131,22 @@ TEST_F(DrawingTest, FittedPictureLandsInItsRectangleWithSurroundOutside) {
                "fit_letterbox");
 }
 
+// Fresh band buffers get their positions at the next fit, even at the size fitted
+// before; a second fit at the same size keeps them.
+TEST_F(DrawingTest, SurroundBandsArePlacedAfterEveryBindAndKeptByRepeatedFits) {
+  DS_ComHolder<IDirect3DTexture9> picture = MakeTexture(160, 160, [](int, int) { return kRed; });
+  DS_ComHolder<IDirect3DTexture9> surround = MakeTexture(8, 8, [](int, int) { return kYellow; });
+  ASSERT_TRUE(picture && surround);
+  DS_ViewContext view;
+  view.BindSurroundTextures(surround.Get());
+  view.FitPicture(160, 160, kTestDeviceWidth, kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
+  view.FitPicture(160, 160, kTestDeviceWidth, kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
+  DrawPictureAndSurround(device, view, picture.Get(), surround.Get(), DS_ViewContext::kFitLetterbox);
+  ExpectPixels({{150, 120, kRed, "picture"}, {37, 120, kYellow, "left surround band"},
+                {283, 120, kYellow, "right surround band"}},
+               "surround_rebound");
+}
+
 TEST_F(DrawingTest, StretchedPictureCoversTheTarget) {
   const auto quadrants = [](int x, int y) {
     return y < 80 ? (x < 80 ? kRed : kGreen) : (x < 80 ? kBlue : kWhite);

@@ -321,6 +321,86 @@ TEST_F(SlideRenderTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
   }
 }
 
+// ---- pictures read slide by slide ----
+
+// What the scene slot does: only the first slide's pictures are read before it shows,
+// the next slide's while the one before it shows, the rest when due; a reset between
+// changes nothing of that.
+TEST_F(SlideRenderTest, EachSlidesPicturesAreReadBeforeItShowsAndNoEarlier) {
+  const uint32_t colours[4] = {kRed, kGreen, kBlue, kWhite};
+  std::vector<DS_FileKey> keys;
+  std::vector<EmbeddedPicture> pictures;
+  DS_SlideShow_Light written;
+  for (int i = 0; i < 4; ++i) {
+    keys.push_back(DS_FileKey(L"C:\\scene\\slide" + std::to_wstring(i) + L".bmp", 40 + i));
+    pictures.push_back({keys.back(), MakeSolidBmp(kPictureW, kPictureH, colours[i])});
+    DS_SlideContainer* slide = MakeSlide(1, 1, 1, keys.back());
+    slide->GetLight()->GetCamera().on.SetValue(0);
+    written.AddSlide(slide);
+  }
+  const std::vector<unsigned char> bytes = WriteDocument(written, pictures);
+  m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
+  m_show->BuildSlideObjects(true);
+  m_show->ApplyPicturePosition(0);
+  DS_DocResManager* manager = g_CurrentDocResManager;
+  ASSERT_NE(nullptr, manager);
+  auto unread = [&] {
+    std::string text;
+    for (const DS_FileKey& key : keys) text += manager->HasUnreadPictures(key) ? "u" : "r";
+    return text;
+  };
+  EXPECT_EQ("ruuu", unread()) << "after loading";
+
+  struct Step {
+    float t;
+    uint32_t rgb;
+    const char* unread;
+    const char* what;
+  };
+  // Slide 0 shows from 9 s, slide 1 from 12.5, slide 2 from 15.6 and slide 3 from 18.7.
+  const Step steps[] = {
+      {10.0f, kRed, "ruuu", "first frame: not held up by the next slide"},
+      {10.5f, kRed, "rruu", "the next slide's during the show"},
+      {12.5f, 0x000000, "rruu", "switched: black, not held up either"},
+      {13.5f, kGreen, "rrru", "the next slide's again"},
+      {15.6f, 0x000000, "rrru", "switched to slide 2"},
+      {18.7f, 0x000000, "rrrr", "switched again at once: slide 3 is read as it becomes due"},
+      {19.7f, kWhite, "rrrr", "slide 3"},
+      {22.8f, 0x000000, "rrrr", "back to slide 0"},
+      {23.8f, kRed, "rrrr", "slide 0 again"},
+  };
+  for (const Step& step : steps) {
+    if (step.t == 15.6f) {
+      // A lost device and a reset with pictures still unread.
+      m_show->OnDeviceLost();
+      m_depth.Release();
+      ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice());
+      device->GetDepthStencilSurface(m_depth.Receive());
+      m_show->OnDeviceRestored();
+    }
+    const ds_test::Image image = Frame(step.t);
+    ExpectPixel(image, kW / 2, kH / 2, step.rgb, 3, step.what);
+    EXPECT_EQ(step.unread, unread()) << step.what;
+  }
+}
+
+TEST_F(SlideRenderTest, AStillSlideKeepsFramesComingUntilTheNextSlidesPicturesAreRead) {
+  DS_SlideShow_Light written;
+  for (const DS_FileKey& key : {kRedKey, kBlueKey}) {
+    DS_SlideContainer* slide = MakeSlide(1, 5, 1, key);
+    slide->GetLight()->GetCamera().on.SetValue(0);
+    written.AddSlide(slide);
+  }
+  const std::vector<unsigned char> bytes = WriteDocument(written, Pictures());
+  m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
+  m_show->BuildSlideObjects(true);
+  Frame(10.0f);
+  EXPECT_EQ(10.0f, m_show->StillUntil(10.0f)) << "the next slide's picture is not read yet";
+  Frame(10.1f);
+  EXPECT_FALSE(g_CurrentDocResManager->HasUnreadPictures(kBlueKey));
+  EXPECT_EQ(15.0f, m_show->StillUntil(10.1f)) << "still until its fade-out";
+}
+
 // A special layer that post-processes the captured scene: it composes the final
 // picture from the pair in its surround pass.
 class ComposingLayer : public DS_2D_Light {
