@@ -9,6 +9,7 @@
 
 #include "document/ClassRegistry.h"
 #include "render/TimeLine.h"
+#include "sound/MediaThread.h"
 #include "sound/MusicFileStore.h"
 #include "sound/MusicGraph.h"
 
@@ -95,6 +96,24 @@ void RemoveTemporaryFileUser(const ds_string& path) {
   if (--found->second.users > 0) return;
   files.erase(found);
   DeleteFileW(path.c_str());
+}
+
+// Connects `source`'s "Output" pin to the renderer afresh and runs `graph` from
+// position 0.
+bool RunFromStart(IGraphBuilder* graph, IMediaControl* control, IMediaSeeking* seeking, IBaseFilter* source) {
+  if (!source || !control || !graph) return false;
+  DS_ComHolder<IPin> output;
+  if (FAILED(source->FindPin(kSourceOutputPin, output.Receive())) || !output) return false;
+  control->Stop();
+
+  if (!DisconnectGraphFilters(graph)) return false;
+
+  if (FAILED(graph->Render(output.Get()))) return false;
+  if (seeking) {
+    LONGLONG start = 0;
+    seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  }
+  return SUCCEEDED(control->Run());
 }
 
 }  // namespace
@@ -260,25 +279,22 @@ void DS_MP3_Constructor::Prepare() {
   LONGLONG duration = 0;
   if (!m_seeking || FAILED(m_seeking->GetDuration(&duration))) duration = 0;
   SetVisibleLength(MP3DurationToHundredths(duration));
-  Stop();
+  // The graph was built here, and runs from Render on: it stops here too.
+  if (m_control) m_control->Stop();
 }
 
 bool DS_MP3_Constructor::RebuildGraph(IBaseFilter* source) {
-  if (!source || !m_control || !m_graph) return false;
-  DS_ComHolder<IPin> output;
-  if (FAILED(source->FindPin(kSourceOutputPin, output.Receive())) || !output) return false;
-  m_control->Stop();
-
-  if (!DisconnectGraphFilters(m_graph.Get())) return false;
-
-  if (FAILED(m_graph->Render(output.Get()))) return false;
-  if (m_seeking) {
-    LONGLONG start = 0;
-    m_seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
-                            AM_SEEKING_NoPositioning);
-  }
-  return SUCCEEDED(m_control->Run());
+  return RunFromStart(m_graph.Get(), m_control.Get(), m_seeking.Get(), source);
 }
+
+void DS_MP3_Constructor::UseControls(IMediaControl* control, IMediaSeeking* seeking) {
+  m_control.Set(control);
+  m_seeking.Set(seeking);
+}
+
+OAFilterState DS_MP3_Constructor::LastPolledState() const { return InterlockedCompareExchange(&m_poll->state, 0, 0); }
+
+bool DS_MP3_Constructor::IsPolling() const { return InterlockedCompareExchange(&m_poll->polling, 0, 0) != 0; }
 
 void DS_MP3_Constructor::ApplyVolume() {
   if (m_audio) m_audio->put_Volume(MP3VolumeFromSetting(volume.GetValue()));
@@ -289,29 +305,51 @@ void DS_MP3_Constructor::ApplyBalance() {
 }
 
 void DS_MP3_Constructor::ReleaseMedia() {
-  Stop();
+  if (m_control) m_control->Stop();
   ReleaseGraphAndFile();
 }
 
 void DS_MP3_Constructor::Stop() {
-  if (m_control) m_control->Stop();
+  if (!m_control) return;
+  const DS_ComHolder<IMediaControl> control = m_control;
+  if (!MediaThread().Post([control] { control->Stop(); })) control->Stop();
 }
 
 void DS_MP3_Constructor::Update(float time) {
+  if (!m_control) return;
+  // The last poll still runs (or hangs in the media stack): this frame posts none, so
+  // a stuck graph never fills the media thread's queue.
+  if (InterlockedCompareExchange(&m_poll->polling, 1, 0) != 0) return;
   const int phase = TimeLine().GetPhase();
-  if (m_control) {
-    OAFilterState state = State_Running;
-    if (SUCCEEDED(m_control->GetState(kStateTimeoutMs, &state)) && state == State_Stopped &&
-        phase == kPhaseVisible) {
-      RebuildGraph(m_source.Get());
-      ApplyVolume();
-      ApplyBalance();
+  const long level = MP3VolumeFromSetting(volume.GetValue());
+  const long pan = MP3BalanceFromSetting(balance.GetValue());
+  const std::shared_ptr<PollState> poll = m_poll;
+  const DS_ComHolder<IGraphBuilder> graph = m_graph;
+  const DS_ComHolder<IMediaControl> control = m_control;
+  const DS_ComHolder<IMediaSeeking> seeking = m_seeking;
+  const DS_ComHolder<IBasicAudio> audio = m_audio;
+  const DS_ComHolder<IBaseFilter> source = m_source;
+  const bool posted = MediaThread().Post([=] {
+    OAFilterState state = -1;
+    if (FAILED(control->GetState(kStateTimeoutMs, &state))) state = -1;
+    if (state == State_Stopped && phase == kPhaseVisible) {
+      if (RunFromStart(graph.Get(), control.Get(), seeking.Get(), source.Get())) state = State_Running;
+      if (audio) {
+        audio->put_Volume(level);
+        audio->put_Balance(pan);
+      }
     }
-  }
-  if (m_seeking) {
-    LONGLONG current = 0;
-    LONGLONG stop = 0;
-    const bool atEnd = SUCCEEDED(m_seeking->GetPositions(&current, &stop)) && current >= stop;
-    if (atEnd || phase == kPhaseInvisible) Stop();
-  }
+    if (seeking) {
+      LONGLONG current = 0;
+      LONGLONG stop = 0;
+      const bool atEnd = SUCCEEDED(seeking->GetPositions(&current, &stop)) && current >= stop;
+      if (atEnd || phase == kPhaseInvisible) {
+        control->Stop();
+        state = State_Stopped;
+      }
+    }
+    InterlockedExchange(&poll->state, state);
+    InterlockedExchange(&poll->polling, 0);
+  });
+  if (!posted) InterlockedExchange(&m_poll->polling, 0);
 }

@@ -5,10 +5,15 @@
 // folder, builds the graph on it and takes the file's whole seconds as its visible
 // time; from then on it starts the graph whenever the item is visible and stopped,
 // and stops it when the file has played to its end or the item turns invisible. The
-// graph posts no events: the end is found by polling the position every frame.
+// graph posts no events: the end is found by polling the state and position every
+// frame. The poll, and the stop when the item is disabled, run on the media thread
+// (MediaThread.h): a media call may block, and the window thread must not wait for
+// one. A frame only posts the poll, and posts none while the last is still running.
 
 #include <windows.h>
 #include <dshow.h>
+
+#include <memory>
 
 #include "document/ResourceEntry.h"
 #include "render/ComHolder.h"
@@ -46,11 +51,16 @@ public:
   // Writes the temporary file, builds the graph on it, gives the time line the file's
   // duration as its shown time (no fades) and leaves the graph stopped.
   void Prepare() override;
+  // Posts the graph's stop to the media thread (stops it here when no media thread can
+  // run).
   void Stop() override;
-  // Stops the graph, releases it and lets the temporary file go.
+  // Stops the graph, releases it and lets the temporary file go; runs on the media
+  // thread at the end of the run.
   void ReleaseMedia() override;
-  // Starts the graph from the beginning when it is stopped and the item is visible;
-  // stops it at the end of the file or when the item is invisible.
+  // Posts the frame's poll to the media thread: there the graph starts from the
+  // beginning when it is stopped and the item is visible, and stops at the end of the
+  // file or when the item is invisible. Returns at once; no poll is posted while the
+  // last one has not finished.
   void Update(float time) override;
   DS_Sound_Ctrl* Clone() const override { return new DS_MP3_Constructor(*this); }
 
@@ -59,6 +69,14 @@ public:
   // Connects `source`'s "Output" pin to the renderer, breaking every connection made
   // before, and runs the graph from position 0.
   bool RebuildGraph(IBaseFilter* source);
+  // Shares `control` and `seeking` in place of the graph's own interfaces (a graph
+  // made elsewhere, or none).
+  void UseControls(IMediaControl* control, IMediaSeeking* seeking);
+  // The graph's state as the media thread's last poll found it; -1 before the first
+  // poll or when it could not be read.
+  OAFilterState LastPolledState() const;
+  // True while a poll posted by Update has not finished.
+  bool IsPolling() const;
   void ApplyVolume();
   void ApplyBalance();
 
@@ -78,7 +96,15 @@ private:
   // Releases the interfaces (the graph last), then this item's share of the file.
   void ReleaseGraphAndFile();
 
+  // What the media thread's polls write: their own memory, shared with the commands
+  // that may outlive the item.
+  struct PollState {
+    volatile LONG polling = 0;
+    volatile LONG state = -1;
+  };
+
   DS_NamedBuffer m_file;
+  std::shared_ptr<PollState> m_poll = std::make_shared<PollState>();
   DS_ComHolder<IGraphBuilder> m_graph;
   DS_ComHolder<IMediaControl> m_control;
   DS_ComHolder<IMediaSeeking> m_seeking;

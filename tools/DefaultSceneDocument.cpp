@@ -276,7 +276,8 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     std::vector<DS_ABObj_Constructor*> items;
     std::vector<const wchar_t*> names;
     unsigned brushes = 0;
-    for (size_t i = 0; cut.items && i < entry.items.size(); ++i) {
+    const bool keepsItems = cut.items && (cut.itemsSlide < 0 || cut.itemsSlide == index);
+    for (size_t i = 0; keepsItems && i < entry.items.size(); ++i) {
       if (!cut.itemIndices.empty() &&
           std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) == cut.itemIndices.end())
         continue;

@@ -27,6 +27,8 @@ struct SceneCut {
   std::vector<int> slides;
   bool items = true;
   std::vector<int> itemIndices;
+  // When not negative, only the slide of this index keeps items.
+  int itemsSlide = -1;
   bool chime = true;
   bool music = true;
 };

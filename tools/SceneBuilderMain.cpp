@@ -1,8 +1,8 @@
-// scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--no-items]
-//               [--no-chime] [--no-music] [<effect folder> <module script> <effect name>...]:
+// scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--items-on=<i>]
+//               [--no-items] [--no-chime] [--no-music] [<effect folder> <module script> <effect name>...]:
 // writes the default scene document (with --mp3, the test scene whose first slide also
 // plays an MP3 sound item; with the other options, a part of it: only the slides of
-// those indices, only the items of those indices on each slide, without their items, the chime or the music, to soak a part alone), and beside it <output file>.slides, a line per
+// those indices, only the items of those indices on each slide, items only on slide <i>, without their items, the chime or the music, to soak a part alone), and beside it <output file>.slides, a line per
 // slide: fade-in, shown and fade-out seconds, name and what it shows, tab-separated. The build runs it (under Wine when
 // cross-compiling) and embeds the file as the saver's resource "DDS" 107. The
 // document takes a copy of every compiled effect <effect folder>/<name>.fxo that
@@ -79,8 +79,8 @@ ds_tools::SceneEffects ReadEffects(int argc, char** argv) {
 }
 
 // How many of the slide's items the part keeps (the chime aside).
-size_t KeptItems(const ds_tools::DefaultSlide& slide, const ds_tools::SceneCut& cut) {
-  if (!cut.items) return 0;
+size_t KeptItems(const ds_tools::DefaultSlide& slide, int index, const ds_tools::SceneCut& cut) {
+  if (!cut.items || (cut.itemsSlide >= 0 && cut.itemsSlide != index)) return 0;
   if (cut.itemIndices.empty()) return slide.items.size();
   size_t kept = 0;
   for (size_t i = 0; i < slide.items.size(); ++i) {
@@ -96,16 +96,19 @@ bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item, con
     std::unique_ptr<DS_SlideShow_Light> show(LoadSceneDocumentFromMemory(document.data(), document.size()));
     std::unique_ptr<DS_DocResManager> manager(g_CurrentDocResManager);
     std::vector<ds_tools::DefaultSlide> slides;
+    std::vector<int> indices;
     for (size_t i = 0; i < ds_tools::DefaultSlides().size(); ++i) {
-      if (cut.slides.empty() || std::find(cut.slides.begin(), cut.slides.end(), int(i)) != cut.slides.end())
+      if (cut.slides.empty() || std::find(cut.slides.begin(), cut.slides.end(), int(i)) != cut.slides.end()) {
         slides.push_back(ds_tools::DefaultSlides()[i]);
+        indices.push_back(int(i));
+      }
     }
     ok = show->GetSlideCount() == slides.size() &&
          show->GetAudioFiles().size() == (cut.music ? ds_tools::MakeMusicTracks().size() : 0u);
     for (size_t i = 0; ok && i < slides.size(); ++i) {
       DS_SharedRef<DS_SlideContainer> slide = show->GetSlide(i);
       ok = slide->VisualItemCount() + slide->SecondaryItemCount() ==
-           KeptItems(slides[i], cut) + (slides[i].chime && cut.chime ? 1u : 0u) +
+           KeptItems(slides[i], indices[i], cut) + (slides[i].chime && cut.chime ? 1u : 0u) +
                (withMp3Item && i == 0 ? 1u : 0u);
     }
     // The show before the manager its items were read for.
@@ -134,6 +137,12 @@ int main(int rawArgc, char** rawArgv) {
       cut.chime = false;
     } else if (i > 0 && arg == "--no-music") {
       cut.music = false;
+    } else if (i > 0 && arg.rfind("--items-on=", 0) == 0) {
+      cut.itemsSlide = std::atoi(arg.c_str() + 11);
+      if (cut.itemsSlide < 0 || size_t(cut.itemsSlide) >= ds_tools::DefaultSlides().size()) {
+        std::fprintf(stderr, "scene_builder: no slide %s\n", arg.c_str() + 11);
+        return 2;
+      }
     } else if (i > 0 && arg.rfind("--items=", 0) == 0) {
       std::istringstream list(arg.substr(8));
       std::string index;
@@ -157,7 +166,7 @@ int main(int rawArgc, char** rawArgv) {
   char** argv = args.data();
   if (argc != 2 && argc < 4) {
     std::fprintf(stderr,
-                 "usage: scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--no-items] "
+                 "usage: scene_builder <output file> [--mp3] [--slides=<i,j,...>] [--items=<i,j,...>] [--items-on=<i>] [--no-items] "
                  "[--no-chime] "
                  "[--no-music] [<effect folder> <module script> <effect name>...]\n");
     return 2;

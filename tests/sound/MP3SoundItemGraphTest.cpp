@@ -12,6 +12,7 @@
 #include "document/Utilities.h"
 #include "render/TimeLine.h"
 #include "sound/MP3SoundItem.h"
+#include "sound/MediaThread.h"
 #include "tools/Mp3Clip.h"
 
 namespace {
@@ -68,13 +69,22 @@ std::unique_ptr<DS_MP3_Constructor> EmbeddedItem(const ds_string& sourcePath,
   return item;
 }
 
+// The polls and stops the item posted have run.
+void WaitForMediaWork() {
+  if (MediaThread().IsRunning()) {
+    EXPECT_TRUE(MediaThread().WaitIdle(5000)) << "the media thread is stuck";
+  }
+}
+
 OAFilterState GraphState(const DS_MP3_Constructor& item) {
+  WaitForMediaWork();
   OAFilterState state = -1;
   EXPECT_TRUE(SUCCEEDED(item.Control()->GetState(2000, &state)));
   return state;
 }
 
 LONGLONG CurrentPosition(const DS_MP3_Constructor& item) {
+  WaitForMediaWork();
   LONGLONG current = -1;
   EXPECT_TRUE(SUCCEEDED(item.Seeking()->GetCurrentPosition(&current)));
   return current;
@@ -388,6 +398,109 @@ TEST(MP3SoundItemGraph, SecondPrepareReplacesTheFirstGraph) {
   const ds_string path = item->GetTemporaryPath();
   item.reset();
   EXPECT_FALSE(FileExists(path));
+}
+
+// A graph whose GetState and Stop hang in the media stack until the test lets them go
+// (at most ten seconds, so that a fault fails the test instead of hanging it).
+class HangingControl : public IMediaControl {
+public:
+  HangingControl() : m_released(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_entered(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~HangingControl() {
+    CloseHandle(m_released);
+    CloseHandle(m_entered);
+  }
+
+  void LetGo() { SetEvent(m_released); }
+  bool WaitEntered() { return WaitForSingleObject(m_entered, 5000) == WAIT_OBJECT_0; }
+  LONG Inside() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_inside), 0, 0); }
+  LONG StateCalls() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_stateCalls), 0, 0); }
+  LONG StopCalls() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_stopCalls), 0, 0); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IMediaControl) {
+      *out = static_cast<IMediaControl*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&m_references);
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Run() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Pause() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Stop() override {
+    InterlockedIncrement(&m_stopCalls);
+    Hang();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetState(LONG, OAFilterState* state) override {
+    InterlockedIncrement(&m_stateCalls);
+    Hang();
+    *state = State_Running;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE RenderFile(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddSourceFilter(BSTR, IDispatch**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_FilterCollection(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_RegFilterCollection(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE StopWhenReady() override { return S_OK; }
+
+private:
+  void Hang() {
+    InterlockedIncrement(&m_inside);
+    SetEvent(m_entered);
+    WaitForSingleObject(m_released, 10000);
+    InterlockedDecrement(&m_inside);
+  }
+
+  LONG m_references = 1;
+  LONG m_inside = 0;
+  LONG m_stateCalls = 0;
+  LONG m_stopCalls = 0;
+  HANDLE m_released;
+  HANDLE m_entered;
+};
+
+// The window thread draws on while the item's graph hangs: each frame returns at once,
+// frames pile no polls up behind the stuck one, and the item reads the state the
+// media thread found once the graph comes back.
+TEST(MP3SoundItemGraph, FramesAndStopsNeverWaitForAStuckGraph) {
+  HangingControl* control = new HangingControl();
+  auto item = EmbeddedItem(L"C:\\x\\" + UniqueName(L"ds_mp3_stuck"), MakeToneWAV(1.0));
+  item->UseControls(control, nullptr);
+  EXPECT_EQ(-1, item->LastPolledState());
+
+  item->Update(0.0f);
+  ASSERT_TRUE(control->WaitEntered()) << "the poll did not reach the graph";
+  for (int frame = 1; frame <= 50; ++frame) item->Update(frame * 0.02f);
+  item->Stop();
+  EXPECT_EQ(1, control->Inside()) << "a frame waited for the graph";
+  EXPECT_TRUE(item->IsPolling());
+  EXPECT_EQ(1, control->StateCalls()) << "frames queued polls behind the stuck one";
+  EXPECT_EQ(0, control->StopCalls());
+  EXPECT_EQ(-1, item->LastPolledState());
+
+  control->LetGo();
+  WaitForMediaWork();
+  EXPECT_FALSE(item->IsPolling());
+  EXPECT_EQ(State_Running, item->LastPolledState());
+  EXPECT_EQ(1, control->StopCalls()) << "the stop was lost";
+  item->Update(1.1f);
+  WaitForMediaWork();
+  EXPECT_EQ(2, control->StateCalls()) << "no poll after the graph came back";
+  item.reset();
+  control->Release();
 }
 
 }  // namespace

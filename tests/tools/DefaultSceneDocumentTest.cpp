@@ -119,12 +119,14 @@ TEST(DefaultSceneDocument, APartHoldsOnlyWhatItWasAskedFor) {
   struct Case {
     std::vector<int> slides;
     bool items, chime, music;
+    int itemsSlide;
   };
   const Case cases[] = {
-      {{}, true, true, false},
-      {{1}, false, false, false},
-      {{0}, false, true, true},
-      {{3, 7}, true, false, false},
+      {{}, true, true, false, -1},
+      {{1}, false, false, false, -1},
+      {{0}, false, true, true, -1},
+      {{3, 7}, true, false, false, -1},
+      {{3, 7}, true, false, false, 3},
   };
   const std::vector<DefaultSlide>& all = ds_tools::DefaultSlides();
   for (const Case& c : cases) {
@@ -133,6 +135,7 @@ TEST(DefaultSceneDocument, APartHoldsOnlyWhatItWasAskedFor) {
     cut.items = c.items;
     cut.chime = c.chime;
     cut.music = c.music;
+    cut.itemsSlide = c.itemsSlide;
     LoadedDocument loaded(ds_tools::BuildDefaultSceneDocument(ds_tools::SceneEffects(), false, cut));
     ASSERT_TRUE(loaded.show);
     std::vector<int> expected = c.slides;
@@ -145,12 +148,14 @@ TEST(DefaultSceneDocument, APartHoldsOnlyWhatItWasAskedFor) {
       const DefaultSlide& entry = all[size_t(expected[i])];
       DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(i);
       EXPECT_EQ(std::wstring(entry.name), slide->name.GetValue());
-      EXPECT_EQ(c.items ? entry.items.size() : 0u, slide->VisualItemCount() + slide->SecondaryItemCount() -
-                                                       (entry.chime && c.chime ? 1u : 0u));
+      const bool items = c.items && (c.itemsSlide < 0 || c.itemsSlide == expected[i]);
+      EXPECT_EQ(items ? entry.items.size() : 0u, slide->VisualItemCount() + slide->SecondaryItemCount() -
+                                                     (entry.chime && c.chime ? 1u : 0u))
+          << "slide " << expected[i];
       EXPECT_EQ(entry.chime && c.chime ? 1u : 0u,
-                slide->SecondaryItemCount() - (c.items ? size_t(std::count_if(entry.items.begin(), entry.items.end(),
-                                                                              ds_tools::IsSoundItem))
-                                                       : 0u));
+                slide->SecondaryItemCount() - (items ? size_t(std::count_if(entry.items.begin(), entry.items.end(),
+                                                                            ds_tools::IsSoundItem))
+                                                     : 0u));
     }
   }
 }

@@ -4,8 +4,12 @@
 // saver draws its picture layer, moved a little by the world transform each frame (so
 // that the picture changes, as the saver's camera drift does); then it presents and
 // sleeps 30 ms, as the saver paces its frames. With /up the quad is drawn from memory
-// (DrawPrimitiveUP) with drifting texture coordinates instead. A key press ends it with
-// exit code 0. Nothing is created after the first frame.
+// (DrawPrimitiveUP) with drifting texture coordinates instead. With /lock the buffer
+// holds kLockedQuads quads, and each frame writes them all again through a lock of the
+// whole managed buffer before drawing the first, as the saver's particles and sprites
+// write theirs; /sysmem puts that buffer in the system-memory pool instead. With /target each frame first draws the quad into a render-target
+// texture and then that texture to the screen, as the saver's masks and glows do. A
+// key press ends it with exit code 0. Nothing is created after the first frame.
 
 #include <windows.h>
 
@@ -23,6 +27,8 @@ namespace {
 const wchar_t kClassName[] = L"DrawFloor";
 const UINT kTextureSize = 512;
 const DWORD kFrameSleepMs = 30;
+// The quads of the /lock buffer: a particle slot's worth.
+const UINT kLockedQuads = 1024;
 
 struct QuadVertex {
   float x, y, z, rhw;
@@ -59,6 +65,10 @@ bool FillTexture(IDirect3DTexture9* texture) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   const bool fromMemory = commandLine && std::wcsstr(commandLine, L"/up") != nullptr;
+  const bool lockEachFrame = !fromMemory && commandLine && std::wcsstr(commandLine, L"/lock") != nullptr;
+  const D3DPOOL bufferPool =
+      commandLine && std::wcsstr(commandLine, L"/sysmem") != nullptr ? D3DPOOL_SYSTEMMEM : D3DPOOL_MANAGED;
+  const bool throughTarget = commandLine && std::wcsstr(commandLine, L"/target") != nullptr;
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!d3d) return 1;
   D3DDISPLAYMODE desktop = {};
@@ -99,7 +109,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
                                     {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
                                     {1.0f, -1.0f, 0.0f, 1.0f, 1.0f}};
     void* locked = nullptr;
-    if (FAILED(device->CreateVertexBuffer(sizeof(square), D3DUSAGE_WRITEONLY, kBufferFvf, D3DPOOL_MANAGED, &buffer,
+    const UINT bytes = lockEachFrame ? UINT(sizeof(square)) * kLockedQuads : UINT(sizeof(square));
+    if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, kBufferFvf, bufferPool, &buffer,
                                           nullptr)) ||
         FAILED(buffer->Lock(0, 0, &locked, 0))) {
       if (buffer) buffer->Release();
@@ -115,6 +126,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
   }
+  IDirect3DTexture9* target = nullptr;
+  IDirect3DSurface9* targetSurface = nullptr;
+  IDirect3DSurface9* backBuffer = nullptr;
+  if (throughTarget &&
+      (FAILED(device->CreateTexture(desktop.Width, desktop.Height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                    D3DPOOL_DEFAULT, &target, nullptr)) ||
+       FAILED(target->GetSurfaceLevel(0, &targetSurface)) ||
+       FAILED(device->GetRenderTarget(0, &backBuffer)))) {
+    if (backBuffer) backBuffer->Release();
+    if (targetSurface) targetSurface->Release();
+    if (target) target->Release();
+    if (buffer) buffer->Release();
+    texture->Release();
+    device->Release();
+    d3d->Release();
+    return 1;
+  }
 
   const float w = float(desktop.Width) - 0.5f;
   const float h = float(desktop.Height) - 0.5f;
@@ -127,6 +155,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
                                 {w, -0.5f, 0.5f, 1.0f, 0.8f + du, dv},
                                 {-0.5f, h, 0.5f, 1.0f, du, 0.8f + dv},
                                 {w, h, 0.5f, 1.0f, 0.8f + du, 0.8f + dv}};
+    if (lockEachFrame) {
+      const BufferVertex square[4] = {{-1.0f, 1.0f, 0.0f, du, dv},
+                                      {1.0f, 1.0f, 0.0f, 1.0f + du, dv},
+                                      {-1.0f, -1.0f, 0.0f, du, 1.0f + dv},
+                                      {1.0f, -1.0f, 0.0f, 1.0f + du, 1.0f + dv}};
+      void* locked = nullptr;
+      if (SUCCEEDED(buffer->Lock(0, 0, &locked, 0)) && locked) {
+        for (UINT q = 0; q < kLockedQuads; ++q) std::memcpy(static_cast<BufferVertex*>(locked) + 4 * q, square, sizeof(square));
+        buffer->Unlock();
+      }
+    }
+    if (targetSurface) device->SetRenderTarget(0, targetSurface);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     if (SUCCEEDED(device->BeginScene())) {
       device->SetTexture(0, texture);
@@ -144,6 +184,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         device->SetStreamSource(0, buffer, 0, sizeof(BufferVertex));
         device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
       }
+      if (targetSurface) {
+        // The picture drawn into the target goes to the screen from memory.
+        const QuadVertex screen[4] = {{-0.5f, -0.5f, 0.5f, 1.0f, 0.0f, 0.0f},
+                                      {w, -0.5f, 0.5f, 1.0f, 1.0f, 0.0f},
+                                      {-0.5f, h, 0.5f, 1.0f, 0.0f, 1.0f},
+                                      {w, h, 0.5f, 1.0f, 1.0f, 1.0f}};
+        device->SetRenderTarget(0, backBuffer);
+        device->SetTexture(0, target);
+        device->SetFVF(kQuadFvf);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, screen, sizeof(QuadVertex));
+      }
       device->EndScene();
     }
     device->Present(nullptr, nullptr, nullptr, nullptr);
@@ -152,6 +203,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
   device->SetTexture(0, nullptr);
   device->SetStreamSource(0, nullptr, 0, 0);
+  if (backBuffer) backBuffer->Release();
+  if (targetSurface) targetSurface->Release();
+  if (target) target->Release();
   if (buffer) buffer->Release();
   texture->Release();
   device->Release();
