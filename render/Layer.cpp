@@ -5,6 +5,7 @@
 #include "document/ClassRegistry.h"
 #include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/EffectPasses.h"
 #include "render/ObjectModel.h"
@@ -14,11 +15,6 @@
 namespace {
 
 IDirect3DDevice9* Device() { return g_CurrentDevice; }
-
-void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
-void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
 
 template <class V>
 void DrawIndexed(const DS_IndexedMesh<V>& geometry, int primitiveCount) {
@@ -122,22 +118,7 @@ void DS_2D_Light::OnDeviceCreated() {
 
 void DS_2D_Light::OnDeviceRestored() {
   if (!Device()) return;
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
-  SetState(D3DRS_ZWRITEENABLE, FALSE);
-  SetState(D3DRS_LIGHTING, FALSE);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
-  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
-  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  ApplyStates(ds_states::kLayerBaseline);
   // The document's own device objects are restored once by the slide show, whatever
   // layer the slide has.
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
@@ -160,16 +141,7 @@ void DS_2D_Light::Render(bool noClear) {
   ApplyTransforms();
   SetWorld(m_layerQuad.world);
   if (!noClear) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kPictureClearColor, 1.0f, 0);
-  // The picture is the opaque ground of the scene: its draw sets every state it
-  // depends on, so what the objects of the previous frame left cannot show through.
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  ApplyStates(ds_states::kPictureDraw.before);
   if (!m_layerQuad.vertices.buffer) return;
   g_CurrentDevice->SetTexture(0, m_layerQuad.texture.Get());
   SetPTStream(m_layerQuad.vertices.buffer.Get());
@@ -250,35 +222,17 @@ void DS_2D_Light::DrawOverlayVertices(const DX_V::SC* quad) {
   EndOverlay();
 }
 
-void DS_2D_Light::BeginOverlay() {
-  // The overlay's own colour and alpha, whatever the last object left on stage 0:
-  // a modulating alpha stage would square the fade.
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-}
+void DS_2D_Light::BeginOverlay() { ApplyStates(ds_states::kOverlayDraw.before); }
 
-void DS_2D_Light::EndOverlay() {
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-}
+void DS_2D_Light::EndOverlay() { ApplyStates(ds_states::kOverlayDraw.after); }
 
 void DS_2D_Light::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
   if (!quad.vertices.buffer || !Device()) return;
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  ApplyStates(ds_states::kTargetQuadDraw.before);
   g_CurrentDevice->SetTexture(0, quad.texture.Get());
   SetScreenQuadStream(quad.vertices.buffer.Get());
   DrawPlain(quad);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  ApplyStates(ds_states::kTargetQuadDraw.after);
 }
 
 // ---- drawing interface ----
@@ -316,15 +270,7 @@ void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3D
     RunEffectPasses(effect, [&] { DrawIndexed(geometry, primitiveCount); });
     return;
   }
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  ApplyStates(ds_states::kTexturedColourDraw.before);
   DrawIndexed(geometry, primitiveCount);
 }
 
@@ -343,19 +289,19 @@ void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {
   g_CurrentDevice->SetIndices(node.indices.buffer.Get());
   SetPNTStream(node.vertices.buffer.Get());
   const bool twoSided = node.twoSided != 0;
-  if (twoSided) SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  const DS_DrawStates& states = twoSided ? ds_states::kTwoSidedMeshNodeDraw : ds_states::kMeshNodeDraw;
+  ApplyStates(states.before);
   // Front faces first; a two-sided node then draws its back faces over them.
   for (int pass = 0; pass < (twoSided ? 2 : 1); ++pass) {
     for (const DS_Frame* instance : node.instances) {
       if (!instance) continue;
       SetWorld(instance->world);
       const bool counterClockwise = (instance->cullCounterClockwise != 0) != (pass == 1);
-      SetState(D3DRS_CULLMODE, counterClockwise ? D3DCULL_CCW : D3DCULL_CW);
+      ApplyStates(counterClockwise ? ds_states::kCullCounterClockwise : ds_states::kCullClockwise);
       DrawIndexed(node, node.indices.primitiveCount);
     }
   }
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ApplyStates(states.after);
 }
 
 void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
@@ -369,24 +315,18 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
   g_CurrentDevice->SetTexture(0, sprites.texture);
   g_CurrentDevice->SetIndices(geometry->indices.buffer.Get());
   SetPCTStream(geometry->vertices.buffer.Get());
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  ApplyStates(ds_states::kSpriteArrayDraw.before);
+  // Additive when the item asks for it; with a second picture only that one is.
   const bool additiveFirst = !sprites.secondTexture && sprites.additive != 0;
-  SetState(D3DRS_DESTBLEND, additiveFirst ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+  ApplyStates(additiveFirst ? ds_states::kAdditiveBlend : ds_states::kAlphaBlend);
   DrawIndexed(*geometry, triangles);
   if (sprites.secondTexture) {
-    SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    ApplyStates(ds_states::kSpriteSecondTexture);
     g_CurrentDevice->SetTexture(0, sprites.secondTexture);
-    SetState(D3DRS_DESTBLEND, sprites.additive == 1 ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+    ApplyStates(sprites.additive == 1 ? ds_states::kAdditiveBlend : ds_states::kAlphaBlend);
     DrawIndexed(*geometry, triangles);
   }
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  ApplyStates(ds_states::kSpriteArrayDraw.after);
 }
 
 void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
@@ -396,42 +336,28 @@ void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
   g_CurrentDevice->SetTexture(0, mesh.texture.Get());
   g_CurrentDevice->SetIndices(mesh.indices.buffer.Get());
   SetPNTStream(mesh.vertices.buffer.Get());
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  ApplyStates(ds_states::kTwoPassMeshDraw.before);
   for (const DS_Frame* child : mesh.children) {
     if (!child) continue;
     SetWorld(child->world);
-    SetState(D3DRS_CULLMODE, D3DCULL_CCW);
+    ApplyStates(ds_states::kCullCounterClockwise);
     DrawIndexed(mesh, mesh.indices.primitiveCount);
-    SetState(D3DRS_CULLMODE, D3DCULL_CW);
+    ApplyStates(ds_states::kCullClockwise);
     DrawIndexed(mesh, mesh.indices.primitiveCount);
   }
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ApplyStates(ds_states::kTwoPassMeshDraw.after);
 }
 
 void DS_2D_Light::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
   if (!Device()) return;
   object.Prepare(argument);
   if (!object.vertices.buffer || !object.indices.buffer) return;
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
-  SetState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
+  ApplyStates(ds_states::kPreparedMeshDraw.before);
   g_CurrentDevice->SetTexture(0, object.texture.Get());
   g_CurrentDevice->SetIndices(object.indices.buffer.Get());
   SetPTStream(object.vertices.buffer.Get());
   DrawIndexed(object, object.indices.primitiveCount);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
-  SetStage(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+  ApplyStates(ds_states::kPreparedMeshDraw.after);
 }
 
 // ---- off-screen targets ----

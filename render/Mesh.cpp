@@ -1,6 +1,7 @@
 #include "render/Mesh.h"
 
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/ResourceLookup.h"
 #include "render/ScreenQuad.h"
 
@@ -64,15 +65,12 @@ HRESULT DS_GridMesh::Create(DS_GridMesh& mesh, int columns, int rows) {
 void DrawColoredPrimitive(const DS_SimpleMesh<DX_V::PC>& mesh) {
   IDirect3DDevice9* device = g_CurrentDevice;
   if (!device) return;
-  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+  ApplyStates(ds_states::kVertexColourDraw.before);
   SetVertexStream<DX_V::PC>(mesh.vertices.buffer.Get());
   if (mesh.vertices.buffer && mesh.primitiveCount > 0) {
     device->DrawPrimitive(mesh.primitiveType, 0, UINT(mesh.primitiveCount));
   }
-  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  ApplyStates(ds_states::kVertexColourDraw.after);
 }
 
 void DS_MeshNode::LoadFromResources(const DS_ImageFileLink& picture, const DS_FileLink3& meshLink) {

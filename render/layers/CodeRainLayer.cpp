@@ -10,6 +10,7 @@
 #include "document/ModuleResources.h"
 #include "document/TextureSet.h"
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
@@ -47,9 +48,30 @@ unsigned GlyphAlphaByte(float alpha) {
   return unsigned(uint64_t(int64_t(scaled)) & 0xFFu);
 }
 
-void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
+// The code-rain layer keeps stage 0 modulating colour and alpha between its draws.
+const DS_StateRow kModulateStage[] = {
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
+};
+const DS_StateRow kModulateAlpha[] = {StageRow(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE)};
+
+// The glyphs are the texture tinted by the quad colour, blended by the quad's alpha:
+// the picture's draw and the objects of the last frame leave other states behind.
+const DS_StateRow kGlyphs[] = {
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
+    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE),
+    StageRow(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+    RenderRow(D3DRS_ALPHABLENDENABLE, TRUE),
+};
+const DS_StateRow kGlyphsEnd[] = {RenderRow(D3DRS_ALPHABLENDENABLE, FALSE)};
+const DS_DrawStates kGlyphDraw = {kGlyphs, kGlyphsEnd};
 
 }  // namespace
 
@@ -145,9 +167,7 @@ void DS_MatrixCodeLight::OnDeviceCreated() {
 
 void DS_MatrixCodeLight::OnDeviceRestored() {
   DS_2D_Light::OnDeviceRestored();
-  if (!g_CurrentDevice) return;
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  ApplyStates(kModulateStage);
 }
 
 void DS_MatrixCodeLight::RebuildGrid() {
@@ -288,21 +308,9 @@ void DS_MatrixCodeLight::Render(bool noClear) {
   if (mode == kDrawOverPicture) DS_2D_Light::Render(noClear);
   if (!g_CurrentDevice) return;
   if (mode == kDrawLuminance) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-  // The glyphs are the texture tinted by the quad colour, blended by the quad's alpha:
-  // the picture's draw and the objects of the last frame leave other states behind.
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-  g_CurrentDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  g_CurrentDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  g_CurrentDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  ApplyStates(kGlyphDraw.before);
   m_batch.Draw();
-  g_CurrentDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ApplyStates(kGlyphDraw.after);
 }
 
 void DS_MatrixCodeLight::SetFitType(int type) {
@@ -313,7 +321,7 @@ void DS_MatrixCodeLight::SetFitType(int type) {
 
 void DS_MatrixCodeLight::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
   DS_2D_Light::DrawTargetQuad(quad);
-  if (g_CurrentDevice) SetStage(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  ApplyStates(kModulateAlpha);
 }
 
 void DS_MatrixCodeLight::OnImageChanged() {

@@ -6,6 +6,7 @@
 #include "document/DocResManager.h"
 #include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/EffectPasses.h"
 #include "render/ViewContext.h"
@@ -31,10 +32,39 @@ const char kParamScene[] = "SceneTex";
 const char kParamBump[] = "Bumpmap";
 const float kStrengthFactor = 0.05f;
 
-void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
-void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
+// What the flame layer leaves when the device is restored (it sets no layer baseline
+// of its own): blending on, the four samplers the fire and distortion effects read
+// filtered, and sampler 0 clamped at the texture's edges.
+const DS_StateRow kFlameBaseline[] = {
+    RenderRow(D3DRS_CULLMODE, D3DCULL_NONE),
+    RenderRow(D3DRS_LIGHTING, FALSE),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(2, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(2, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(3, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(3, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    RenderRow(D3DRS_ALPHABLENDENABLE, TRUE),
+    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
+    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
+    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
+};
+
+// The surround bands unculled; blending on again for the next frame's fire band.
+const DS_StateRow kSurroundBegin[] = {RenderRow(D3DRS_CULLMODE, D3DCULL_NONE)};
+const DS_StateRow kSurroundEnd[] = {RenderRow(D3DRS_ALPHABLENDENABLE, TRUE)};
+const DS_DrawStates kSurroundDraw = {kSurroundBegin, kSurroundEnd};
 
 void ReadSwitch(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
   long value = param.GetValue();
@@ -219,28 +249,10 @@ void DS_FlameLight::BandSpan(unsigned pictureHeight, unsigned offset, float& top
 
 void DS_FlameLight::OnDeviceRestored() {
   if (!g_CurrentDevice) return;
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetState(D3DRS_LIGHTING, FALSE);
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &identity);
-  SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
-  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-  for (DWORD sampler = 0; sampler < 4; ++sampler) {
-    g_CurrentDevice->SetSamplerState(sampler, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    g_CurrentDevice->SetSamplerState(sampler, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  }
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
+  ApplyStates(kFlameBaseline);
   DS_2D_Light::SetSize(m_width, m_height);
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   m_targets.Create(int(desc.Width), int(desc.Height));
@@ -276,7 +288,7 @@ void DS_FlameLight::RenderSurround(bool skip) {
     if (g_CurrentViewContext) g_CurrentViewContext->SetWorld(m_heat.screenQuad.world);
     m_heat.Draw(scene);
   }
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
+  ApplyStates(kSurroundDraw.before);
   if (!skip && g_CurrentViewContext) g_CurrentViewContext->DrawSurround();
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
+  ApplyStates(kSurroundDraw.after);
 }

@@ -3,11 +3,11 @@
 #include <d3dx9.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "document/ClassRegistry.h"
 #include "document/ModuleResources.h"
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/ResourceLookup.h"
 #include "render/TexturedQuad.h"
@@ -46,18 +46,59 @@ const float kCameraDistance = 600.0f;
 const float kPositionOffset = 250.0f;
 const float kViewUnits = 500.0f;
 
-void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
-void SetSampler(DWORD sampler, D3DSAMPLERSTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetSamplerState(sampler, state, value);
-}
-void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
-DWORD FloatBits(float value) {
-  DWORD bits;
-  std::memcpy(&bits, &value, sizeof(bits));
-  return bits;
-}
+// What the glass-ball layer adds to the layer's baseline when the device is restored:
+// stage 1 reads the scene (wrapped, through the ball's texture matrix) as stage 0's
+// bump map shifts it, and the backgrounds are read through their mip chains.
+const DS_StateRow kGlassBallBaseline[] = {
+    SamplerRow(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP),
+    SamplerRow(1, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP),
+    SamplerRow(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR),
+    StageRow(0, D3DTSS_BUMPENVMAT00, FloatState(0.2f)),
+    StageRow(0, D3DTSS_BUMPENVMAT01, FloatState(0.0f)),
+    StageRow(0, D3DTSS_BUMPENVMAT10, FloatState(0.0f)),
+    StageRow(0, D3DTSS_BUMPENVMAT11, FloatState(0.25f)),
+    StageRow(0, D3DTSS_BUMPENVLSCALE, FloatState(1.0f)),
+    StageRow(0, D3DTSS_BUMPENVLOFFSET, FloatState(0.0f)),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(1, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
+};
+
+// Stage 1's coordinates: the camera-space position through the ball's texture matrix.
+const DS_StateRow kBallTextureCoords[] = {
+    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION | 1),
+};
+const DS_StateRow kStage1Shows[] = {StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1)};
+const DS_StateRow kStage1Off[] = {StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE)};
+
+// The composition: the background and the scroll opaque, the lens shifting the scene
+// per pixel, then the overlays, the rim and the stand blended with their alpha.
+const DS_StateRow kOpaqueBackground[] = {RenderRow(D3DRS_ALPHABLENDENABLE, FALSE)};
+const DS_StateRow kLensStages[] = {
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
+};
+const DS_StateRow kBallOverlays[] = {
+    RenderRow(D3DRS_ALPHABLENDENABLE, TRUE),
+    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
+    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1),
+};
+// Stage 1 back to the plain second coordinates for whatever draws next.
+const DS_StateRow kCompositeEnd[] = {
+    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
+};
 
 // a / b, or 0 where the document's sizes would divide by zero.
 float Ratio(float a, float b) {
@@ -392,24 +433,7 @@ void DS_GlassBallLight::OnDeviceCreated() {
 void DS_GlassBallLight::OnDeviceRestored() {
   DS_2D_Light::OnDeviceRestored();
   if (!g_CurrentDevice) return;
-  SetSampler(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
-  SetSampler(1, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
-  SetSampler(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-  SetSampler(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  SetSampler(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-  SetSampler(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  SetSampler(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-  SetStage(0, D3DTSS_BUMPENVMAT00, FloatBits(0.2f));
-  SetStage(0, D3DTSS_BUMPENVMAT01, FloatBits(0.0f));
-  SetStage(0, D3DTSS_BUMPENVMAT10, FloatBits(0.0f));
-  SetStage(0, D3DTSS_BUMPENVMAT11, FloatBits(0.25f));
-  SetStage(0, D3DTSS_BUMPENVLSCALE, FloatBits(1.0f));
-  SetStage(0, D3DTSS_BUMPENVLOFFSET, FloatBits(0.0f));
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  SetStage(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  ApplyStates(kGlassBallBaseline);
 }
 
 void DS_GlassBallLight::OnDeviceLost() {
@@ -556,13 +580,12 @@ void DS_GlassBallLight::SetBallTransforms(bool lens) {
   g_CurrentDevice->SetTransform(D3DTS_VIEW, &out.view);
   g_CurrentDevice->SetTransform(D3DTS_PROJECTION, &out.projection);
   g_CurrentDevice->SetTransform(D3DTS_TEXTURE1, &m_textureMatrix);
-  SetStage(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
-  SetStage(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION | 1);
+  ApplyStates(kBallTextureCoords);
 }
 
 void DS_GlassBallLight::SetStage1Texture(IDirect3DTexture9* texture) {
   g_CurrentDevice->SetTexture(1, texture);
-  SetStage(1, D3DTSS_COLOROP, texture ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE);
+  ApplyStates(texture ? kStage1Shows : kStage1Off);
 }
 
 void DS_GlassBallLight::DrawBall(const DS_VertexBuffer<DX_V::PT2>& buffer) {
@@ -575,7 +598,7 @@ void DS_GlassBallLight::DrawBall(const DS_VertexBuffer<DX_V::PT2>& buffer) {
 
 void DS_GlassBallLight::RenderSurround(bool skip) {
   if (!g_CurrentDevice) return;
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ApplyStates(kOpaqueBackground);
   const int mode = animationMode.GetValue();
   // Flipping a pair that is not being drawn into would draw the scroll onto the back
   // buffer.
@@ -607,19 +630,12 @@ void DS_GlassBallLight::RenderSurround(bool skip) {
   SetBallTransforms(true);
   g_CurrentDevice->SetTexture(0, m_lens.Get());
   SetStage1Texture(scene.Get());
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  ApplyStates(kLensStages);
   DrawBall(m_ballBuffer);
 
   // Overlays on the ball, with their alpha.
   SetBallTransforms(false);
-  SetState(D3DRS_ALPHABLENDENABLE, TRUE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  ApplyStates(kBallOverlays);
   SetStage1Texture(nullptr);
   // An overlay the document cannot supply is left out rather than drawn untextured
   // over the ball.
@@ -654,7 +670,5 @@ void DS_GlassBallLight::RenderSurround(bool skip) {
   if (backgroundMode.GetValue() == 1 && m_backgroundFitType == DS_ViewContext::kFitLetterbox) {
     for (const DS_SimpleMesh<DX_V::SC>& bar : m_bars) DrawOverlay(&bar);
   }
-  // Stage 1 back to the plain second coordinates for whatever draws next.
-  SetStage(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-  SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
+  ApplyStates(kCompositeEnd);
 }

@@ -4,11 +4,11 @@
 #include <objbase.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/TexturedQuad.h"
 
@@ -40,19 +40,80 @@ const double kBandRounding = 1e-3;
 const DWORD kWaterVertexCount = 6;
 const UINT kWaterStride = sizeof(DX_V::PT2);
 
-void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
-void SetSampler(DWORD sampler, D3DSAMPLERSTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetSamplerState(sampler, state, value);
-}
-void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
-DWORD FloatBits(float value) {
-  DWORD bits;
-  static_assert(sizeof(bits) == sizeof(value), "float state");
-  std::memcpy(&bits, &value, sizeof(bits));
-  return bits;
-}
+// What the lake leaves when the device is restored: its own baseline, with the bump
+// coordinates clamped on sampler 0 and the reflection mirrored on sampler 1, and the
+// plain texture-times-colour stages the tint quads draw with.
+const DS_StateRow kLakeBaseline[] = {
+    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
+    RenderRow(D3DRS_ZWRITEENABLE, FALSE),
+    RenderRow(D3DRS_CULLMODE, D3DCULL_NONE),
+    RenderRow(D3DRS_LIGHTING, FALSE),
+    RenderRow(D3DRS_AMBIENT, 0xFFFFFFFF),
+    RenderRow(D3DRS_DITHERENABLE, TRUE),
+    RenderRow(D3DRS_SPECULARENABLE, FALSE),
+    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
+    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
+    SamplerRow(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(1, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR),
+    SamplerRow(1, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR),
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE),
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
+    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+};
+
+// The bump coordinates run past 1 at the water's far edge: clamped, not repeated.
+const DS_StateRow kBumpSampler[] = {
+    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
+    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
+};
+// Without a bump map: the reflection on stage 0, read through the mirrored coordinates.
+const DS_StateRow kMirrorStages[] = {
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 1),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+};
+// With one: the bump map on stage 0 perturbs the reflection read on stage 1 (the
+// matrix, which turns with time, is set beside these).
+const DS_StateRow kBumpStages[] = {
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+};
+// The water reads the reflection through the second coordinates as they are: what an
+// object left on stage 1 must not move it.
+const DS_StateRow kWaterStages[] = {
+    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
+    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
+};
+const DS_StateRow kWaterEnd[] = {
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
+};
+const DS_StateRow kTintBlend[] = {
+    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+};
+// Prepared meshes repeat their texture across the water; the bump map then clamps again.
+const DS_StateRow kWrapSampler[] = {
+    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP),
+    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP),
+};
+const DS_DrawStates kPreparedMeshOnWater = {kWrapSampler, kBumpSampler};
 
 bool HasDepthSurface() {
   DS_ComHolder<IDirect3DSurface9> depth;
@@ -286,76 +347,39 @@ void FakeLake2D::OnImageChanged() {
 
 void FakeLake2D::OnDeviceRestored() {
   if (!g_CurrentDevice) return;
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
-  SetState(D3DRS_ZWRITEENABLE, FALSE);
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &identity);
-  SetState(D3DRS_LIGHTING, FALSE);
-  SetState(D3DRS_AMBIENT, 0xFFFFFFFF);
-  SetState(D3DRS_DITHERENABLE, TRUE);
-  SetState(D3DRS_SPECULARENABLE, FALSE);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  for (DWORD sampler = 0; sampler < 2; ++sampler) {
-    SetSampler(sampler, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    SetSampler(sampler, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    SetSampler(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
-    SetSampler(sampler, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
-  }
-  SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
-  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  // The bump stages bind their textures (and the bump matrix); the baseline then puts
+  // the stages back to plain ones, and stage 1 loses the reflection.
   SetBumpStages();
-  SetState(D3DRS_AMBIENT, 0xFFFFFFFF);
-  SetState(D3DRS_DITHERENABLE, TRUE);
-  SetState(D3DRS_SPECULARENABLE, FALSE);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  SetStage(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-  // The bump stages bound the reflection on stage 1 and, without a bump map, read
-  // stage 0 through the second coordinates: back to the plain stages.
+  ApplyStates(kLakeBaseline);
   g_CurrentDevice->SetTexture(1, nullptr);
-  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   m_targets.Create(int(desc.Width), int(desc.Height));
 }
 
 void FakeLake2D::SetBumpStages() {
   if (!g_CurrentDevice) return;
-  SetSampler(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-  SetSampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+  ApplyStates(kBumpSampler);
   if (!m_bump) {
     // No bump map in the document: the reflection itself, read through the mirrored
     // coordinates, rather than a bump stage sampling no texture.
     g_CurrentDevice->SetTexture(0, m_reflection.Get());
-    SetStage(0, D3DTSS_TEXCOORDINDEX, 1);
-    SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     g_CurrentDevice->SetTexture(1, nullptr);
-    SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    ApplyStates(kMirrorStages);
     return;
   }
   g_CurrentDevice->SetTexture(0, m_bump.Get());
-  SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
-  SetStage(0, D3DTSS_BUMPENVMAT00, FloatBits(m_bumpMatrix[0]));
-  SetStage(0, D3DTSS_BUMPENVMAT01, FloatBits(m_bumpMatrix[1]));
-  SetStage(0, D3DTSS_BUMPENVMAT10, FloatBits(m_bumpMatrix[2]));
-  SetStage(0, D3DTSS_BUMPENVMAT11, FloatBits(m_bumpMatrix[3]));
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
   g_CurrentDevice->SetTexture(1, m_reflection.Get());
-  SetStage(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  const DS_StateRow bumpMatrix[] = {
+      StageRow(0, D3DTSS_BUMPENVMAT00, FloatState(m_bumpMatrix[0])),
+      StageRow(0, D3DTSS_BUMPENVMAT01, FloatState(m_bumpMatrix[1])),
+      StageRow(0, D3DTSS_BUMPENVMAT10, FloatState(m_bumpMatrix[2])),
+      StageRow(0, D3DTSS_BUMPENVMAT11, FloatState(m_bumpMatrix[3])),
+  };
+  ApplyStates(bumpMatrix);
+  ApplyStates(kBumpStages);
 }
 
 // ---- frame ----
@@ -376,29 +400,18 @@ void FakeLake2D::Render(bool noClear) {
     SetBumpStages();
     g_CurrentDevice->SetVertexShader(nullptr);
     g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
-    SetStage(1, D3DTSS_TEXCOORDINDEX, 1);
-    // What an object left on stage 1 must not move the reflection.
-    SetStage(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    ApplyStates(kWaterStages);
     g_CurrentDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, UINT(m_waterQuad.primitiveCount));
     g_CurrentDevice->SetTexture(1, nullptr);
-    SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    SetStage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    SetStage(0, D3DTSS_TEXCOORDINDEX, 0);
+    ApplyStates(kWaterEnd);
   }
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  ApplyStates(kTintBlend);
   DrawColoredPrimitive(m_tintQuad);
   DrawColoredPrimitive(m_lineQuad);
 }
 
 void FakeLake2D::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
-  if (g_CurrentDevice) {
-    SetSampler(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
-    SetSampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
-  }
+  ApplyStates(kPreparedMeshOnWater.before);
   DS_2D_Light::DrawTexturedIndexedPT(object, argument, ignored);
-  if (g_CurrentDevice) {
-    SetSampler(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    SetSampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-  }
+  ApplyStates(kPreparedMeshOnWater.after);
 }

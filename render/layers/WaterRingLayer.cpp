@@ -4,6 +4,7 @@
 
 #include "document/ClassRegistry.h"
 #include "render/DeviceGlobals.h"
+#include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/ViewContext.h"
 
@@ -14,10 +15,60 @@ const float kHalfPi = 1.5707964f;
 const float kNearPlane = -1.0f;
 const float kFarPlane = 2000.0f;
 
-void SetState(D3DRENDERSTATETYPE state, DWORD value) { g_CurrentDevice->SetRenderState(state, value); }
-void SetStage(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-  g_CurrentDevice->SetTextureStageState(stage, state, value);
-}
+// What the water-ring layer leaves when the device is restored: the lit surface's
+// states (the light and material are set beside them), both stages off with their
+// arguments reset, and the picture filtered and mirrored at its edges.
+const DS_StateRow kWaterRingBaseline[] = {
+    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+    RenderRow(D3DRS_ZFUNC, D3DCMP_LESSEQUAL),
+    RenderRow(D3DRS_CULLMODE, D3DCULL_NONE),
+    RenderRow(D3DRS_SHADEMODE, D3DSHADE_GOURAUD),
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_DISABLE),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT),
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
+    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+    StageRow(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
+    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
+    StageRow(1, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(1, D3DTSS_ALPHAARG2, D3DTA_CURRENT),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
+    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
+    RenderRow(D3DRS_LIGHTING, TRUE),
+    RenderRow(D3DRS_SPECULARENABLE, TRUE),
+    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR),
+    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR),
+};
+
+// The surface shows its texture as it is, lit.
+const DS_StateRow kSurfaceStages[] = {
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1),
+    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
+    StageRow(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT),
+};
+
+// Objects draw unlit over the lit surface.
+const DS_StateRow kLightingOff[] = {RenderRow(D3DRS_LIGHTING, FALSE)};
+const DS_StateRow kLightingOn[] = {RenderRow(D3DRS_LIGHTING, TRUE)};
+const DS_DrawStates kObjectOnSurface = {kLightingOff, kLightingOn};
+
+const DS_StateRow kBlendOff[] = {RenderRow(D3DRS_ALPHABLENDENABLE, FALSE)};
+const DS_StateRow kTargetQuadColour[] = {StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1)};
+const DS_StateRow kTargetQuadEnd[] = {
+    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
+    RenderRow(D3DRS_ALPHABLENDENABLE, FALSE),
+};
+const DS_DrawStates kTargetQuadOnSurface = {kTargetQuadColour, kTargetQuadEnd};
 
 bool HasDepthSurface() {
   DS_ComHolder<IDirect3DSurface9> depth;
@@ -165,8 +216,6 @@ void DS_WaterRingLight::OnDeviceCreated() {
 
 void DS_WaterRingLight::OnDeviceRestored() {
   if (!g_CurrentDevice) return;
-  SetState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  SetState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   D3DLIGHT9 light = {};
   light.Type = D3DLIGHT_DIRECTIONAL;
   light.Diffuse.r = m_lightColour.x;
@@ -184,27 +233,7 @@ void DS_WaterRingLight::OnDeviceRestored() {
   SetMaterial();
   g_CurrentDevice->SetTransform(D3DTS_VIEW, &m_viewMatrix);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &m_worldMatrix);
-  SetState(D3DRS_LIGHTING, FALSE);
-  SetState(D3DRS_SPECULARENABLE, FALSE);
-  SetState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-  SetState(D3DRS_CULLMODE, D3DCULL_NONE);
-  SetState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
-  for (DWORD stage = 0; stage < 2; ++stage) {
-    SetStage(stage, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    SetStage(stage, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
-    SetStage(stage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    SetStage(stage, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    SetStage(stage, D3DTSS_COLORARG2, D3DTA_CURRENT);
-    SetStage(stage, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
-    SetStage(stage, D3DTSS_TEXCOORDINDEX, stage);
-  }
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
-  SetState(D3DRS_LIGHTING, TRUE);
-  SetState(D3DRS_SPECULARENABLE, TRUE);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
-  g_CurrentDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
+  ApplyStates(kWaterRingBaseline);
   ConfigureRipple();
   SetSize(m_width, m_height);
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
@@ -233,12 +262,7 @@ void DS_WaterRingLight::Update(float t) {
 
 void DS_WaterRingLight::DrawSurface(IDirect3DTexture9* texture) {
   if (!g_CurrentDevice) return;
-  SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  SetStage(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-  SetStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  SetStage(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+  ApplyStates(kSurfaceStages);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &m_worldMatrix);
 
   // The layer's camera drift and zoom carry over to the surface.
@@ -334,38 +358,36 @@ const DS_ComHolder<IDirect3DTexture9>& DS_WaterRingLight::EndSceneCapture(bool c
 
 void DS_WaterRingLight::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect,
                                        int primitiveCount, float unused) {
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, FALSE);
+  ApplyStates(kObjectOnSurface.before);
   DS_2D_Light::DrawIndexedPCT(geometry, effect, primitiveCount, unused);
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, TRUE);
+  ApplyStates(kObjectOnSurface.after);
 }
 
 void DS_WaterRingLight::DrawMeshNode(const DS_MeshNode& node) {
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, FALSE);
+  ApplyStates(kObjectOnSurface.before);
   DS_2D_Light::DrawMeshNode(node);
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, TRUE);
+  ApplyStates(kObjectOnSurface.after);
 }
 
 void DS_WaterRingLight::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, FALSE);
+  ApplyStates(kObjectOnSurface.before);
   DS_2D_Light::DrawSpriteArray(sprites);
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, TRUE);
+  ApplyStates(kObjectOnSurface.after);
 }
 
 void DS_WaterRingLight::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, FALSE);
+  ApplyStates(kObjectOnSurface.before);
   DS_2D_Light::DrawMeshNodeTwoPass(mesh);
-  if (g_CurrentDevice) SetState(D3DRS_LIGHTING, TRUE);
+  ApplyStates(kObjectOnSurface.after);
 }
 
 void DS_WaterRingLight::EndOverlay() {
   DS_2D_Light::EndOverlay();
-  if (g_CurrentDevice) SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ApplyStates(kBlendOff);
 }
 
 void DS_WaterRingLight::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
-  if (g_CurrentDevice) SetStage(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  ApplyStates(kTargetQuadOnSurface.before);
   DS_2D_Light::DrawTargetQuad(quad);
-  if (!g_CurrentDevice) return;
-  SetState(D3DRS_ZENABLE, D3DZB_FALSE);
-  SetState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ApplyStates(kTargetQuadOnSurface.after);
 }

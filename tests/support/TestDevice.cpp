@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/DeviceStates.h"
+
 namespace ds_test {
 namespace {
 
@@ -16,12 +18,15 @@ struct SharedDevice {
   IDirect3DDevice9* device = nullptr;
   // The automatic depth-stencil surface, kept to set it back after tests that unset it.
   IDirect3DSurface9* depth = nullptr;
+  // Every state as the device was made (or last reset) with, to put back between tests.
+  IDirect3DStateBlock9* creationStates = nullptr;
   D3DPRESENT_PARAMETERS params = {};
   std::string error;
 
   ~SharedDevice() { Destroy(); }
 
   void Destroy() {
+    ReleaseCreationStates();
     if (depth) depth->Release();
     depth = nullptr;
     if (device) device->Release();
@@ -30,6 +35,15 @@ struct SharedDevice {
     device = nullptr;
     d3d = nullptr;
     window = nullptr;
+  }
+
+  void CaptureCreationStates() {
+    ReleaseCreationStates();
+    if (device && FAILED(device->CreateStateBlock(D3DSBT_ALL, &creationStates))) creationStates = nullptr;
+  }
+  void ReleaseCreationStates() {
+    if (creationStates) creationStates->Release();
+    creationStates = nullptr;
   }
 };
 
@@ -91,6 +105,7 @@ void CreateShared(SharedDevice& s) {
     return;
   }
   s.device->GetDepthStencilSurface(&s.depth);
+  s.CaptureCreationStates();
 }
 
 }  // namespace
@@ -116,9 +131,12 @@ HRESULT ResetTestDevice() {
   RestoreDefaultTargets();
   if (s.depth) s.depth->Release();
   s.depth = nullptr;
+  s.ReleaseCreationStates();
   D3DPRESENT_PARAMETERS p = s.params;
   const HRESULT hr = device->Reset(&p);
   device->GetDepthStencilSurface(&s.depth);
+  // A reset puts every state back to its default: the same ones as at creation.
+  s.CaptureCreationStates();
   return hr;
 }
 
@@ -137,6 +155,13 @@ void RestoreDefaultTargets() {
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+void ApplyBaselineStates() {
+  IDirect3DDevice9* device = GetTestDevice();
+  if (!device) return;
+  if (IDirect3DStateBlock9* states = Shared().creationStates) states->Apply();
+  ApplyStates(device, ds_states::kLayerBaseline);
 }
 
 bool ReadSurface(IDirect3DSurface9* surface, Image& out) {
@@ -297,9 +322,13 @@ std::string ColorText(uint32_t color) {
 void DeviceTest::SetUp() {
   device = GetTestDevice();
   ASSERT_NE(device, nullptr) << "no Direct3D device: " << GetTestDeviceError();
+  ApplyBaselineStates();
   RestoreDefaultTargets();
 }
 
-void DeviceTest::TearDown() { RestoreDefaultTargets(); }
+void DeviceTest::TearDown() {
+  ApplyBaselineStates();
+  RestoreDefaultTargets();
+}
 
 }  // namespace ds_test

@@ -32,6 +32,11 @@ HRESULT ResetTestDevice();
 // Render target 0 := the back buffer, depth-stencil := the automatic surface, no
 // texture on stage 0 and default drawing states: what a test may expect on entry.
 void RestoreDefaultTargets();
+// Every render, stage and sampler state back to what the device was made with, then
+// the layer's baseline (ds_states::kLayerBaseline): what a layer's draws find on a
+// freshly restored device. Device tests start and end with it, so that no test
+// inherits the states another left.
+void ApplyBaselineStates();
 
 // 32-bit pixels as Direct3D stores them (ARGB, alpha undefined for X8R8G8B8).
 struct Image {
@@ -74,8 +79,9 @@ std::string ColorText(uint32_t color);
 testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
                                     bool withAlpha = false, const std::string& failureName = "pixels_failure");
 
-// Base of device tests: fails the test at once when no device can be made, and leaves
-// the device's targets as it found them for the next test.
+// Base of device tests: fails the test at once when no device can be made, starts
+// from the baseline states and leaves the device's targets as it found them for the
+// next test.
 class DeviceTest : public ::testing::Test {
 protected:
   void SetUp() override;
