@@ -1,0 +1,313 @@
+// The particle object: what it forwards to its generator clone, how its buffer slots
+// grow, the quad layout of the index buffers, and particles drawn on the test device.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ParticleTestSupport.h"
+#include "render/DeviceGlobals.h"
+#include "render/ViewContext.h"
+#include "support/RenderDeviceTest.h"
+
+using particles_test::TestGenerator;
+
+namespace {
+
+std::unique_ptr<DS_ParticlesObj> MakeObject(TestGenerator& item) {
+  return std::unique_ptr<DS_ParticlesObj>(static_cast<DS_ParticlesObj*>(item.CreateObject()));
+}
+
+TestGenerator& GeneratorOf(DS_ParticlesObj& object) { return *static_cast<TestGenerator*>(object.GetGenerator()); }
+
+// ---- without a device ----
+
+TEST(ParticlesObjTest, ObjectOwnsAPreparedCloneAndForwardsToIt) {
+  TestGenerator item;
+  item.needsScene = true;
+  item.hitX = 4;
+  item.hitY = 5;
+  std::unique_ptr<DS_ParticlesObj> object = MakeObject(item);
+  TestGenerator& clone = GeneratorOf(*object);
+  EXPECT_NE(&item, &clone);
+  EXPECT_EQ(object->GetConstructor(), object->GetGenerator());
+  EXPECT_EQ(0, item.prepared);
+  EXPECT_EQ(1, clone.prepared) << "prepared once, from the object's constructor";
+  EXPECT_EQ(1, object->GetSlotCount());
+  EXPECT_EQ(0u, object->GetQuadCount(0));
+
+  EXPECT_TRUE(object->NeedsSceneInput());
+  EXPECT_TRUE(object->HitTest(POINT{4, 5}, 0));
+  EXPECT_FALSE(object->HitTest(POINT{5, 4}, 0));
+  object->OnMouseMove(17, 23);
+  EXPECT_EQ(17, clone.mouseX);
+  EXPECT_EQ(3, object->GetKind());
+  object->Render(nullptr);
+  EXPECT_EQ(1, clone.renders);
+
+  object->Update(0.0f);
+  object->Update(0.1f);
+  EXPECT_NEAR(0.1f, clone.clock.GetAccumulatedTime(), 1e-6f) << "updates reach the clone's clock";
+  EXPECT_EQ(0.0f, item.clock.GetAccumulatedTime());
+}
+
+TEST(ParticlesObjTest, ObjectWithoutGeneratorDoesNothing) {
+  DS_ParticlesObj object(nullptr);
+  object.Update(1.0f);
+  object.Render(nullptr);
+  object.OnMouseMove(1, 2);
+  EXPECT_FALSE(object.NeedsSceneInput());
+  EXPECT_FALSE(object.HitTest(POINT{0, 0}, 0));
+  EXPECT_EQ(0, object.GetSlotCount());
+}
+
+TEST(ParticlesObjTest, SlotsOutOfRangeAreRefused) {
+  TestGenerator item;
+  std::unique_ptr<DS_ParticlesObj> object = MakeObject(item);
+  EXPECT_EQ(0u, object->EnsureQuadCapacity(1, 10));
+  EXPECT_EQ(0u, object->EnsureQuadCapacity(-1, 10));
+  EXPECT_EQ(nullptr, object->LockQuads(1));
+  EXPECT_EQ(nullptr, object->GetSlot(-1));
+  EXPECT_EQ(0u, object->GetQuadCount(7));
+  object->UnlockQuads(3);
+}
+
+TEST(ParticlesObjTest, QuadIndicesFollowTheCornerOrder) {
+  WORD indices[18] = {};
+  WriteQuadIndices(indices, 3);
+  const WORD expected[18] = {0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7, 8, 9, 10, 10, 9, 11};
+  for (int i = 0; i < 18; ++i) EXPECT_EQ(expected[i], indices[i]) << i;
+}
+
+// ---- with the test device ----
+
+class ParticlesDeviceTest : public ds_test::RenderDeviceTest {
+protected:
+  void SetUp() override {
+    RenderDeviceTest::SetUp();
+    if (HasFatalFailure()) return;
+    item.colour = MediaColor(0x0000FF);  // red
+    object = MakeObject(item);
+  }
+  void TearDown() override {
+    object.reset();
+    RenderDeviceTest::TearDown();
+  }
+
+  TestGenerator item;
+  std::unique_ptr<DS_ParticlesObj> object;
+};
+
+TEST_F(ParticlesDeviceTest, SlotGrowsOnlyForMoreQuads) {
+  ASSERT_EQ(10u, object->EnsureQuadCapacity(0, 10));
+  const DS_IndexedMesh<DX_V::PCT>* slot = object->GetSlot(0);
+  ASSERT_TRUE(slot->vertices.buffer && slot->indices.buffer);
+  IDirect3DVertexBuffer9* first = slot->vertices.buffer.Get();
+  EXPECT_EQ(40, slot->vertices.vertexCount);
+  EXPECT_EQ(20, slot->primitiveCount);
+  EXPECT_EQ(D3DPT_TRIANGLELIST, slot->primitiveType);
+
+  D3DVERTEXBUFFER_DESC vd;
+  ASSERT_EQ(D3D_OK, first->GetDesc(&vd));
+  EXPECT_EQ(40u * sizeof(DX_V::PCT), vd.Size);
+  EXPECT_EQ(DWORD(0x142), vd.FVF);
+  EXPECT_EQ(D3DPOOL_MANAGED, vd.Pool);
+  EXPECT_TRUE(vd.Usage & D3DUSAGE_WRITEONLY);
+  D3DINDEXBUFFER_DESC id;
+  ASSERT_EQ(D3D_OK, slot->indices.buffer->GetDesc(&id));
+  EXPECT_EQ(60u * sizeof(WORD), id.Size);
+  EXPECT_EQ(D3DFMT_INDEX16, id.Format);
+  EXPECT_EQ(D3DPOOL_MANAGED, id.Pool);
+
+  EXPECT_EQ(5u, object->EnsureQuadCapacity(0, 5));
+  EXPECT_EQ(first, slot->vertices.buffer.Get()) << "a smaller count keeps the buffers";
+  EXPECT_EQ(20, slot->primitiveCount);
+  EXPECT_EQ(5u, object->GetQuadCount(0));
+
+  EXPECT_EQ(12u, object->EnsureQuadCapacity(0, 12));
+  EXPECT_EQ(48, slot->vertices.vertexCount) << "re-created for exactly 12";
+  EXPECT_EQ(24, slot->primitiveCount);
+}
+
+TEST_F(ParticlesDeviceTest, ZeroQuadsOnAFreshSlotMakeNoBuffers) {
+  EXPECT_EQ(0u, object->EnsureQuadCapacity(0, 0));
+  EXPECT_FALSE(object->GetSlot(0)->vertices.buffer);
+  EXPECT_EQ(nullptr, object->LockQuads(0));
+}
+
+TEST_F(ParticlesDeviceTest, CountBeyondSixteenBitIndicesIsCapped) {
+  EXPECT_EQ(DS_ParticlesObj::kMaxSlotQuads, object->EnsureQuadCapacity(0, 1000000));
+  EXPECT_EQ(65536, object->GetSlot(0)->vertices.vertexCount);
+  EXPECT_EQ(DS_ParticlesObj::kMaxSlotQuads, object->GetQuadCount(0));
+}
+
+TEST(ParticlesObjNoDeviceTest, FailedBuffersLeaveACountOfZero) {
+  ASSERT_EQ(nullptr, g_CurrentDevice);
+  TestGenerator item;
+  std::unique_ptr<DS_ParticlesObj> object = MakeObject(item);
+  EXPECT_EQ(0u, object->EnsureQuadCapacity(0, 10)) << "nothing may be written or drawn";
+  EXPECT_EQ(nullptr, object->LockQuads(0));
+}
+
+TEST_F(ParticlesDeviceTest, LockedQuadsKeepWhatWasWritten) {
+  object->EnsureQuadCapacity(0, 2);
+  DX_V::PCT* vertices = object->LockQuads(0);
+  ASSERT_NE(nullptr, vertices);
+  EXPECT_EQ(vertices, object->LockQuads(0)) << "a locked slot hands out the same pointer";
+  WriteQuad(vertices, 1, QuadFromCentre(D3DXVECTOR3(5, 6, 0), 2, 2));
+  object->UnlockQuads(0);
+  EXPECT_EQ(nullptr, object->GetSlot(0)->vertices.locked);
+}
+
+TEST_F(ParticlesDeviceTest, RegionQuadTakesTheRectangleFlipsAndColourOpacity) {
+  MediaQuad rectangle;
+  rectangle.SetFromCentre(D3DXVECTOR3(100.0f, 50.0f, 0.0f), 20.0f, 10.0f);
+  MediaColor colour(0xFF0000);  // blue
+  colour.Opacity().SetValue(20u);  // alpha byte 204
+  WriteRegionQuad(*object, rectangle, 1, 0, colour);  // no buffer yet: nothing happens
+  EXPECT_FALSE(object->GetSlot(0)->vertices.buffer);
+
+  object->EnsureQuadCapacity(0, 1);
+  WriteRegionQuad(*object, rectangle, 1, 0, colour);
+  EXPECT_EQ(nullptr, object->GetSlot(0)->vertices.locked) << "unlocked again";
+  DX_V::PCT* v = object->LockQuads(0);
+  ASSERT_NE(nullptr, v);
+  const float expected[4][4] = {{90, 55, 1, 1}, {90, 45, 1, 0}, {110, 55, 0, 1}, {110, 45, 0, 0}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(expected[i][0], v[i].x) << i;
+    EXPECT_EQ(expected[i][1], v[i].y) << i;
+    EXPECT_EQ(expected[i][2], v[i].u) << i;
+    EXPECT_EQ(expected[i][3], v[i].v) << i;
+    EXPECT_EQ(0xCC0000FFu, v[i].color) << i;
+  }
+  object->UnlockQuads(0);
+}
+
+// Draws the object's particles through a plain layer onto a grey back buffer whose
+// pixels map 1:1 to scene pixels.
+class ParticleDrawTest : public ParticlesDeviceTest {
+protected:
+  static constexpr D3DCOLOR kGrey = 0xFF404040;
+
+  void SetUp() override {
+    ParticlesDeviceTest::SetUp();
+    if (HasFatalFailure()) return;
+    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
+                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
+    g_CurrentViewContext = &view;
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetTexture(0, nullptr);
+  }
+  void TearDown() override {
+    g_CurrentViewContext = nullptr;
+    ParticlesDeviceTest::TearDown();
+  }
+
+  ds_test::Image Frame() {
+    object->Update(0.0f);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    device->BeginScene();
+    view.ApplyTransforms();
+    object->Render(&layer);
+    device->EndScene();
+    ds_test::Image image;
+    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
+    return image;
+  }
+
+  void Expect(const ds_test::Image& image, int x, int y, uint32_t rgb, const char* what) {
+    const uint32_t got = image.RgbAt(x, y);
+    bool matches = true;
+    for (int shift = 0; shift < 24; shift += 8) {
+      if (std::abs(int((got >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) > 3) matches = false;
+    }
+    if (!matches) {
+      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
+                    << ds_test::ColorText(got) << "; image saved as "
+                    << ds_test::SaveFailureImage(image,
+                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+  }
+
+  DS_ViewContext view;
+  DS_2D_Light layer;
+};
+
+TEST_F(ParticleDrawTest, ParticlesDrawAsTintedBlendedSquares) {
+  TestGenerator& g = GeneratorOf(*object);
+  g.pixelSize = 20.0f;
+  g.particles.emplace_back(100.0f, 80.0f, 0.0f);
+  DS_Particle faded(200.0f, 150.0f, 0.0f);
+  faded.alpha = 0.5f;
+  faded.size = 2.0f;
+  g.particles.push_back(faded);
+
+  const ds_test::Image image = Frame();
+  Expect(image, 100, 80, 0xFF0000, "opaque particle");
+  Expect(image, 92, 72, 0xFF0000, "inside its 20 x 20 square");
+  Expect(image, 100, 93, 0x404040, "below it");
+  Expect(image, 87, 80, 0x404040, "left of it");
+  Expect(image, 200, 150, 0x9F2020, "half-transparent particle over grey");
+  Expect(image, 181, 150, 0x9F2020, "its square is 40 wide");
+  Expect(image, 176, 150, 0x404040, "beyond it");
+}
+
+TEST_F(ParticleDrawTest, QuadsBeyondTheCountAreNotDrawn) {
+  TestGenerator& g = GeneratorOf(*object);
+  g.pixelSize = 20.0f;
+  g.particles.emplace_back(100.0f, 80.0f, 0.0f);
+  g.particles.emplace_back(200.0f, 150.0f, 0.0f);
+  ds_test::Image image = Frame();
+  Expect(image, 200, 150, 0xFF0000, "second particle");
+
+  g.particles.pop_back();
+  image = Frame();
+  EXPECT_EQ(1u, object->GetQuadCount(0));
+  EXPECT_EQ(4, object->GetSlot(0)->primitiveCount) << "the buffers made for two stay";
+  Expect(image, 100, 80, 0xFF0000, "first particle");
+  Expect(image, 200, 150, 0x404040, "stale quad of the removed particle");
+}
+
+TEST_F(ParticleDrawTest, EmittedTrailParticlesFadeAway) {
+  // One origin moving right; trail particles of lifetime 1 s fade out behind it.
+  item.emitTrail = true;
+  object.reset();
+  object = MakeObject(item);
+  TestGenerator& g = GeneratorOf(*object);
+  g.pixelSize = 6.0f;
+  g.lifetime.SetValue(1u);
+  g.emissionRate.SetValue(50u);
+  g.emit.SetValue(1);
+  g.origins.emplace_back(40.0f, 120.0f, 0.0f);
+  g.origins.front().AddProcess(new PKinetic(D3DXVECTOR3(100.0f, 0.0f, 0.0f), D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
+  std::srand(8);
+  float t = 0.0f;
+  for (int i = 0; i < 20; ++i) {
+    t += 0.05f;
+    object->Update(t);
+  }
+  ASSERT_FALSE(g.particles.empty());
+  EXPECT_LE(g.particles.size(), 50u);
+  // The origin stands at x = 140; the newest particles are near it and nearly opaque,
+  // the oldest have faded.
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+  device->BeginScene();
+  view.ApplyTransforms();
+  object->Render(&layer);
+  device->EndScene();
+  ds_test::Image image;
+  ASSERT_TRUE(ds_test::ReadBackBuffer(image));
+  const DS_Particle& newest = g.particles.back();
+  const DS_Particle& oldest = g.particles.front();
+  EXPECT_GT(newest.alpha, 0.9f);
+  EXPECT_LT(oldest.alpha, 0.2f);
+  const uint32_t atNewest = image.RgbAt(int(newest.position.x + 0.5f), int(newest.position.y + 0.5f));
+  EXPECT_GT(int((atNewest >> 16) & 0xFF), 0xE0) << ds_test::ColorText(atNewest);
+}
+
+}  // namespace

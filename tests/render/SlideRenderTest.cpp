@@ -1,0 +1,505 @@
+// A scene document drawn on the test device: pictures placed by the picture position,
+// fades through black, the scene capture handed to objects that read it, and the
+// device left with its own targets after every frame, also across a reset.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/DocResManager.h"
+#include "document/SceneDocument.h"
+#include "render/SceneMapping.h"
+#include "render/SlideShow.h"
+#include "render/ViewContext.h"
+#include "support/SlideTestSupport.h"
+#include "support/FakeEffect.h"
+#include "support/RenderDeviceTest.h"
+
+using namespace slides_test;
+
+namespace {
+
+const int kW = ds_test::kTestDeviceWidth;
+const int kH = ds_test::kTestDeviceHeight;
+const uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+const uint32_t kSurroundColor = 0x808000;
+const uint32_t kBands[4] = {kRed, kGreen, kBlue, kWhite};
+// Picture of four vertical bands, 64 x 32 (aspect 0.5 on a 4:3 target).
+const int kPictureW = 64, kPictureH = 32;
+const DS_FileKey kBandsKey(L"C:\\scene\\bands.bmp", 11);
+const DS_FileKey kRedKey(L"C:\\scene\\red.bmp", 12);
+const DS_FileKey kBlueKey(L"C:\\scene\\blue.bmp", 13);
+const DS_FileKey kSurroundKey(L"common_res.dll", DSM_Camera::kDefaultSurroundId);
+
+std::vector<EmbeddedPicture> Pictures() {
+  return {
+      {kBandsKey, MakeBmp(kPictureW, kPictureH, [](int x, int) { return kBands[x * 4 / kPictureW]; })},
+      {kRedKey, MakeSolidBmp(kPictureW, kPictureH, kRed)},
+      {kBlueKey, MakeSolidBmp(kPictureW, kPictureH, kBlue)},
+      {kSurroundKey, MakeSolidBmp(8, 8, kSurroundColor)},
+  };
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
+  }
+  return true;
+}
+
+TestProbeItem* Probe(int tag, uint32_t color, float l, float t, float r, float b) {
+  TestProbeItem* probe = new TestProbeItem();
+  probe->tag = tag;
+  probe->color = color;
+  probe->left = l;
+  probe->top = t;
+  probe->right = r;
+  probe->bottom = b;
+  return probe;
+}
+
+class SlideRenderTest : public ds_test::RenderDeviceTest {
+protected:
+  void SetUp() override {
+    RenderDeviceTest::SetUp();
+    device->GetDepthStencilSurface(m_depth.Receive());
+    g_CurrentViewContext = &m_view;
+    ProbeLog().clear();
+  }
+  void TearDown() override {
+    m_show.reset();
+    m_depth.Release();
+    if (DS_DocResManager* manager = g_CurrentDocResManager) {
+      SetCurrentDocResManager(nullptr);
+      delete manager;
+    }
+    g_CurrentViewContext = nullptr;
+    RenderDeviceTest::TearDown();
+  }
+
+  // What the scene slot does with a document: load, build, picture position.
+  void Load(const DS_SlideShow_Light& written, int fitType) {
+    const std::vector<unsigned char> bytes = WriteDocument(written, Pictures());
+    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
+    m_show->BuildSlideObjects();
+    m_show->ApplyPicturePosition(fitType);
+  }
+
+  ds_test::Image Frame(float t) {
+    m_show->Update(t);
+    EXPECT_EQ(D3D_OK, device->BeginScene());
+    m_show->Render(false);
+    device->EndScene();
+    ExpectOwnTargets();
+    ds_test::Image image;
+    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
+    return image;
+  }
+
+  // After a frame the device draws into its own back buffer and depth surface.
+  void ExpectOwnTargets() {
+    DS_ComHolder<IDirect3DSurface9> target, back, depth;
+    device->GetRenderTarget(0, target.Receive());
+    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
+    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
+    device->GetDepthStencilSurface(depth.Receive());
+    EXPECT_EQ(m_depth.Get(), depth.Get()) << "the depth surface was not given back";
+  }
+
+  void ExpectPixel(const ds_test::Image& image, int x, int y, uint32_t rgb, int tolerance, const char* what) {
+    const uint32_t got = image.RgbAt(x, y);
+    if (!Near(got, rgb, tolerance)) {
+      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
+                    << ds_test::ColorText(got) << "; image saved as "
+                    << ds_test::SaveFailureImage(image, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+  }
+
+  DS_ViewContext m_view;
+  std::unique_ptr<DS_SlideShow_Light> m_show;
+  DS_ComHolder<IDirect3DSurface9> m_depth;
+};
+
+// ---- picture position ----
+
+struct PlacementCase {
+  int fitType;
+  // Where the 64 x 32 picture lies on the 320 x 240 target.
+  float left, top, right, bottom;
+};
+
+class PicturePlacementTest : public SlideRenderTest, public ::testing::WithParamInterface<PlacementCase> {};
+
+TEST_P(PicturePlacementTest, BandsLieWhereTheViewContextPutsThem) {
+  const PlacementCase& c = GetParam();
+  DS_SlideShow_Light written;
+  written.AddSlide(MakeSlide(1, 10, 1, kBandsKey));
+  Load(written, c.fitType);
+  const ds_test::Image image = Frame(50.0f);
+  ASSERT_EQ(kW, image.width);
+  const float bandWidth = (c.right - c.left) / 4;
+  const int rows[3] = {int(c.top) + 4, int((c.top + c.bottom) / 2), int(c.bottom) - 5};
+  for (int band = 0; band < 4; ++band) {
+    const int x = int(c.left + bandWidth * (band + 0.5f));
+    if (x < 2 || x > kW - 3) continue;  // cropped away
+    for (int y : rows) ExpectPixel(image, x, y, kBands[band], 2, "band");
+  }
+  // Beyond the picture: the surround bands.
+  if (c.top > 8) {
+    for (int x : {5, kW / 2, kW - 6}) {
+      ExpectPixel(image, x, int(c.top) / 2, kSurroundColor, 2, "surround above");
+      ExpectPixel(image, x, int(c.bottom + kH) / 2, kSurroundColor, 2, "surround below");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FitTypes, PicturePlacementTest,
+                         ::testing::Values(PlacementCase{0, 0, 0, 320, 240},      // stretch
+                                           PlacementCase{1, 0, 40, 320, 200},     // fit: bars above and below
+                                           PlacementCase{2, -80, 0, 400, 240}));  // fill: cropped left and right
+
+// ---- fades ----
+
+TEST_F(SlideRenderTest, TwoSolidSlidesFadeThroughBlack) {
+  DS_SlideShow_Light written;
+  DS_SlideContainer* red = MakeSlide(2, 2, 2, kRedKey);
+  // An object that leaves a modulating alpha stage behind, as particles do: the
+  // overlay must not take its alpha twice.
+  red->AddVisualItem(Probe(1, 0xFFFFFFFF, 0, 0, 4, 4));
+  written.AddSlide(red);
+  written.AddSlide(MakeSlide(2, 2, 2, kBlueKey));
+  Load(written, 0);
+  struct Sample {
+    float t;
+    uint32_t rgb;
+  };
+  const Sample samples[] = {
+      {100.0f, 0xFF0000},  // first slide, fully visible
+      {103.0f, 0x800000},  // half way into its fade-out
+      {104.5f, 0x000000},  // switched: black
+      {105.5f, 0x000080},  // half way into the second slide's fade-in
+      {107.0f, 0x0000FF},
+  };
+  for (const Sample& s : samples) {
+    const ds_test::Image image = Frame(s.t);
+    ExpectPixel(image, kW / 2, kH / 2, s.rgb, 3, ("t = " + std::to_string(s.t)).c_str());
+  }
+}
+
+TEST_F(SlideRenderTest, FramesLookTheSameWhateverWasDrawnBefore) {
+  DS_SlideShow_Light written;
+  written.AddSlide(MakeSlide(1, 10, 1, kBandsKey));
+  Load(written, 1);
+  const ds_test::Image first = Frame(50.0f);
+  // States an effect of another object might have left.
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x40404040);
+  const ds_test::Image second = Frame(50.0f);
+  for (int y = 0; y < kH; y += 7) {
+    for (int x = 0; x < kW; x += 7) {
+      ExpectPixel(second, x, y, first.RgbAt(x, y), 1, "second frame");
+      if (HasFailure()) return;
+    }
+  }
+}
+
+// ---- scene capture ----
+
+TEST_F(SlideRenderTest, ObjectThatNeedsTheSceneGetsWhatWasDrawnBeforeIt) {
+  DS_SlideShow_Light written;
+  DS_SlideContainer* slide = MakeSlide(1, 10, 1, kRedKey);
+  // Vector order P, Q, R; drawing order R, Q, P. Only Q reads the scene.
+  slide->AddVisualItem(Probe(1, 0xFF0000FF, 40, 0, 64, 16));  // P: blue, right top
+  TestProbeItem* q = Probe(2, 0, 0, 0, 0, 0);
+  q->needsScene = true;
+  q->copyScene = true;
+  slide->AddVisualItem(q);
+  slide->AddVisualItem(Probe(3, 0xFF00FF00, 0, 0, 32, 32));  // R: green, left half
+  written.AddSlide(slide);
+  Load(written, 0);
+  const ds_test::Image image = Frame(50.0f);
+
+  const std::vector<ProbeRender>& log = ProbeLog();
+  ASSERT_EQ(3u, log.size());
+  EXPECT_EQ(3, log[0].tag);
+  EXPECT_EQ(2, log[1].tag);
+  EXPECT_EQ(1, log[2].tag);
+  EXPECT_TRUE(log[0].sceneIsPicture);
+  EXPECT_FALSE(log[0].drawnOnBackBuffer) << "before Q everything goes into the pair";
+  EXPECT_FALSE(log[1].sceneIsPicture);
+  EXPECT_TRUE(log[1].drawnOnBackBuffer) << "the last object that needs the scene draws on the back buffer";
+  ASSERT_EQ(size_t(kW * kH), log[1].scenePixels.size());
+  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + kW / 4], kGreen, 2)) << "Q's scene lacks R";
+  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + 3 * kW / 4], kRed, 2)) << "Q's scene lacks the picture";
+  EXPECT_TRUE(log[2].sceneIsPicture);
+  EXPECT_TRUE(log[2].drawnOnBackBuffer);
+
+  ExpectPixel(image, kW / 4, kH / 2, kGreen, 2, "R through Q's copy");
+  ExpectPixel(image, 7 * kW / 8, kH / 8, kBlue, 2, "P over Q");
+  ExpectPixel(image, 7 * kW / 8, 3 * kH / 4, kRed, 2, "the picture through Q's copy");
+}
+
+TEST_F(SlideRenderTest, FlipGivesTheLaterReaderAFreshBlackTarget) {
+  DS_SlideShow_Light written;
+  DS_SlideContainer* slide = MakeSlide(1, 10, 1, kRedKey);
+  TestProbeItem* first = Probe(1, 0, 0, 0, 0, 0);
+  first->needsScene = true;
+  TestProbeItem* second = Probe(2, 0, 0, 0, 0, 0);
+  second->needsScene = true;
+  slide->AddVisualItem(first);
+  slide->AddVisualItem(second);
+  slide->AddVisualItem(Probe(3, 0xFF00FF00, 0, 0, 32, 32));
+  written.AddSlide(slide);
+  Load(written, 0);
+  Frame(50.0f);
+
+  const std::vector<ProbeRender>& log = ProbeLog();
+  ASSERT_EQ(3u, log.size());
+  ASSERT_EQ(2, log[1].tag);
+  EXPECT_FALSE(log[1].drawnOnBackBuffer) << "the flip keeps drawing in the pair";
+  ASSERT_EQ(size_t(kW * kH), log[1].scenePixels.size());
+  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + kW / 4], kGreen, 2));
+  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + 3 * kW / 4], kRed, 2));
+  ASSERT_EQ(1, log[2].tag);
+  EXPECT_TRUE(log[2].drawnOnBackBuffer);
+  ASSERT_EQ(size_t(kW * kH), log[2].scenePixels.size());
+  for (size_t i = 0; i < log[2].scenePixels.size(); i += 97) {
+    ASSERT_EQ(0xFF000000u, log[2].scenePixels[i]) << "the flipped target was not cleared to black at " << i;
+  }
+}
+
+TEST_F(SlideRenderTest, AnObjectChangingItsAnswerCannotKeepDrawingOffScreen) {
+  DS_SlideShow_Light written;
+  DS_SlideContainer* slide = MakeSlide(1, 10, 1, kBandsKey);
+  TestProbeItem* fickle = Probe(1, 0, 0, 0, 0, 0);
+  fickle->needsScene = true;
+  fickle->flipAnswer = true;  // yes, then no, then yes...
+  slide->AddVisualItem(fickle);
+  written.AddSlide(slide);
+  Load(written, 0);
+  for (float t = 50.0f; t < 52.0f; t += 0.5f) {
+    const ds_test::Image image = Frame(t);  // checks the targets after every frame
+    EXPECT_FALSE(m_show->GetCurrentSlide()->GetLight()->IsCaptureOpen());
+  }
+}
+
+TEST_F(SlideRenderTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
+  DS_SlideShow_Light written;
+  DS_SlideContainer* slide = MakeSlide(2, 2, 2, kBandsKey);
+  TestProbeItem* q = Probe(2, 0, 0, 0, 0, 0);
+  q->needsScene = true;
+  q->copyScene = true;
+  slide->AddVisualItem(q);
+  slide->AddVisualItem(Probe(3, 0xFF00FF00, 8, 8, 24, 24));
+  written.AddSlide(slide);
+  written.AddSlide(MakeSlide(2, 2, 2, kRedKey));
+  Load(written, 1);
+  const ds_test::Image before = Frame(103.0f);
+
+  m_show->OnDeviceLost();
+  m_depth.Release();
+  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
+  device->GetDepthStencilSurface(m_depth.Receive());
+  m_show->OnDeviceRestored();
+  const ds_test::Image after = Frame(103.0f);
+  for (int y = 0; y < kH; y += 5) {
+    for (int x = 0; x < kW; x += 5) {
+      ExpectPixel(after, x, y, before.RgbAt(x, y), 1, "after the reset");
+      if (HasFailure()) return;
+    }
+  }
+}
+
+// A special layer that post-processes the captured scene: it composes the final
+// picture from the pair in its surround pass.
+class ComposingLayer : public DS_2D_Light {
+public:
+  bool NeedsSceneCapture() const override { return true; }
+  void RenderSurround(bool skip) override {
+    captureOpenAtSurround = IsCaptureOpen();
+    const DS_ComHolder<IDirect3DTexture9>& scene = EndSceneCapture(false);
+    DS_ScreenQuad full;
+    full.FromBackBuffer();
+    SetScreenQuad(m_compose, scene, full);
+    DrawTargetQuad(m_compose);
+    m_compose.texture.Release();
+    DS_2D_Light::RenderSurround(skip);
+  }
+  bool captureOpenAtSurround = false;
+
+private:
+  DS_ScreenTexturedQuad m_compose;
+};
+
+TEST_F(SlideRenderTest, ALayerThatNeedsTheSceneCapturesWithoutReadersAndComposesIt) {
+  DS_SlideShow_Light written;
+  DS_SlideContainer* slide = MakeSlide(1, 10, 1, kRedKey);
+  slide->AddVisualItem(Probe(1, 0xFF00FF00, 0, 0, 32, 32));  // green, left half
+  written.AddSlide(slide);
+  Load(written, DS_ViewContext::kFitStretch);
+  ComposingLayer* layer = new ComposingLayer();
+  layer->GetPictureLink().StoreKey(kRedKey);
+  layer->OnDeviceCreated();
+  m_show->GetSlide(0)->SetLight(layer);
+  const ds_test::Image image = Frame(50.0f);
+
+  const std::vector<ProbeRender>& log = ProbeLog();
+  ASSERT_EQ(1u, log.size());
+  EXPECT_TRUE(log[0].sceneIsPicture) << "an object that does not read the scene gets the picture";
+  EXPECT_FALSE(log[0].drawnOnBackBuffer) << "the layer's capture takes the objects too";
+  EXPECT_TRUE(layer->captureOpenAtSurround) << "the pass must leave the layer's own capture open";
+  ExpectPixel(image, kW / 4, kH / 2, kGreen, 2, "object composed from the pair");
+  ExpectPixel(image, 3 * kW / 4, kH / 2, kRed, 2, "picture composed from the pair");
+}
+
+// ---- off-screen targets and the scene mapping ----
+
+TEST_F(SlideRenderTest, NestedTargetsUnwindAndAnUnmatchedEndIsIgnored) {
+  DS_SlideShow_Light written;
+  written.AddSlide(MakeSlide(1, 10, 1, kBandsKey));
+  Load(written, DS_ViewContext::kFitFill);
+  m_show->Update(50.0f);
+  DS_SharedRef<DS_2D_Light> layer = m_show->GetCurrentSlide()->GetLight();
+  ASSERT_EQ(kW, layer->GetWidth());
+  const size_t stackBefore = GetRenderSizeStack().size();
+
+  DS_RenderTargetPair outer, inner;
+  outer.Create(128, 64);
+  inner.Create(32, 16);
+  layer->BeginTarget(outer, DS_ViewContext::kFitRenderTarget);
+  EXPECT_EQ(128, layer->GetWidth());
+  EXPECT_EQ(DS_ViewContext::kFitRenderTarget, m_view.GetFitType());
+  layer->BeginTarget(inner, DS_ViewContext::kFitRenderTarget);
+  EXPECT_EQ(32, layer->GetWidth());
+  layer->SetSize(200, 100);  // an object resizing while a target is open
+  EXPECT_EQ(32, layer->GetWidth()) << "a size change inside a target must not replace the target's size";
+  layer->EndTarget();
+  EXPECT_EQ(128, layer->GetWidth());
+  EXPECT_EQ(64, layer->GetHeight());
+  EXPECT_TRUE(layer->IsTargetActive());
+  layer->EndTarget();
+  EXPECT_EQ(kW, layer->GetWidth());
+  EXPECT_EQ(kH, layer->GetHeight());
+  EXPECT_FALSE(layer->IsTargetActive());
+  EXPECT_EQ(DS_ViewContext::kFitFill, m_view.GetFitType()) << "the outer end must give back the picture position";
+  EXPECT_EQ(stackBefore, GetRenderSizeStack().size());
+
+  // One end too many: nothing to undo.
+  GetRenderSizeStack().push_back(DS_RenderSize{7, 7, DS_ViewContext::kFitStretch});  // another layer's target
+  layer->EndTarget();
+  EXPECT_EQ(kW, layer->GetWidth());
+  EXPECT_EQ(DS_ViewContext::kFitFill, m_view.GetFitType());
+  EXPECT_EQ(stackBefore + 1, GetRenderSizeStack().size()) << "an unmatched end popped another layer's size";
+  GetRenderSizeStack().pop_back();
+
+  // The frame after the targets is the frame of before.
+  const ds_test::Image image = Frame(50.0f);
+  ExpectPixel(image, kW / 2 - 20, kH / 2, kGreen, 2, "picture after the targets");
+}
+
+TEST_F(SlideRenderTest, SizingPublishesTheSceneMapping) {
+  DS_SlideShow_Light written;
+  written.AddSlide(MakeSlide(1, 10, 1, kBandsKey));
+  Load(written, DS_ViewContext::kFitLetterbox);
+  m_show->Update(50.0f);
+  DS_SharedRef<DS_2D_Light> layer = m_show->GetCurrentSlide()->GetLight();
+  EXPECT_EQ(unsigned(kPictureW), layer->GetPictureWidth());
+  EXPECT_EQ(unsigned(kPictureH), layer->GetPictureHeight());
+  layer->SetSize(160, 60);
+  EXPECT_EQ(kPictureW, g_SceneWidth);
+  EXPECT_EQ(kPictureH, g_SceneHeight);
+  EXPECT_FLOAT_EQ(2.0f, g_BackBufferScaleX);
+  EXPECT_FLOAT_EQ(4.0f, g_BackBufferScaleY);
+  layer->SetSize(0, 0);  // never a division by zero
+  EXPECT_TRUE(std::isfinite(g_BackBufferScaleX));
+  EXPECT_TRUE(std::isfinite(g_BackBufferScaleY));
+}
+
+// ---- effect draws ----
+
+TEST_F(SlideRenderTest, EffectDrawsRunEveryPassAndNullEffectsDrawNothing) {
+  DS_SlideShow_Light written;
+  written.AddSlide(MakeSlide(1, 10, 1, kBandsKey));
+  Load(written, DS_ViewContext::kFitStretch);
+  m_show->Update(50.0f);
+  DS_SharedRef<DS_2D_Light> layer = m_show->GetCurrentSlide()->GetLight();
+  const DS_PictureQuad& quad = layer->GetLayerQuad();
+  ASSERT_TRUE(quad.vertices.buffer);
+
+  std::unique_ptr<FakeEffect> effect(new FakeEffect());
+  effect->SetPassCount(3);
+  device->BeginScene();
+  layer->DrawPT(quad, effect.get());
+  layer->DrawPT(quad, nullptr);
+  device->EndScene();
+  const std::vector<std::string> expected = {"Begin 0", "BeginPass 0", "EndPass", "BeginPass 1", "EndPass",
+                                             "BeginPass 2", "EndPass", "End"};
+  EXPECT_EQ(expected, effect->Events());
+  EXPECT_FALSE(effect->InBegin());
+
+  // An effect that claims absurdly many passes is drawn with a bounded number.
+  effect->ClearRecord();
+  effect->SetPassCount(0xFFFFFFFFu);
+  device->BeginScene();
+  layer->DrawPT(quad, effect.get());
+  device->EndScene();
+  EXPECT_LE(effect->CountEvents("EndPass"), 64u);
+  EXPECT_EQ(1u, effect->CountEvents("End"));
+  effect.release()->Release();
+}
+
+// ---- device objects of the document ----
+
+// A special layer that restores its own device state without the base's.
+class OwnRestoreLayer : public DS_2D_Light {
+public:
+  void OnDeviceRestored() override { ++restores; }
+  int restores = 0;
+};
+
+TEST_F(SlideRenderTest, TheDocumentsDeviceObjectsAreRestoredOnceWhateverTheLayer) {
+  DS_SlideShow_Light written;
+  written.AddSlide(MakeSlide(0, 1, 0, kRedKey));
+  written.AddSlide(MakeSlide(0, 1, 0, kBlueKey));
+  Load(written, DS_ViewContext::kFitStretch);
+  OwnRestoreLayer* special = new OwnRestoreLayer();
+  m_show->GetSlide(1)->SetLight(special);
+  FakeEffect* effect = new FakeEffect();
+  g_CurrentDocResManager->Tables().effects[DS_FileKey(L"glow.fx", 1)].Attach(effect);
+
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+    int resets;
+    int losses;
+  };
+  const Step steps[] = {
+      {"first update activates slide 0", [&] { m_show->Update(10.0f); }, 1, 0},
+      {"a frame restores nothing", [&] { m_show->Update(10.5f); }, 1, 0},
+      {"device lost", [&] { m_show->OnDeviceLost(); }, 1, 1},
+      {"device restored", [&] { m_show->OnDeviceRestored(); }, 2, 1},
+      {"switch to the special layer", [&] { m_show->Update(11.5f); }, 3, 1},
+      {"device lost again", [&] { m_show->OnDeviceLost(); }, 3, 2},
+      {"restored with the special layer current", [&] { m_show->OnDeviceRestored(); }, 4, 2},
+  };
+  for (const Step& step : steps) {
+    step.run();
+    EXPECT_EQ(step.resets, effect->ResetCount()) << step.what;
+    EXPECT_EQ(step.losses, effect->LostCount()) << step.what;
+  }
+  EXPECT_EQ(1, m_show->GetCurrentIndex());
+  EXPECT_EQ(2, special->restores) << "activation and the restore hook each restore the layer once";
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#pragma once
+// Fixtures of the special-layer tests: scene documents written with the classes' own
+// writers, embedding pictures under link keys and pictures under GUIDs, loaded and
+// drawn on the shared test device as the scene slot does.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/DocResManager.h"
+#include "document/ResourceBuffer.h"
+#include "document/SceneDocument.h"
+#include "document/StreamWriter.h"
+#include "render/SlideShow.h"
+#include "render/ViewContext.h"
+#include "support/SlideTestSupport.h"
+#include "support/RenderDeviceTest.h"
+
+namespace layer_test {
+
+struct GuidPicture {
+  GUID guid;
+  std::vector<unsigned char> bytes;
+};
+
+// Signature, the show's record, then a manager record (version 3) with the pictures in
+// its used-image table and the GUID pictures in its GUID table.
+inline std::vector<unsigned char> WriteLayerDocument(const DS_SlideShow_Light& show,
+                                                     const std::vector<slides_test::EmbeddedPicture>& pictures,
+                                                     const std::vector<GuidPicture>& guidPictures) {
+  DS_IOF_W stream;
+  stream.WriteString(L"KTZ v 4.0.0");
+  show.Write(stream);
+  DS_DocResManager* current = g_CurrentDocResManager;
+  {
+    DS_DocResManager manager;
+    for (const slides_test::EmbeddedPicture& picture : pictures) {
+      DS_ResourceEntry entry;
+      entry.SetName(picture.key.path);
+      entry.SetData(uint32_t(picture.bytes.size()), picture.bytes.data());
+      manager.Tables().usedImages[picture.key].push_back(entry);
+    }
+    for (const GuidPicture& picture : guidPictures) {
+      DS_GuidResource& item = manager.Tables().guidResources[picture.guid];
+      item.guid = picture.guid;
+      item.name = L"bump";
+      item.buffer.SetName(L"bump.bmp");
+      item.buffer.SetData(uint32_t(picture.bytes.size()), picture.bytes.data());
+    }
+    manager.Write(stream);
+  }
+  SetCurrentDocResManager(current);
+  return stream.Bytes();
+}
+
+// Reads one layer record; null when the stream failed. `exact` asks that the record
+// ends exactly at the end of the bytes.
+inline std::unique_ptr<DS_2D_Light> ReadLayer(const std::vector<unsigned char>& bytes, size_t size, bool exact) {
+  ResourceBuffer buffer(bytes.data(), size);
+  DS_IOF_Handle handle(new DS_IOF_R<ResourceBuffer>(&buffer));
+  std::unique_ptr<DS_2D_Light> layer(ReadAny2DLight(handle));
+  if (exact && layer) {
+    EXPECT_EQ(0u, buffer.BytesLeft()) << "the record was not read to its end";
+  }
+  return layer;
+}
+
+// The vertices of a managed-pool buffer, read back; empty when there is none.
+template <class V>
+std::vector<V> ReadVertices(const DS_VertexBuffer<V>& vertices) {
+  std::vector<V> out;
+  if (!vertices.buffer) return out;
+  void* data = nullptr;
+  if (FAILED(vertices.buffer->Lock(0, 0, &data, D3DLOCK_READONLY))) return out;
+  out.assign(static_cast<V*>(data), static_cast<V*>(data) + vertices.vertexCount);
+  vertices.buffer->Unlock();
+  return out;
+}
+
+inline bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
+  }
+  return true;
+}
+
+// A loaded document on the test device: load, build, picture position, frames.
+class LayerDocumentTest : public ds_test::RenderDeviceTest {
+protected:
+  void SetUp() override {
+    RenderDeviceTest::SetUp();
+    device->GetDepthStencilSurface(m_depth.Receive());
+    g_CurrentViewContext = &m_view;
+  }
+  void TearDown() override {
+    m_show.reset();
+    m_depth.Release();
+    if (DS_DocResManager* manager = g_CurrentDocResManager) {
+      SetCurrentDocResManager(nullptr);
+      delete manager;
+    }
+    g_CurrentViewContext = nullptr;
+    RenderDeviceTest::TearDown();
+  }
+
+  void Load(const DS_SlideShow_Light& written, const std::vector<slides_test::EmbeddedPicture>& pictures,
+            const std::vector<GuidPicture>& guidPictures = {}, int fitType = 1) {
+    const std::vector<unsigned char> bytes = WriteLayerDocument(written, pictures, guidPictures);
+    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
+    m_show->BuildSlideObjects();
+    m_show->ApplyPicturePosition(fitType);
+  }
+
+  DS_2D_Light* Layer(size_t slide) { return m_show->GetSlide(slide)->GetLight().Get(); }
+
+  ds_test::Image Frame(float t) {
+    m_show->Update(t);
+    EXPECT_EQ(D3D_OK, device->BeginScene());
+    m_show->Render(false);
+    device->EndScene();
+    DS_ComHolder<IDirect3DSurface9> target, back, depth;
+    device->GetRenderTarget(0, target.Receive());
+    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
+    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
+    device->GetDepthStencilSurface(depth.Receive());
+    EXPECT_EQ(m_depth.Get(), depth.Get()) << "the depth surface was not given back";
+    ds_test::Image image;
+    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
+    return image;
+  }
+
+  // Lost device, reset, restore: what the host does.
+  void LoseAndRestore() {
+    m_show->OnDeviceLost();
+    m_depth.Release();
+    ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
+    device->GetDepthStencilSurface(m_depth.Receive());
+    m_show->OnDeviceRestored();
+  }
+
+  void ExpectPixel(const ds_test::Image& image, int x, int y, uint32_t rgb, int tolerance, const std::string& what) {
+    const uint32_t got = image.RgbAt(x, y);
+    if (!Near(got, rgb, tolerance)) {
+      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
+                    << ds_test::ColorText(got) << "; image saved as "
+                    << ds_test::SaveFailureImage(image,
+                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+  }
+
+  DS_ViewContext m_view;
+  std::unique_ptr<DS_SlideShow_Light> m_show;
+  DS_ComHolder<IDirect3DSurface9> m_depth;
+};
+
+}  // namespace layer_test
