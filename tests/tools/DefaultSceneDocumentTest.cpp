@@ -314,7 +314,8 @@ ds_tools::SceneEffects ShowcaseEffects() {
   } kModuleEffects[] = {{75, "background_copy"}, {76, "light"}, {77, "waves"},   {78, "pattern"},
                         {90, "water"},           {92, "fire"},  {102, "expand"}, {103, "radial_waves"}};
   ds_tools::SceneEffects effects;
-  for (const auto& effect : kModuleEffects) effects.moduleEffects[effect.id] = ds_test::CompiledEffectBytes(effect.name);
+  for (const auto& effect : kModuleEffects)
+    effects.moduleEffects[effect.id] = ds_test::CompiledEffectBytes(effect.name);
   effects.documentEffects["particles"] = ds_test::CompiledEffectBytes("particles");
   return effects;
 }
@@ -429,7 +430,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ShownItems{L"Seaside",
                                  {L"DS_WaterFX", L"DS_FireFX", L"DS_WavesFX", L"DS_LightFX", L"DS_LightFX_II",
                                   L"DS_BackgroundCopy"}},
-                      ShownItems{L"Patterns", {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
+                      ShownItems{L"Patterns",
+                                 {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
                       ShownItems{L"Snow globe", {L"DS_Aurora", L"DS_CustomAirBrush"}}));
 
 // Every cut of the document fails the load with the document's own error, and leaves
