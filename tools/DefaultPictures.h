@@ -93,6 +93,13 @@ struct BrushPatch {
   unsigned index;
   unsigned count;
 };
+// The soft ellipse the patch lights, and the part of the picture it reaches (held
+// inside the picture), in fractions of the picture's width and height.
+struct PatchBounds {
+  float centreX, centreY, radiusX, radiusY;
+  float left, top, right, bottom;
+};
+PatchBounds BrushPatchBounds(const BrushPatch& patch);
 // 128 x 128 brush mask, white (opaque) where the brush shows, black elsewhere: the
 // slide's brushes share it out in a grid of soft patches, one each; a single brush
 // covers nearly all of it.

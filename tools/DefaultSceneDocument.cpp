@@ -294,7 +294,11 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
       const wchar_t* name = names[i];
       DS_ABObj_Constructor* item = items[i];
       // Each brush of the slide shows in a patch of its own.
-      if (auto* fx = dynamic_cast<DS_FX_Constructor*>(item)) EmbedBrushMask(manager, *fx, BrushPatch{brush++, brushes});
+      if (auto* fx = dynamic_cast<DS_FX_Constructor*>(item)) {
+        const BrushPatch patch{brush++, brushes};
+        EmbedBrushMask(manager, *fx, patch);
+        FitBrushToPatch(*fx, BrushPatchBounds(patch), float(picture.Width()), float(picture.Height()));
+      }
       if (IsSoundItem(name)) {
         slide->AddSecondaryItem(item);
       } else {

@@ -1,5 +1,6 @@
 #include "tools/ShowcaseItems.h"
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -308,16 +309,38 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_Bling", [](const ShowcaseAssets& a, float w, float h) {
          return Particles<DS_Bling>(a, {L"star.dds", 0xFFFFFF, 0xFFE0A0, 2, 20, 3, 20});
        }},
-      {L"DS_CustomAirBrush", [](const ShowcaseAssets& a, float, float) {
-         DS_CustomAirBrush* item = Particles<DS_CustomAirBrush>(a, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 3, 20});
+      {L"DS_CustomAirBrush", [](const ShowcaseAssets& a, float w, float h) {
+         // A pink garland of soft dots painted across the sky above the snow.
+         DS_CustomAirBrush* item = Particles<DS_CustomAirBrush>(a, {L"flower.dds", 0xC080FF, 0xFFFFFF, 3, 10, 3, 20});
          item->pictureLink.StoreKey(PictureKey(a, L"soft_dot.dds"));
+         item->brushSize.SetValue(unsigned(w * 0.07f));
+         for (float x = w * 0.12f; x <= w * 0.88f; x += w * 0.02f)
+           item->AddPoint(D3DXVECTOR3(x, h * (0.6f + 0.05f * std::sin(x / w * 12.0f)), 0.0f), 0, 0, 0, 0);
          return item;
        }},
       {L"DS_TwinklingStars", [](const ShowcaseAssets& a, float, float) {
          return Particles<DS_TwinklingStars>(a, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
        }},
-      {L"DS_Aurora", [](const ShowcaseAssets& a, float, float) {
-         return Particles<DS_Aurora>(a, {L"light_shaft.dds", 0x80FF60, 0xFF80C0, 4, 20, 6, 10});
+      {L"DS_Aurora", [](const ShowcaseAssets& a, float w, float h) {
+         // A green curtain hanging in the upper sky, its stroke value the distance along
+         // it in pixels, so that neighbouring shafts ripple together.
+         DS_Aurora* item = Particles<DS_Aurora>(a, {L"light_shaft.dds", 0x80FF60, 0xFF80C0, 4, 20, 6, 10});
+         item->brushSize.SetValue(unsigned(w * 0.06f));
+         item->height.SetValue(unsigned(h * 0.35f));
+         item->clock1.SetValue(40u);      // 1.2 radians a second
+         item->amplitude1.SetValue(25u);  // the height stretched by up to a quarter
+         item->period1.SetValue(10u);
+         item->clock2.SetValue(60u);
+         item->amplitude2.SetValue(50u);  // the opacity pulsing by up to a half
+         item->period2.SetValue(6u);
+         item->clock3.SetValue(30u);
+         item->amplitude3.SetValue(6u);   // swaying sideways by up to 6 pixels
+         item->period3.SetValue(15u);
+         item->swayAngle.SetValue(0u);
+         for (float x = w * 0.1f; x <= w * 0.9f; x += w * 0.025f)
+           item->AddPoint(D3DXVECTOR3(x, h * (0.3f + 0.06f * std::sin(x / w * 8.0f)), 0.0f), 1.0f, 1.0f, 0.0f,
+                          x - w * 0.1f);
+         return item;
        }},
       {L"DS_FallingStars", [](const ShowcaseAssets& a, float w, float h) {
          return InRegion<DS_FallingStars>(a, {L"soft_dot.dds", 0xFFFFFF, 0xFFF0E0, 4, 30, 2, 40}, 0, 0, w, h);
@@ -381,12 +404,44 @@ const std::map<std::wstring, Maker>& Makers() {
          return Particles<DS_PathAnimtion>(a, {L"leaf.dds", 0xFFFFFF, 0xFFFFFF, 4, 10, 3, 30});
        }},
       // Brushes.
-      {L"DS_BackgroundCopy", [](const ShowcaseAssets& a, float, float) { return new DS_BackgroundCopy(); }},
+      {L"DS_BackgroundCopy", [](const ShowcaseAssets& a, float w, float h) {
+         // The copy offset in picture pixels: the sky with its cloud, up and to the left,
+         // shown a second time in the sea of the slide's lower right.
+         DS_BackgroundCopy* item = new DS_BackgroundCopy();
+         item->sourceRect.Extra1().SetValue(int(w * -0.58f));
+         item->sourceRect.Extra2().SetValue(int(h * -0.44f));
+         return item;
+       }},
       {L"DS_WavesFX", [](const ShowcaseAssets& a, float, float) { return new DS_WavesFX(); }},
       {L"DS_LightFX", [](const ShowcaseAssets& a, float, float) { return new DS_LightFX(); }},
-      {L"DS_LightFX_II", [](const ShowcaseAssets& a, float, float) { return new DS_LightFX_II(); }},
-      {L"DS_PatternBrush", [](const ShowcaseAssets& a, float, float) { return new DS_PatternBrush(); }},
-      {L"DS_PatternBrushC", [](const ShowcaseAssets& a, float, float) { return new DS_PatternBrushC(); }},
+      {L"DS_LightFX_II", [](const ShowcaseAssets& a, float, float) {
+         // A steady orange light screened over its patch. The brush draws every pixel of
+         // the picture anew: in FX mode it starts from the scene drawn so far, which keeps
+         // what the items under it drew.
+         DS_LightFX_II* item = new DS_LightFX_II();
+         item->intensity.SetValue(80u);
+         item->blend.SetValue(1);
+         item->colour.SetValue(0x2080FFul);
+         item->fxMode.SetValue(1);
+         return item;
+       }},
+      {L"DS_PatternBrush", [](const ShowcaseAssets& a, float, float) {
+         // Stars, each tile one and a half times the star picture, turned by 20 degrees.
+         DS_PatternBrush* item = new DS_PatternBrush();
+         item->patternImage.StoreKey(PictureKey(a, L"star.dds"));
+         item->zoom.SetValue(150u);
+         item->angle.SetValue(20u);
+         return item;
+       }},
+      {L"DS_PatternBrushC", [](const ShowcaseAssets& a, float, float) {
+         // Flowers at twice the flower picture's size, mirrored and shifted by a quarter tile.
+         DS_PatternBrushC* item = new DS_PatternBrushC();
+         item->patternImage.StoreKey(PictureKey(a, L"flower.dds"));
+         item->zoom.SetValue(200u);
+         item->horizontalFlip.SetValue(1);
+         item->offsetY.SetValue(25u);
+         return item;
+       }},
       {L"DS_WaterFX", [](const ShowcaseAssets& a, float, float) { return new DS_WaterFX(); }},
       {L"DS_MoveFX", [](const ShowcaseAssets& a, float, float) { return new DS_MoveFX(); }},
       {L"DS_FireFX", [](const ShowcaseAssets& a, float, float) { return new DS_FireFX(); }},
@@ -421,6 +476,19 @@ const std::map<std::wstring, Maker>& Makers() {
 }
 
 }  // namespace
+
+void FitBrushToPatch(DS_FX_Constructor& brush, const PatchBounds& patch, float width, float height) {
+  // The fire draws its own mesh over its region, its flames rising from the region's
+  // bottom edge: corners top-left, bottom-left, top-right, bottom-right.
+  if (auto* fire = dynamic_cast<DS_FireFX*>(&brush)) {
+    const float left = patch.left * width, right = patch.right * width;
+    const float top = patch.top * height, bottom = patch.bottom * height;
+    fire->region.Corner(0).SetValue(D3DXVECTOR3(left, top, 0.0f));
+    fire->region.Corner(1).SetValue(D3DXVECTOR3(left, bottom, 0.0f));
+    fire->region.Corner(2).SetValue(D3DXVECTOR3(right, top, 0.0f));
+    fire->region.Corner(3).SetValue(D3DXVECTOR3(right, bottom, 0.0f));
+  }
+}
 
 DS_ABObj_Constructor* MakeShowcaseItem(const std::wstring& className, const ShowcaseAssets& assets,
                                        float width, float height, unsigned serial) {

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "document/FileLink.h"
+#include "tools/DefaultPictures.h"
 
 class DS_ABObj_Constructor;
+class DS_FX_Constructor;
 
 namespace ds_tools {
 
@@ -26,6 +28,8 @@ struct ShowcaseAssets {
 // writes is SerialGuid(serial), so that two builds write the same document.
 DS_ABObj_Constructor* MakeShowcaseItem(const std::wstring& className, const ShowcaseAssets& assets,
                                        float width, float height, unsigned serial);
+// Sets up a brush for the patch of a `width` x `height` picture that its mask lights.
+void FitBrushToPatch(DS_FX_Constructor& brush, const PatchBounds& patch, float width, float height);
 // A fixed GUID for each serial number.
 GUID SerialGuid(unsigned serial);
 // Sound items go among a slide's secondary items, every other item among its visual

@@ -443,20 +443,30 @@ SpritePicture MakeTextBanner(const char* text, uint32_t colour) {
   return {L"text_banner.dds", picture};
 }
 
-Picture MakeBrushMask(const BrushPatch& patch) {
-  const int kSide = 128;
-  Picture picture(kSide, kSide, 0xFF000000u);
+PatchBounds BrushPatchBounds(const BrushPatch& patch) {
   const unsigned count = std::max(1u, patch.count);
   unsigned columns = 1;
   while (columns * columns < count) ++columns;
   const unsigned rows = (count + columns - 1) / columns;
   const unsigned index = patch.index % count;
-  const float cellWidth = float(kSide) / float(columns);
-  const float cellHeight = float(kSide) / float(rows);
+  const float cellWidth = 1.0f / float(columns);
+  const float cellHeight = 1.0f / float(rows);
   const float cx = (float(index % columns) + 0.5f) * cellWidth;
   const float cy = (float(index / columns) + 0.5f) * cellHeight;
   // Overlapping a little, so that neighbours meet rather than leave gaps.
-  DrawSoftEllipse(picture, cx, cy, cellWidth * 0.62f, cellHeight * 0.62f, 0xFFFFFFFFu, 1.0f);
+  const float rx = cellWidth * 0.62f;
+  const float ry = cellHeight * 0.62f;
+  return {cx, cy, rx, ry, std::max(0.0f, cx - rx), std::max(0.0f, cy - ry), std::min(1.0f, cx + rx),
+          std::min(1.0f, cy + ry)};
+}
+
+Picture MakeBrushMask(const BrushPatch& patch) {
+  const int kSide = 128;
+  const float side = float(kSide);
+  Picture picture(kSide, kSide, 0xFF000000u);
+  const PatchBounds bounds = BrushPatchBounds(patch);
+  DrawSoftEllipse(picture, bounds.centreX * side, bounds.centreY * side, bounds.radiusX * side,
+                  bounds.radiusY * side, 0xFFFFFFFFu, 1.0f);
   return picture;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@
 #include "render/TimeLine.h"
 #include "sound/WAVFile.h"
 #include "sound/WAVSoundItem.h"
+#include "render/ViewContext.h"
+#include "support/CompiledEffects.h"
+#include "support/RenderDeviceTest.h"
 #include "support/TestDevice.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/DefaultSceneDocument.h"
@@ -303,6 +307,137 @@ TEST(DefaultSceneDocument, CarriesACopyOfEveryModulePictureMeshAndEffect) {
   ASSERT_TRUE(found != library.end() && !found->second.empty());
   EXPECT_EQ(50u, found->second.front().Size());
 }
+
+// ---- what the showcase's objects draw ----
+
+// The compiled effects that the objects of the slides below name: the shared module's
+// under their resource ids, the document's own by name.
+ds_tools::SceneEffects ShowcaseEffects() {
+  static const struct {
+    int id;
+    const char* name;
+  } kModuleEffects[] = {{75, "background_copy"}, {76, "light"}, {77, "waves"},   {78, "pattern"},
+                        {90, "water"},           {92, "fire"},  {102, "expand"}, {103, "radial_waves"}};
+  ds_tools::SceneEffects effects;
+  for (const auto& effect : kModuleEffects)
+    effects.moduleEffects[effect.id] = ds_test::CompiledEffectBytes(effect.name);
+  effects.documentEffects["particles"] = ds_test::CompiledEffectBytes("particles");
+  return effects;
+}
+
+// A slide of the showcase with some of its items, each of which must be seen.
+struct ShownItems {
+  const wchar_t* slide;
+  std::vector<const wchar_t*> items;
+};
+
+void PrintTo(const ShownItems& c, std::ostream* os) { *os << Name(c.slide); }
+
+// How many pixels of the two frames differ by more than `tolerance` in some channel.
+int DifferingPixels(const ds_test::Image& a, const ds_test::Image& b, int tolerance) {
+  if (a.width != b.width || a.height != b.height) return a.width * a.height;
+  int count = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int d = int((a.pixels[i] >> shift) & 0xFF) - int((b.pixels[i] >> shift) & 0xFF);
+      if (d > tolerance || d < -tolerance) {
+        ++count;
+        break;
+      }
+    }
+  }
+  return count;
+}
+
+// The object changes at least a two-hundredth of the frame: `without` is the same frame
+// with the object switched off. (A wave over the picture's smooth gradients shows at
+// its edges only.)
+testing::AssertionResult ChangesTheFrame(const ds_test::Image& with, const ds_test::Image& without,
+                                         const std::string& name) {
+  const int changed = DifferingPixels(with, without, 8);
+  const int wanted = with.width * with.height / 200;
+  if (changed >= wanted) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << name << " changes " << changed << " pixels, expected at least " << wanted
+                                     << "; saved as " << ds_test::SaveFailureImage(with, name + "_with") << " and "
+                                     << ds_test::SaveFailureImage(without, name + "_without");
+}
+
+class ShowcaseDrawing : public ds_test::RenderDeviceTest, public ::testing::WithParamInterface<ShownItems> {
+protected:
+  void SetUp() override {
+    RenderDeviceTest::SetUp();
+    g_CurrentViewContext = &m_view;
+  }
+  void TearDown() override {
+    g_CurrentViewContext = nullptr;
+    RenderDeviceTest::TearDown();
+  }
+
+  // The default scene cut to the slide and the items of the case, effects and all.
+  std::vector<unsigned char> SlideDocument(const ShownItems& shown) {
+    ds_tools::SceneCut cut;
+    cut.chime = false;
+    cut.music = false;
+    const std::vector<DefaultSlide>& slides = ds_tools::DefaultSlides();
+    for (size_t i = 0; i < slides.size(); ++i) {
+      if (std::wstring(slides[i].name) != shown.slide) continue;
+      cut.slides = {int(i)};
+      for (size_t k = 0; k < slides[i].items.size(); ++k) {
+        for (const wchar_t* item : shown.items) {
+          if (std::wstring(slides[i].items[k]) == item) cut.itemIndices.push_back(int(k));
+        }
+      }
+    }
+    EXPECT_EQ(1u, cut.slides.size()) << "no slide " << Name(shown.slide);
+    EXPECT_EQ(shown.items.size(), cut.itemIndices.size()) << "items missing on " << Name(shown.slide);
+    return ds_tools::BuildDefaultSceneDocument(ShowcaseEffects(), false, cut);
+  }
+
+  ds_test::Image Frame(DS_SlideShow_Light& show, float t) {
+    show.Update(t);
+    EXPECT_EQ(D3D_OK, device->BeginScene());
+    show.Render(false);
+    device->EndScene();
+    ds_test::Image image;
+    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
+    return image;
+  }
+
+  DS_ViewContext m_view;
+};
+
+// Every object of the case, on its slide among the others as the saver shows it, with
+// the showcase's own settings, masks and effects, visibly changes the frame: switched
+// off, the same frame looks different.
+TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
+  const ShownItems& shown = GetParam();
+  LoadedDocument loaded(SlideDocument(shown));
+  ASSERT_TRUE(loaded.show);
+  loaded.show->BuildSlideObjects();
+  loaded.show->ApplyPicturePosition(DS_ViewContext::kFitLetterbox);
+  const float t = 3.0f;
+  const ds_test::Image all = Frame(*loaded.show, t);
+  ASSERT_TRUE(ds_test::SamePixels(all, Frame(*loaded.show, t), 1, Name(shown.slide)))
+      << "the frame must not change while the time stands";
+  DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(0);
+  ASSERT_EQ(shown.items.size(), slide->GetVisualObjects().size());
+  for (const auto& object : slide->GetVisualObjects()) {
+    const std::string name = Name(object->GetConstructor()->GetName());
+    object->SetEnabled(false);
+    const ds_test::Image without = Frame(*loaded.show, t);
+    object->SetEnabled(true);
+    EXPECT_TRUE(ChangesTheFrame(all, without, name));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Slides, ShowcaseDrawing,
+    ::testing::Values(ShownItems{L"Seaside",
+                                 {L"DS_WaterFX", L"DS_FireFX", L"DS_WavesFX", L"DS_LightFX", L"DS_LightFX_II",
+                                  L"DS_BackgroundCopy"}},
+                      ShownItems{L"Patterns",
+                                 {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
+                      ShownItems{L"Snow globe", {L"DS_Aurora", L"DS_CustomAirBrush"}}));
 
 // Every cut of the document fails the load with the document's own error, and leaves
 // the current manager as it was.
