@@ -6,6 +6,7 @@
 #include "document/ClassRegistry.h"
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
+#include "support/RecordRoundTrip.h"
 
 namespace {
 
@@ -42,13 +43,7 @@ std::vector<unsigned char> Record(const wchar_t* name, int version, int value) {
   return w.Bytes();
 }
 
-struct Reading {
-  explicit Reading(const std::vector<unsigned char>& bytes)
-      : data(bytes), buffer(data.data(), data.size()), handle(new DS_IOF_R<ResourceBuffer>(&buffer)) {}
-  std::vector<unsigned char> data;
-  ResourceBuffer buffer;
-  DS_IOF_Handle handle;
-};
+using ds_test::Reading;
 
 TEST(Registry, CreatesRegisteredClassWithItsVersion) {
   Reading r(Record(L"ProbeWater", 3, 17));

@@ -8,23 +8,11 @@
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
 #include "render/ObjectModel.h"
+#include "support/RecordRoundTrip.h"
 
 // Reads from a copy of `bytes`.
-struct ModelReading {
-  explicit ModelReading(const std::vector<unsigned char>& bytes)
-      : data(bytes), buffer(data.data(), data.size()), handle(new DS_IOF_R<ResourceBuffer>(&buffer)) {}
-  std::vector<unsigned char> data;
-  ResourceBuffer buffer;
-  DS_IOF_Handle handle;
-};
-
-// The bytes an item's writer produces.
-template <class Item>
-std::vector<unsigned char> WrittenBytes(const Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
+using ModelReading = ds_test::Reading;
+using ds_test::WrittenBytes;
 
 // Test item: one int of its own before the base section; counts its instances.
 class ModelTestItem : public DS_ABObj_Constructor {

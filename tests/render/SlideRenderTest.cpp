@@ -18,7 +18,7 @@
 #include "render/ViewContext.h"
 #include "support/SlideTestSupport.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SlideShowTest.h"
 
 using namespace slides_test;
 
@@ -45,84 +45,20 @@ std::vector<EmbeddedPicture> Pictures() {
   };
 }
 
-bool Near(uint32_t a, uint32_t b, int tolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
-  }
-  return true;
-}
-
-TestProbeItem* Probe(int tag, uint32_t color, float l, float t, float r, float b) {
-  TestProbeItem* probe = new TestProbeItem();
-  probe->tag = tag;
-  probe->color = color;
-  probe->left = l;
-  probe->top = t;
-  probe->right = r;
-  probe->bottom = b;
-  return probe;
-}
-
-class SlideRenderTest : public ds_test::RenderDeviceTest {
+class SlideRenderTest : public ds_test::SlideShowTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
-    device->GetDepthStencilSurface(m_depth.Receive());
-    g_CurrentViewContext = &m_view;
+    SlideShowTest::SetUp();
     ProbeLog().clear();
-  }
-  void TearDown() override {
-    m_show.reset();
-    m_depth.Release();
-    if (DS_DocResManager* manager = g_CurrentDocResManager) {
-      SetCurrentDocResManager(nullptr);
-      delete manager;
-    }
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
   }
 
   // What the scene slot does with a document: load, build, picture position.
   void Load(const DS_SlideShow_Light& written, int fitType) {
-    const std::vector<unsigned char> bytes = WriteDocument(written, Pictures());
-    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
-    m_show->BuildSlideObjects();
-    m_show->ApplyPicturePosition(fitType);
+    Read(WriteDocument(written, Pictures()));
+    Build(fitType);
   }
 
-  ds_test::Image Frame(float t) {
-    m_show->Update(t);
-    EXPECT_EQ(D3D_OK, device->BeginScene());
-    m_show->Render(false);
-    device->EndScene();
-    ExpectOwnTargets();
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
-
-  // After a frame the device draws into its own back buffer and depth surface.
-  void ExpectOwnTargets() {
-    DS_ComHolder<IDirect3DSurface9> target, back, depth;
-    device->GetRenderTarget(0, target.Receive());
-    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
-    device->GetDepthStencilSurface(depth.Receive());
-    EXPECT_EQ(m_depth.Get(), depth.Get()) << "the depth surface was not given back";
-  }
-
-  void ExpectPixel(const ds_test::Image& image, int x, int y, uint32_t rgb, int tolerance, const char* what) {
-    const uint32_t got = image.RgbAt(x, y);
-    if (!Near(got, rgb, tolerance)) {
-      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
-                    << ds_test::ColorText(got) << "; image saved as "
-                    << ds_test::SaveFailureImage(image, ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-  }
-
-  DS_ViewContext m_view;
-  std::unique_ptr<DS_SlideShow_Light> m_show;
-  DS_ComHolder<IDirect3DSurface9> m_depth;
+  ds_test::Image Frame(float t) { return ShowFrame(t); }
 };
 
 // ---- picture position ----
@@ -147,13 +83,13 @@ TEST_P(PicturePlacementTest, BandsLieWhereTheViewContextPutsThem) {
   for (int band = 0; band < 4; ++band) {
     const int x = int(c.left + bandWidth * (band + 0.5f));
     if (x < 2 || x > kW - 3) continue;  // cropped away
-    for (int y : rows) ExpectPixel(image, x, y, kBands[band], 2, "band");
+    for (int y : rows) EXPECT_TRUE(ds_test::PixelNear(image, x, y, kBands[band], 2)) << "band";
   }
   // Beyond the picture: the surround bands.
   if (c.top > 8) {
     for (int x : {5, kW / 2, kW - 6}) {
-      ExpectPixel(image, x, int(c.top) / 2, kSurroundColor, 2, "surround above");
-      ExpectPixel(image, x, int(c.bottom + kH) / 2, kSurroundColor, 2, "surround below");
+      EXPECT_TRUE(ds_test::PixelNear(image, x, int(c.top) / 2, kSurroundColor, 2)) << "surround above";
+      EXPECT_TRUE(ds_test::PixelNear(image, x, int(c.bottom + kH) / 2, kSurroundColor, 2)) << "surround below";
     }
   }
 }
@@ -170,7 +106,7 @@ TEST_F(SlideRenderTest, TwoSolidSlidesFadeThroughBlack) {
   DS_SlideContainer* red = MakeSlide(2, 2, 2, kRedKey);
   // An object that leaves a modulating alpha stage behind, as particles do: the
   // overlay must not take its alpha twice.
-  red->AddVisualItem(Probe(1, 0xFFFFFFFF, 0, 0, 4, 4));
+  red->AddVisualItem(MakeProbe(1, 0xFFFFFFFF, 0, 0, 4, 4));
   written.AddSlide(red);
   written.AddSlide(MakeSlide(2, 2, 2, kBlueKey));
   Load(written, 0);
@@ -187,7 +123,7 @@ TEST_F(SlideRenderTest, TwoSolidSlidesFadeThroughBlack) {
   };
   for (const Sample& s : samples) {
     const ds_test::Image image = Frame(s.t);
-    ExpectPixel(image, kW / 2, kH / 2, s.rgb, 3, ("t = " + std::to_string(s.t)).c_str());
+    EXPECT_TRUE(ds_test::PixelNear(image, kW / 2, kH / 2, s.rgb, 3)) << ("t = " + std::to_string(s.t)).c_str();
   }
 }
 
@@ -208,7 +144,7 @@ TEST_F(SlideRenderTest, FramesLookTheSameWhateverWasDrawnBefore) {
   const ds_test::Image second = Frame(50.0f);
   for (int y = 0; y < kH; y += 7) {
     for (int x = 0; x < kW; x += 7) {
-      ExpectPixel(second, x, y, first.RgbAt(x, y), 1, "second frame");
+      EXPECT_TRUE(ds_test::PixelNear(second, x, y, first.RgbAt(x, y), 1)) << "second frame";
       if (HasFailure()) return;
     }
   }
@@ -220,12 +156,12 @@ TEST_F(SlideRenderTest, ObjectThatNeedsTheSceneGetsWhatWasDrawnBeforeIt) {
   DS_SlideShow_Light written;
   DS_SlideContainer* slide = MakeSlide(1, 10, 1, kRedKey);
   // Vector order P, Q, R; drawing order R, Q, P. Only Q reads the scene.
-  slide->AddVisualItem(Probe(1, 0xFF0000FF, 40, 0, 64, 16));  // P: blue, right top
-  TestProbeItem* q = Probe(2, 0, 0, 0, 0, 0);
+  slide->AddVisualItem(MakeProbe(1, 0xFF0000FF, 40, 0, 64, 16));  // P: blue, right top
+  TestProbeItem* q = MakeProbe(2, 0, 0, 0, 0, 0);
   q->needsScene = true;
   q->copyScene = true;
   slide->AddVisualItem(q);
-  slide->AddVisualItem(Probe(3, 0xFF00FF00, 0, 0, 32, 32));  // R: green, left half
+  slide->AddVisualItem(MakeProbe(3, 0xFF00FF00, 0, 0, 32, 32));  // R: green, left half
   written.AddSlide(slide);
   Load(written, 0);
   const ds_test::Image image = Frame(50.0f);
@@ -240,26 +176,27 @@ TEST_F(SlideRenderTest, ObjectThatNeedsTheSceneGetsWhatWasDrawnBeforeIt) {
   EXPECT_FALSE(log[1].sceneIsPicture);
   EXPECT_TRUE(log[1].drawnOnBackBuffer) << "the last object that needs the scene draws on the back buffer";
   ASSERT_EQ(size_t(kW * kH), log[1].scenePixels.size());
-  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + kW / 4], kGreen, 2)) << "Q's scene lacks R";
-  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + 3 * kW / 4], kRed, 2)) << "Q's scene lacks the picture";
+  EXPECT_TRUE(ds_test::ColoursNear(log[1].scenePixels[kH / 2 * kW + kW / 4], kGreen, 2)) << "Q's scene lacks R";
+  EXPECT_TRUE(ds_test::ColoursNear(log[1].scenePixels[kH / 2 * kW + 3 * kW / 4], kRed, 2))
+      << "Q's scene lacks the picture";
   EXPECT_TRUE(log[2].sceneIsPicture);
   EXPECT_TRUE(log[2].drawnOnBackBuffer);
 
-  ExpectPixel(image, kW / 4, kH / 2, kGreen, 2, "R through Q's copy");
-  ExpectPixel(image, 7 * kW / 8, kH / 8, kBlue, 2, "P over Q");
-  ExpectPixel(image, 7 * kW / 8, 3 * kH / 4, kRed, 2, "the picture through Q's copy");
+  EXPECT_TRUE(ds_test::PixelNear(image, kW / 4, kH / 2, kGreen, 2)) << "R through Q's copy";
+  EXPECT_TRUE(ds_test::PixelNear(image, 7 * kW / 8, kH / 8, kBlue, 2)) << "P over Q";
+  EXPECT_TRUE(ds_test::PixelNear(image, 7 * kW / 8, 3 * kH / 4, kRed, 2)) << "the picture through Q's copy";
 }
 
 TEST_F(SlideRenderTest, FlipGivesTheLaterReaderAFreshBlackTarget) {
   DS_SlideShow_Light written;
   DS_SlideContainer* slide = MakeSlide(1, 10, 1, kRedKey);
-  TestProbeItem* first = Probe(1, 0, 0, 0, 0, 0);
+  TestProbeItem* first = MakeProbe(1, 0, 0, 0, 0, 0);
   first->needsScene = true;
-  TestProbeItem* second = Probe(2, 0, 0, 0, 0, 0);
+  TestProbeItem* second = MakeProbe(2, 0, 0, 0, 0, 0);
   second->needsScene = true;
   slide->AddVisualItem(first);
   slide->AddVisualItem(second);
-  slide->AddVisualItem(Probe(3, 0xFF00FF00, 0, 0, 32, 32));
+  slide->AddVisualItem(MakeProbe(3, 0xFF00FF00, 0, 0, 32, 32));
   written.AddSlide(slide);
   Load(written, 0);
   Frame(50.0f);
@@ -269,8 +206,8 @@ TEST_F(SlideRenderTest, FlipGivesTheLaterReaderAFreshBlackTarget) {
   ASSERT_EQ(2, log[1].tag);
   EXPECT_FALSE(log[1].drawnOnBackBuffer) << "the flip keeps drawing in the pair";
   ASSERT_EQ(size_t(kW * kH), log[1].scenePixels.size());
-  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + kW / 4], kGreen, 2));
-  EXPECT_TRUE(Near(log[1].scenePixels[kH / 2 * kW + 3 * kW / 4], kRed, 2));
+  EXPECT_TRUE(ds_test::ColoursNear(log[1].scenePixels[kH / 2 * kW + kW / 4], kGreen, 2));
+  EXPECT_TRUE(ds_test::ColoursNear(log[1].scenePixels[kH / 2 * kW + 3 * kW / 4], kRed, 2));
   ASSERT_EQ(1, log[2].tag);
   EXPECT_TRUE(log[2].drawnOnBackBuffer);
   ASSERT_EQ(size_t(kW * kH), log[2].scenePixels.size());
@@ -282,7 +219,7 @@ TEST_F(SlideRenderTest, FlipGivesTheLaterReaderAFreshBlackTarget) {
 TEST_F(SlideRenderTest, AnObjectChangingItsAnswerCannotKeepDrawingOffScreen) {
   DS_SlideShow_Light written;
   DS_SlideContainer* slide = MakeSlide(1, 10, 1, kBandsKey);
-  TestProbeItem* fickle = Probe(1, 0, 0, 0, 0, 0);
+  TestProbeItem* fickle = MakeProbe(1, 0, 0, 0, 0, 0);
   fickle->needsScene = true;
   fickle->flipAnswer = true;  // yes, then no, then yes...
   slide->AddVisualItem(fickle);
@@ -297,25 +234,21 @@ TEST_F(SlideRenderTest, AnObjectChangingItsAnswerCannotKeepDrawingOffScreen) {
 TEST_F(SlideRenderTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
   DS_SlideShow_Light written;
   DS_SlideContainer* slide = MakeSlide(2, 2, 2, kBandsKey);
-  TestProbeItem* q = Probe(2, 0, 0, 0, 0, 0);
+  TestProbeItem* q = MakeProbe(2, 0, 0, 0, 0, 0);
   q->needsScene = true;
   q->copyScene = true;
   slide->AddVisualItem(q);
-  slide->AddVisualItem(Probe(3, 0xFF00FF00, 8, 8, 24, 24));
+  slide->AddVisualItem(MakeProbe(3, 0xFF00FF00, 8, 8, 24, 24));
   written.AddSlide(slide);
   written.AddSlide(MakeSlide(2, 2, 2, kRedKey));
   Load(written, 1);
   const ds_test::Image before = Frame(103.0f);
 
-  m_show->OnDeviceLost();
-  m_depth.Release();
-  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
-  device->GetDepthStencilSurface(m_depth.Receive());
-  m_show->OnDeviceRestored();
+  ASSERT_NO_FATAL_FAILURE(LoseAndRestore());
   const ds_test::Image after = Frame(103.0f);
   for (int y = 0; y < kH; y += 5) {
     for (int x = 0; x < kW; x += 5) {
-      ExpectPixel(after, x, y, before.RgbAt(x, y), 1, "after the reset");
+      EXPECT_TRUE(ds_test::PixelNear(after, x, y, before.RgbAt(x, y), 1)) << "after the reset";
       if (HasFailure()) return;
     }
   }
@@ -425,7 +358,7 @@ private:
 TEST_F(SlideRenderTest, ALayerThatNeedsTheSceneCapturesWithoutReadersAndComposesIt) {
   DS_SlideShow_Light written;
   DS_SlideContainer* slide = MakeSlide(1, 10, 1, kRedKey);
-  slide->AddVisualItem(Probe(1, 0xFF00FF00, 0, 0, 32, 32));  // green, left half
+  slide->AddVisualItem(MakeProbe(1, 0xFF00FF00, 0, 0, 32, 32));  // green, left half
   written.AddSlide(slide);
   Load(written, DS_ViewContext::kFitStretch);
   ComposingLayer* layer = new ComposingLayer();
@@ -439,8 +372,8 @@ TEST_F(SlideRenderTest, ALayerThatNeedsTheSceneCapturesWithoutReadersAndComposes
   EXPECT_TRUE(log[0].sceneIsPicture) << "an object that does not read the scene gets the picture";
   EXPECT_FALSE(log[0].drawnOnBackBuffer) << "the layer's capture takes the objects too";
   EXPECT_TRUE(layer->captureOpenAtSurround) << "the pass must leave the layer's own capture open";
-  ExpectPixel(image, kW / 4, kH / 2, kGreen, 2, "object composed from the pair");
-  ExpectPixel(image, 3 * kW / 4, kH / 2, kRed, 2, "picture composed from the pair");
+  EXPECT_TRUE(ds_test::PixelNear(image, kW / 4, kH / 2, kGreen, 2)) << "object composed from the pair";
+  EXPECT_TRUE(ds_test::PixelNear(image, 3 * kW / 4, kH / 2, kRed, 2)) << "picture composed from the pair";
 }
 
 // ---- off-screen targets and the scene mapping ----
@@ -485,7 +418,7 @@ TEST_F(SlideRenderTest, NestedTargetsUnwindAndAnUnmatchedEndIsIgnored) {
 
   // The frame after the targets is the frame of before.
   const ds_test::Image image = Frame(50.0f);
-  ExpectPixel(image, kW / 2 - 20, kH / 2, kGreen, 2, "picture after the targets");
+  EXPECT_TRUE(ds_test::PixelNear(image, kW / 2 - 20, kH / 2, kGreen, 2)) << "picture after the targets";
 }
 
 TEST_F(SlideRenderTest, SizingPublishesTheSceneMapping) {

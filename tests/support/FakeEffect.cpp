@@ -44,6 +44,15 @@ size_t FakeEffect::CountEvents(const std::string& event) const {
   return static_cast<size_t>(std::count(m_events.begin(), m_events.end(), event));
 }
 
+std::vector<std::string> FakeEffect::Techniques() const {
+  static const std::string kSetTechnique = "SetTechnique ";
+  std::vector<std::string> techniques;
+  for (const std::string& e : m_events) {
+    if (e.compare(0, kSetTechnique.size(), kSetTechnique) == 0) techniques.push_back(e.substr(kSetTechnique.size()));
+  }
+  return techniques;
+}
+
 void FakeEffect::ClearRecord() {
   m_events.clear();
   m_sets.clear();

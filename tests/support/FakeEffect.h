@@ -61,6 +61,8 @@ public:
   // Values of the last set of `name`; empty when it was never set.
   std::vector<float> LastValues(const std::string& name) const;
   size_t CountEvents(const std::string& event) const;
+  // The techniques set, in order.
+  std::vector<std::string> Techniques() const;
   const std::string& CurrentTechnique() const { return m_technique; }
   UINT PassCount() const { return m_passCount; }
   int BeginCount() const { return m_begins; }

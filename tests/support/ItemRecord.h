@@ -6,25 +6,28 @@
 #include <memory>
 #include <vector>
 
-#include "document/ResourceBuffer.h"
-#include "document/StreamWriter.h"
 #include "render/ObjectModel.h"
+#include "support/RecordRoundTrip.h"
 
 namespace ds_test {
 
-// The item written with its own writer and read through the class registry; null
-// when the record does not read back as a T.
+// The item the class registry makes from `bytes`, as T: null when it is something else
+// or the record could not be read whole; `whole` tells whether every byte was used.
+template <class T>
+std::unique_ptr<T> ReadItem(const std::vector<unsigned char>& bytes, bool* whole = nullptr) {
+  Reading reading(bytes);
+  std::unique_ptr<DS_ABObj_Constructor> read(ReadAnyObject(reading.handle));
+  if (whole) *whole = !reading.handle->Failed() && reading.handle->BytesLeft() == 0;
+  T* typed = dynamic_cast<T*>(read.get());
+  if (!typed) return nullptr;
+  read.release();
+  return std::unique_ptr<T>(typed);
+}
+
+// The item written with its own writer and read back through the class registry.
 template <class T>
 std::unique_ptr<T> ReadBackItem(const T& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  std::vector<unsigned char> bytes = w.Bytes();
-  ResourceBuffer buffer(bytes.data(), bytes.size());
-  DS_IOF_Handle handle(new DS_IOF_R<ResourceBuffer>(&buffer));
-  std::unique_ptr<DS_ABObj_Constructor> read(ReadAnyObject(handle));
-  T* typed = dynamic_cast<T*>(read.get());
-  if (typed) read.release();
-  return std::unique_ptr<T>(typed);
+  return ReadItem<T>(WrittenBytes(item));
 }
 
 }  // namespace ds_test

@@ -229,6 +229,17 @@ IOF_Virtual_ReaderT<TestSoundItem> s_soundReader(L"DS_TestSound");
 
 DS_ABObj* TestProbeItem::CreateObject() { return new TestProbeObject(new TestProbeItem(*this)); }
 
+TestProbeItem* MakeProbe(int tag, uint32_t color, float l, float t, float r, float b) {
+  TestProbeItem* probe = new TestProbeItem();
+  probe->tag = tag;
+  probe->color = color;
+  probe->left = l;
+  probe->top = t;
+  probe->right = r;
+  probe->bottom = b;
+  return probe;
+}
+
 // ---- sound probe ----
 
 TestSoundItem::Counts& TestSoundItem::GetCounts() {

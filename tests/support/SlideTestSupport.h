@@ -77,6 +77,9 @@ private:
   static int s_live;
 };
 
+// A drawing probe tagged `tag` with a rectangle of `color` from (l, t) to (r, b).
+TestProbeItem* MakeProbe(int tag, uint32_t color, float l, float t, float r, float b);
+
 // ---- sound probe ----
 
 class TestSoundItem : public DS_Sound_Ctrl {

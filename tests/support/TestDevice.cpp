@@ -295,7 +295,28 @@ testing::AssertionResult SamePixels(const Image& before, const Image& after, int
   return testing::AssertionSuccess();
 }
 
-testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
+DS_ComHolder<IDirect3DTexture9> SolidTexture(uint32_t colour) {
+  return MakeTexture(4, 4, [colour](int, int) { return colour; });
+}
+
+std::string CurrentTestName() {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  if (!test) return "pixels_failure";
+  std::string name = std::string(test->test_suite_name()) + "_" + test->name();
+  for (char& c : name) {
+    if (c == '/' || c == '\\' || c == ':') c = '_';
+  }
+  return name;
+}
+
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
+  }
+  return true;
+}
+
+testing::AssertionResult PixelNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
                                     bool withAlpha, const std::string& failureName) {
   if (x < 0 || y < 0 || x >= image.width || y >= image.height)
     return testing::AssertionFailure() << "(" << x << "," << y << ") lies outside the " << image.width << " x "
@@ -305,9 +326,45 @@ testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t e
     const int a = int((got >> shift) & 0xFF);
     const int b = int((expected >> shift) & 0xFF);
     if (std::abs(a - b) > tolerance) {
-      return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(got) << ", expected "
-                                         << ColorText(expected) << " (saved " << SaveFailureImage(image, failureName)
-                                         << ")";
+      return testing::AssertionFailure()
+             << "at (" << x << "," << y << ") got " << ColorText(got) << ", expected " << ColorText(expected)
+             << " (saved " << SaveFailureImage(image, failureName.empty() ? CurrentTestName() : failureName) << ")";
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+testing::AssertionResult AreaNear(const Image& image, int left, int top, int right, int bottom, int step,
+                                  uint32_t rgb, int tolerance) {
+  if (left < 0 || top < 0 || right > image.width || bottom > image.height || step < 1)
+    return testing::AssertionFailure() << "the area (" << left << "," << top << ")-(" << right << "," << bottom
+                                       << ") does not lie in the " << image.width << " x " << image.height
+                                       << " image";
+  for (int y = top; y < bottom; y += step) {
+    for (int x = left; x < right; x += step) {
+      if (!ColoursNear(image.RgbAt(x, y), rgb, tolerance)) {
+        return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(image.RgbAt(x, y))
+                                           << ", expected " << ColorText(rgb & 0x00FFFFFFu) << " (saved "
+                                           << SaveFailureImage(image, CurrentTestName()) << ")";
+      }
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+testing::AssertionResult SameImage(const Image& expected, const Image& image, int step, int tolerance) {
+  if (expected.width != image.width || expected.height != image.height || step < 1)
+    return testing::AssertionFailure() << "the image is " << image.width << " x " << image.height << ", expected "
+                                       << expected.width << " x " << expected.height;
+  for (int y = 0; y < image.height; y += step) {
+    for (int x = 0; x < image.width; x += step) {
+      if (!ColoursNear(image.RgbAt(x, y), expected.RgbAt(x, y), tolerance)) {
+        const std::string name = CurrentTestName();
+        return testing::AssertionFailure() << "at (" << x << "," << y << ") got " << ColorText(image.RgbAt(x, y))
+                                           << ", expected " << ColorText(expected.RgbAt(x, y)) << " (saved "
+                                           << SaveFailureImage(image, name) << " and "
+                                           << SaveFailureImage(expected, name + "_expected") << ")";
+      }
     }
   }
   return testing::AssertionSuccess();

@@ -60,6 +60,8 @@ bool ReadTexture(IDirect3DTexture9* texture, Image& out);
 // made.
 DS_ComHolder<IDirect3DTexture9> MakeTexture(int width, int height,
                                             const std::function<uint32_t(int x, int y)>& colourAt);
+// A 4 x 4 texture of that kind, every texel `colour`.
+DS_ComHolder<IDirect3DTexture9> SolidTexture(uint32_t colour);
 
 // Every `step`-th pixel of `after` has the colour of `before` (alpha aside); otherwise
 // the first that differs is named and `after` is saved as `name`.
@@ -73,11 +75,32 @@ std::string SaveFailureImage(const Image& image, const std::string& name);
 // "0xAARRGGBB", for failure messages.
 std::string ColorText(uint32_t color);
 
+// The running test's name, "Suite_Name" (a parameter's slash made an underscore):
+// the name under which a failing pixel check saves what it read.
+std::string CurrentTestName();
+
+// Whether `a` and `b` lie within `tolerance` of each other in each of red, green and
+// blue.
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance);
+
+// The pixel checks: on failure they name the pixel and both colours, and save the
+// image as "<name>.bmp" in the current folder (the test's build folder under ctest),
+// named after the running test unless `failureName` says otherwise.
+
 // Whether pixel (x, y) is `expected` within `tolerance` in each of red, green and blue
-// (and alpha when `withAlpha`); on failure says what it got and saves the image as
-// "<failureName>.bmp".
-testing::AssertionResult ColourNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
-                                    bool withAlpha = false, const std::string& failureName = "pixels_failure");
+// (and alpha when `withAlpha`).
+testing::AssertionResult PixelNear(const Image& image, int x, int y, uint32_t expected, int tolerance,
+                                    bool withAlpha = false, const std::string& failureName = std::string());
+
+// Whether every `step`-th pixel of the area from (left, top) to (right, bottom),
+// exclusive, is `rgb` within `tolerance` in each of red, green and blue.
+testing::AssertionResult AreaNear(const Image& image, int left, int top, int right, int bottom, int step,
+                                  uint32_t rgb, int tolerance);
+
+// Whether every `step`-th pixel of `image` is that of `expected` within `tolerance` in
+// each of red, green and blue; on failure both images are saved ("<name>_expected.bmp"
+// beside "<name>.bmp").
+testing::AssertionResult SameImage(const Image& expected, const Image& image, int step, int tolerance);
 
 // Base of device tests: fails the test at once when no device can be made, starts
 // from the baseline states and leaves the device's targets as it found them for the

@@ -14,6 +14,7 @@
 #include "objects/brushes/CentreBrushes.h"
 #include "render/SceneMapping.h"
 #include "render/TimeLine.h"
+#include "support/SceneSize.h"
 
 using namespace brushes_test;
 using namespace dirbrushes_test;
@@ -25,22 +26,6 @@ const ds_string kModule = DS_FX_Constructor::kEffectModule;
 const GUID kMaskGuid = {0xCE47CE47, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 
 DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, kModule).GetKey(); }
-
-// Keeps the scene size a test sets from leaking into the next.
-class SceneSizeGuard {
-public:
-  SceneSizeGuard(int width, int height) : m_width(g_SceneWidth), m_height(g_SceneHeight) {
-    g_SceneWidth = width;
-    g_SceneHeight = height;
-  }
-  ~SceneSizeGuard() {
-    g_SceneWidth = m_width;
-    g_SceneHeight = m_height;
-  }
-
-private:
-  int m_width, m_height;
-};
 
 void FillCentreLevels(DS_CentralBased& brush) {
   brush.SetName(L"centre");
@@ -95,7 +80,7 @@ struct FilledBrushes {
 // ---- defaults ----
 
 TEST(CentreBrushRecord, DefaultsOfTheFourBrushes) {
-  SceneSizeGuard scene(1024, 768);
+  ds_test::SceneSize scene(1024, 768);
   DS_ExpandFX expand;
   EXPECT_EQ(D3DXVECTOR3(512, 384, 0), expand.centre.GetValue()) << "the middle of the scene when made";
   EXPECT_FLOAT_EQ(0.25f, expand.outwardAmount.GetResult());
@@ -127,7 +112,7 @@ TEST(CentreBrushRecord, DefaultsOfTheFourBrushes) {
   EXPECT_FLOAT_EQ(0.02f, bend.speed.GetScale());
   EXPECT_TRUE(bend.effectLink.GetPath().empty());
 
-  SceneSizeGuard other(200, 100);
+  ds_test::SceneSize other(200, 100);
   EXPECT_EQ(D3DXVECTOR3(100, 50, 0), DS_BendFX().centre.GetValue());
   EXPECT_EQ(D3DXVECTOR3(512, 384, 0), bend.centre.GetValue()) << "an item keeps the centre it was made with";
 }
@@ -246,7 +231,7 @@ protected:
 
   FakeEffect* Effect() { return factory.LastEffect(); }
 
-  SceneSizeGuard scene{1000, 500};
+  ds_test::SceneSize scene{1000, 500};
 };
 
 struct ExpandCase {
@@ -521,7 +506,7 @@ TEST_F(CentreEffectTest, BendSetsTheCentreParametersAndDrawsItsRegionOrTheLayer)
 }
 
 TEST_F(CentreEffectTest, CentreBeforeAnyLayerWasSizedIsFinite) {
-  SceneSizeGuard unsized(0, 0);
+  ds_test::SceneSize unsized(0, 0);
   DS_ExpandFX brush;
   brush.centre.SetValue(D3DXVECTOR3(10, 10, 0));
   std::unique_ptr<DS_ABObj> object = MakeObject(brush);

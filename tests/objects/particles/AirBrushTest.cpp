@@ -17,7 +17,7 @@
 #include "render/TimeLine.h"
 
 using airbrush_test::ExpectNear;
-using airbrush_test::ReadBack;
+using airbrush_test::ReadItem;
 using airbrush_test::Reading;
 using airbrush_test::StrokeDeviceTest;
 using airbrush_test::WrittenBytes;
@@ -77,7 +77,7 @@ TEST(AirBrushRecordTest, BlingReadsBackThroughTheRegistry) {
   written.spinClock.SetValue(7u);
   written.minimumSize.SetValue(40u);
   bool whole = false;
-  std::unique_ptr<DS_Bling> read = ReadBack<DS_Bling>(WrittenBytes(written), &whole);
+  std::unique_ptr<DS_Bling> read = ReadItem<DS_Bling>(WrittenBytes(written), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   ExpectStroke(*read);
@@ -100,7 +100,7 @@ TEST(AirBrushRecordTest, BlingOfVersionOneLeavesSpinAndMinimumAtZero) {
   w.WriteUInt(100u);
   stroke.DS_AirBrush::Write(w);
   bool whole = false;
-  std::unique_ptr<DS_Bling> read = ReadBack<DS_Bling>(w.Bytes(), &whole);
+  std::unique_ptr<DS_Bling> read = ReadItem<DS_Bling>(w.Bytes(), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   ExpectStroke(*read);
@@ -115,7 +115,7 @@ TEST(AirBrushRecordTest, CustomBrushReadsBackThroughTheRegistry) {
   written.pictureLink.StoreKey(DS_FileKey(L"C:\\scene\\leaf.png", 77));
   written.frameClock.SetValue(150u);
   bool whole = false;
-  std::unique_ptr<DS_CustomAirBrush> read = ReadBack<DS_CustomAirBrush>(WrittenBytes(written), &whole);
+  std::unique_ptr<DS_CustomAirBrush> read = ReadItem<DS_CustomAirBrush>(WrittenBytes(written), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   ExpectStroke(*read);
@@ -129,7 +129,7 @@ TEST(AirBrushRecordTest, TwinklingStarsReadBackThroughTheRegistry) {
   FillStroke(written);
   written.clock.SetValue(30u);
   bool whole = false;
-  std::unique_ptr<DS_TwinklingStars> read = ReadBack<DS_TwinklingStars>(WrittenBytes(written), &whole);
+  std::unique_ptr<DS_TwinklingStars> read = ReadItem<DS_TwinklingStars>(WrittenBytes(written), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   ExpectStroke(*read);
@@ -146,7 +146,7 @@ TEST(AirBrushRecordTest, AuroraReadsBackThroughTheRegistry) {
   for (unsigned i = 0; i < 9; ++i) scaled[i]->SetValue(10u + i);
   written.swayAngle.SetValue(static_cast<unsigned>(-30));
   bool whole = false;
-  std::unique_ptr<DS_Aurora> read = ReadBack<DS_Aurora>(WrittenBytes(written), &whole);
+  std::unique_ptr<DS_Aurora> read = ReadItem<DS_Aurora>(WrittenBytes(written), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   ExpectStroke(*read);
@@ -250,7 +250,7 @@ TEST(AirBrushSectionTest, TruncatedStrokeIsNotReadAsAnItem) {
   std::vector<unsigned char> bytes = WrittenBytes(written);
   for (size_t cut : {size_t(30), bytes.size() / 2, bytes.size() - 1}) {
     std::vector<unsigned char> part(bytes.begin(), bytes.begin() + std::ptrdiff_t(cut));
-    EXPECT_EQ(nullptr, ReadBack<DS_Aurora>(part)) << cut;
+    EXPECT_EQ(nullptr, ReadItem<DS_Aurora>(part)) << cut;
   }
 }
 
@@ -419,8 +419,8 @@ TEST_F(BlingDeviceTest, DrawsBothLayersIntoOneMaskThenComposites) {
   ASSERT_NE(nullptr, clone.GetTarget()) << "acquired when prepared";
   object->Update(0.0f);
   Draw();
-  ExpectBackBufferIsTarget();
-  const std::vector<std::string> techniques = Techniques(*effect);
+  EXPECT_TRUE(BackBufferIsTarget());
+  const std::vector<std::string> techniques = effect->Techniques();
   ASSERT_EQ(2u, techniques.size());
   EXPECT_EQ("JoinMask", techniques[0]);
   EXPECT_EQ("CommonTex", techniques[1]);
@@ -552,7 +552,7 @@ TEST_F(TwinklingStarsDeviceTest, PointsFromTheDocumentStayStill) {
   written.colour1.SetValue(0x0000FF);  // red
   written.points.push_back(PointWith(100.0f, 80.0f, 0.0f, 1.0f, 1.0f, 0.0f, 0.0f));
   written.points.push_back(PointWith(200.0f, 150.0f, 0.0f, 2.0f, 0.5f, 0.0f, 0.0f));
-  std::unique_ptr<DS_TwinklingStars> item = ReadBack<DS_TwinklingStars>(WrittenBytes(written));
+  std::unique_ptr<DS_TwinklingStars> item = ReadItem<DS_TwinklingStars>(WrittenBytes(written));
   ASSERT_NE(nullptr, item);
   DS_TwinklingStars& clone = MakeObject(*item);
   clone.textureSets = {&greenSet};
@@ -654,8 +654,8 @@ TEST_F(StrokeDeviceTest, AuroraDrawsItsMaskThenComposites) {
   ASSERT_NE(nullptr, clone.GetTarget());
   object->Update(0.0f);
   Draw();
-  ExpectBackBufferIsTarget();
-  const std::vector<std::string> techniques = Techniques(*effect);
+  EXPECT_TRUE(BackBufferIsTarget());
+  const std::vector<std::string> techniques = effect->Techniques();
   ASSERT_EQ(2u, techniques.size());
   EXPECT_EQ("JoinMask", techniques[0]);
   EXPECT_EQ("Blend_SumTex", techniques[1]);

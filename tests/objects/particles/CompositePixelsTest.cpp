@@ -16,7 +16,7 @@
 
 namespace {
 
-using ds_test::ColourNear;
+using ds_test::PixelNear;
 using ds_test::Image;
 
 const DS_FileKey kEffectKey(L"C:\\scene\\particles.fxo", 41);
@@ -75,10 +75,10 @@ TEST_P(CompositePixelsTest, RayIsLaidOverTheSceneWithTheBlendMode) {
     SCOPED_TRACE(c.what);
     const Image image = Frame(t);
     if (image.pixels.empty()) return;
-    for (int x : {100, 160, 220}) EXPECT_TRUE(ColourNear(image, x, 120, c.onTheRay, 3)) << "on the ray, at x " << x;
-    EXPECT_TRUE(ColourNear(image, 160, 60, kScene, 3)) << "above the ray";
-    EXPECT_TRUE(ColourNear(image, 30, 120, kScene, 3)) << "behind its start";
-    EXPECT_TRUE(ColourNear(image, 290, 120, kScene, 3)) << "beyond its end";
+    for (int x : {100, 160, 220}) EXPECT_TRUE(PixelNear(image, x, 120, c.onTheRay, 3)) << "on the ray, at x " << x;
+    EXPECT_TRUE(PixelNear(image, 160, 60, kScene, 3)) << "above the ray";
+    EXPECT_TRUE(PixelNear(image, 30, 120, kScene, 3)) << "behind its start";
+    EXPECT_TRUE(PixelNear(image, 290, 120, kScene, 3)) << "beyond its end";
   }
 }
 

@@ -22,7 +22,7 @@
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 
 using particles_test::Reading;
 using particles_test::WrittenBytes;
@@ -283,23 +283,11 @@ TEST(FallingStarsLifeTest, StoredOriginsAreDroppedWhenTheObjectIsMade) {
 
 // ---- on the test device ----
 
-class FallingStarsDeviceTest : public ds_test::RenderDeviceTest {
+class FallingStarsDeviceTest : public ds_test::SceneTest {
  protected:
-  class SceneLayer : public DS_2D_Light {
-   public:
-    const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
-    void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
-    DS_ComHolder<IDirect3DTexture9> scene;
-  };
-
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
     for (int i = 0; i < 4; ++i) {
       device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, pictures[i].Receive(), nullptr);
       sets[i].AddFrame(pictures[i].Get(), -1.0f);
@@ -309,19 +297,12 @@ class FallingStarsDeviceTest : public ds_test::RenderDeviceTest {
   }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
+    SceneTest::TearDown();
   }
 
   void EmbedEffect(DS_FallingStars& item) {
     const DS_FileKey key(L"C:\\scene\\stars.fx", 4);
-    DS_ResourceEntry entry;
-    entry.SetName(L"stars.fx");
-    const unsigned char bytes[] = {'F', 'X', 2};
-    entry.SetData(uint32_t(sizeof(bytes)), bytes);
-    manager->Tables().fileLibrary[key].push_back(entry);
+    EmbedFile(key, L"stars.fx", {'F', 'X', 2});
     item.effectLink.StoreKey(key);
   }
 
@@ -342,9 +323,6 @@ class FallingStarsDeviceTest : public ds_test::RenderDeviceTest {
   }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  SceneLayer layer;
   DS_ComHolder<IDirect3DTexture9> pictures[4];
   DS_TextureSet sets[4];
   std::unique_ptr<DS_ParticlesObj> object;
@@ -393,20 +371,11 @@ TEST_F(FallingStarsDeviceTest, MaskPassDrawsCoresThenGlowsAndMainComposes) {
   stars.particles.push_back(DS_Particle(40.0f, 30.0f, 0.0f));
   stars.BuildQuads(object.get());
 
-  device->BeginScene();
-  view.ApplyTransforms();
-  object->Render(&layer);
-  device->EndScene();
+  Draw(*object, 0.0f, false);
 
-  DS_ComHolder<IDirect3DSurface9> current, back;
-  device->GetRenderTarget(0, current.Receive());
-  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-  EXPECT_EQ(back.Get(), current.Get()) << "drawing stayed in the stars' target";
+  EXPECT_TRUE(BackBufferIsTarget()) << "the stars' target";
 
-  std::vector<std::string> techniques;
-  for (const std::string& e : effect->Events()) {
-    if (e.rfind("SetTechnique ", 0) == 0) techniques.push_back(e.substr(13));
-  }
+  const std::vector<std::string> techniques = effect->Techniques();
   ASSERT_EQ(2u, techniques.size());
   EXPECT_EQ("BlendMask_Max", techniques[0]);
   EXPECT_EQ("Main", techniques[1]);
@@ -437,11 +406,7 @@ TEST_F(FallingStarsDeviceTest, WithoutAnEffectNothingIsDrawn) {
   DS_FallingStars& stars = Make(MakeStars());
   stars.origins.push_back(DS_Particle(100.0f, 50.0f, 0.0f));
   stars.BuildQuads(object.get());
-  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF404040, 1.0f, 0);
-  device->BeginScene();
-  view.ApplyTransforms();
-  object->Render(&layer);
-  device->EndScene();
+  Draw(*object, 0.0f, false);
   ds_test::Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));
   EXPECT_EQ(0x404040u, image.RgbAt(100, 50));

@@ -22,7 +22,7 @@
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 
 using particles_test::Reading;
 using particles_test::WrittenBytes;
@@ -570,23 +570,11 @@ TEST(FireworkObjectTest, StoredOriginsAreDroppedAndTwoSlotsMade) {
 
 // ---- on the test device ----
 
-class FireworkDeviceTest : public ds_test::RenderDeviceTest {
+class FireworkDeviceTest : public ds_test::SceneTest {
 protected:
-  class SceneLayer : public DS_2D_Light {
-  public:
-    const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
-    void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
-    DS_ComHolder<IDirect3DTexture9> scene;
-  };
-
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
     device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, picture.Receive(), nullptr);
     set.AddFrame(picture.Get(), -1.0f);
     device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, layer.scene.Receive(), nullptr);
@@ -594,19 +582,12 @@ protected:
   }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
+    SceneTest::TearDown();
   }
 
   void EmbedEffect(DS_FireworkSimple& item) {
     const DS_FileKey key(L"C:\\scene\\firework.fx", 4);
-    DS_ResourceEntry entry;
-    entry.SetName(L"firework.fx");
-    const unsigned char bytes[] = {'F', 'X', 3};
-    entry.SetData(uint32_t(sizeof(bytes)), bytes);
-    manager->Tables().fileLibrary[key].push_back(entry);
+    EmbedFile(key, L"firework.fx", {'F', 'X', 3});
     item.effectLink.StoreKey(key);
   }
 
@@ -626,17 +607,10 @@ protected:
     return out;
   }
 
-  void RenderFrame() {
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-  }
+  // The object drawn as it stands (no update).
+  void RenderFrame() { Draw(*object, 0.0f, false); }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  SceneLayer layer;
   DS_ComHolder<IDirect3DTexture9> picture;
   DS_TextureSet set;
   std::unique_ptr<DS_ParticlesObj> object;
@@ -704,15 +678,9 @@ TEST_F(FireworkDeviceTest, MaskPassDrawsCoresThenGlowsAndMainComposes) {
   fw.BuildQuads(object.get());
   RenderFrame();
 
-  DS_ComHolder<IDirect3DSurface9> current, back;
-  device->GetRenderTarget(0, current.Receive());
-  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-  EXPECT_EQ(back.Get(), current.Get()) << "drawing stayed in the firework's target";
+  EXPECT_TRUE(BackBufferIsTarget()) << "the firework's target";
 
-  std::vector<std::string> techniques;
-  for (const std::string& e : effect->Events()) {
-    if (e.rfind("SetTechnique ", 0) == 0) techniques.push_back(e.substr(13));
-  }
+  const std::vector<std::string> techniques = effect->Techniques();
   ASSERT_EQ(2u, techniques.size());
   EXPECT_EQ("BlendMask_Max", techniques[0]);
   EXPECT_EQ("Main", techniques[1]);
@@ -753,7 +721,6 @@ TEST_F(FireworkDeviceTest, WithoutAnEffectNothingIsDrawn) {
   fw.origins.push_back(rocket);
   fw.colour1.SetValue(0xFFFFFF);
   fw.BuildQuads(object.get());
-  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF404040, 1.0f, 0);
   RenderFrame();
   ds_test::Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));

@@ -16,7 +16,7 @@
 
 namespace {
 
-using ds_test::ColourNear;
+using ds_test::PixelNear;
 using ds_test::Image;
 
 const DS_FileKey kEffectKey(L"C:\\scene\\particles.fxo", 61);
@@ -57,12 +57,12 @@ TEST_F(LightningPixelsTest, GlowLightensTheSceneAndTheCoreLiesOnTop) {
     const Image image = Frame(t);
     if (image.pixels.empty()) return;
     for (int x : {80, 150}) {
-      EXPECT_TRUE(ColourNear(image, x, 120, 0xFFFFFFFF, 3)) << "the core, at x " << x;
+      EXPECT_TRUE(PixelNear(image, x, 120, 0xFFFFFFFF, 3)) << "the core, at x " << x;
       // screened with blue: the grey keeps its red and green, blue goes to 1
-      EXPECT_TRUE(ColourNear(image, x, 104, 0xFF4040FF, 3)) << "the glow beside the core, at x " << x;
+      EXPECT_TRUE(PixelNear(image, x, 104, 0xFF4040FF, 3)) << "the glow beside the core, at x " << x;
     }
-    EXPECT_TRUE(ColourNear(image, 150, 70, kScene, 3)) << "beyond the glow";
-    EXPECT_TRUE(ColourNear(image, 240, 120, kScene, 3)) << "beyond the bolt's end";
+    EXPECT_TRUE(PixelNear(image, 150, 70, kScene, 3)) << "beyond the glow";
+    EXPECT_TRUE(PixelNear(image, 240, 120, kScene, 3)) << "beyond the bolt's end";
   }
 }
 

@@ -17,7 +17,7 @@
 #include "render/TimeLine.h"
 
 using airbrush_test::ExpectNear;
-using airbrush_test::ReadBack;
+using airbrush_test::ReadItem;
 using airbrush_test::StrokeDeviceTest;
 using airbrush_test::WrittenBytes;
 
@@ -89,7 +89,7 @@ TEST(LightningRecordTest, ReadsBackThroughTheRegistry) {
   written.colour2.SetValue(0x00FFEE);
   written.SetName(L"strike");
   bool whole = false;
-  std::unique_ptr<DS_LightningGN> read = ReadBack<DS_LightningGN>(WrittenBytes(written), &whole);
+  std::unique_ptr<DS_LightningGN> read = ReadItem<DS_LightningGN>(WrittenBytes(written), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   EXPECT_EQ(D3DXVECTOR3(1.5f, 2.5f, 3.5f), read->startPoint.GetValue());
@@ -127,7 +127,7 @@ TEST(LightningRecordTest, VersionOneLegacyValuesBecomeTheTimeLine) {
   w.WriteLong(1);
   base.DS_StringGenerator::Write(w);
   bool whole = false;
-  std::unique_ptr<DS_LightningGN> read = ReadBack<DS_LightningGN>(w.Bytes(), &whole);
+  std::unique_ptr<DS_LightningGN> read = ReadItem<DS_LightningGN>(w.Bytes(), &whole);
   ASSERT_NE(nullptr, read);
   EXPECT_TRUE(whole);
   EXPECT_EQ(8u, read->CoreWidth.GetValue());
@@ -152,8 +152,8 @@ TEST(LightningRecordTest, TruncatedRecordIsNotReadAsAnItem) {
   PlainBolt(written);
   const std::vector<unsigned char> bytes = WrittenBytes(written);
   for (size_t cut : {size_t(20), size_t(60), bytes.size() - 1}) {
-    EXPECT_EQ(nullptr, ReadBack<DS_LightningGN>(std::vector<unsigned char>(bytes.begin(), bytes.begin() + std::ptrdiff_t(cut))))
-        << cut;
+    const std::vector<unsigned char> cutBytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(cut));
+    EXPECT_EQ(nullptr, ReadItem<DS_LightningGN>(cutBytes)) << cut;
   }
 }
 
@@ -633,9 +633,9 @@ TEST_F(LightningQuadTest, CoreThenGlowIntoThePairThenOneCompositePass) {
   ASSERT_NE(nullptr, clone.GetTarget()) << "acquired when prepared";
   object->Update(0.0f);
   Draw();
-  ExpectBackBufferIsTarget();
+  EXPECT_TRUE(BackBufferIsTarget());
 
-  const std::vector<std::string> techniques = Techniques(*effect);
+  const std::vector<std::string> techniques = effect->Techniques();
   ASSERT_EQ(2u, techniques.size());
   EXPECT_EQ("BlendMask_Max", techniques[0]);
   EXPECT_EQ("Main", techniques[1]);
@@ -662,7 +662,7 @@ TEST_F(LightningQuadTest, WithoutEffectOrPictureNothingIsDrawn) {
   clone.textureSets = {&greenSet};
   object->Update(0.0f);
   Draw();
-  ExpectBackBufferIsTarget();
+  EXPECT_TRUE(BackBufferIsTarget());
   ds_test::Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));
   EXPECT_EQ(0x404040u, image.RgbAt(130, 100));

@@ -14,23 +14,12 @@
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/Layer.h"
+#include "support/RecordRoundTrip.h"
 
 namespace particles_test {
 
-struct Reading {
-  explicit Reading(const std::vector<unsigned char>& bytes)
-      : data(bytes), buffer(data.data(), data.size()), handle(new DS_IOF_R<ResourceBuffer>(&buffer)) {}
-  std::vector<unsigned char> data;
-  ResourceBuffer buffer;
-  DS_IOF_Handle handle;
-};
-
-template <class Item>
-std::vector<unsigned char> WrittenBytes(const Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
+using ds_test::Reading;
+using ds_test::WrittenBytes;
 
 class TestGenerator : public DS_ParticleGenerator {
 public:

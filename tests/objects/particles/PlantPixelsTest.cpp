@@ -16,7 +16,7 @@
 
 namespace {
 
-using ds_test::ColourNear;
+using ds_test::PixelNear;
 using ds_test::Image;
 
 const DS_FileKey kEffectKey(L"C:\\scene\\plant.fxo", 51);
@@ -52,9 +52,9 @@ protected:
   static testing::AssertionResult EdgeStandsAt(const Image& image, int y, float edge) {
     const int inside = int(std::floor(edge)) - 4;
     const int outside = int(std::ceil(edge)) + 4;
-    testing::AssertionResult green = ColourNear(image, inside, y, kGreen, 3);
+    testing::AssertionResult green = PixelNear(image, inside, y, kGreen, 3);
     if (!green) return green << " (left of the edge at " << edge << ")";
-    testing::AssertionResult scene = ColourNear(image, outside, y, kScene, 3);
+    testing::AssertionResult scene = PixelNear(image, outside, y, kScene, 3);
     if (!scene) return scene << " (right of the edge at " << edge << ")";
     return testing::AssertionSuccess();
   }
@@ -79,8 +79,8 @@ TEST_F(PlantPixelsTest, TopLeansWithTheWindAndTheFootStays) {
   if (image.pixels.empty()) return;
   ASSERT_EQ(0.0f, clone->TimeSpeed.GetAccumulatedTime());
   for (int y : {66, 120, 174}) EXPECT_TRUE(EdgeStandsAt(image, y, kLeft + kSide / 2)) << "upright, row " << y;
-  EXPECT_TRUE(ColourNear(image, 90, 120, kScene, 3)) << "left of the region";
-  EXPECT_TRUE(ColourNear(image, 130, 50, kScene, 3)) << "above the region";
+  EXPECT_TRUE(PixelNear(image, 90, 120, kScene, 3)) << "left of the region";
+  EXPECT_TRUE(PixelNear(image, 130, 50, kScene, 3)) << "above the region";
 
   // Frames 0.2 s apart until the clock stands near pi / 2: the lean at its widest.
   for (float t : {0.2f, 0.4f, 0.6f, 0.8f}) image = Frame(t);

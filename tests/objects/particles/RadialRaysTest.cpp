@@ -373,15 +373,8 @@ TEST_F(RadialRaysDeviceTest, TheFanIsDrawnWithThePictureOfItsTextureIndex) {
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-  DS_ComHolder<IDirect3DTexture9> red;
-  ASSERT_TRUE(SUCCEEDED(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, red.Receive(), nullptr)));
-  D3DLOCKED_RECT locked;
-  ASSERT_TRUE(SUCCEEDED(red->LockRect(0, &locked, nullptr, 0)));
-  for (int y = 0; y < 4; ++y) {
-    DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-    for (int x = 0; x < 4; ++x) row[x] = 0xFFFF0000;
-  }
-  red->UnlockRect(0);
+  DS_ComHolder<IDirect3DTexture9> red = ds_test::SolidTexture(0xFFFF0000);
+  ASSERT_TRUE(red);
   DS_TextureSet set;
   set.AddFrame(red.Get(), -1.0f);
 

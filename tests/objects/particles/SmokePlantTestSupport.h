@@ -1,9 +1,8 @@
 #pragma once
 // Helpers of the smoke and plant tests: a time line at a chosen opacity, a record's
-// bytes with its header's version replaced, and a device fixture with a document
-// resource manager (so an embedded effect reaches the generator as a recording fake),
-// a layer, the view mapping picture pixels 1:1 onto the back buffer and small
-// one-colour pictures.
+// bytes with its header's version replaced, and a device fixture on the scene
+// fixture whose document embeds an effect (which reaches the generator as a recording
+// fake), with small one-colour pictures.
 
 #include <memory>
 #include <vector>
@@ -17,7 +16,7 @@
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 
 namespace smokeplant_test {
 
@@ -43,53 +42,23 @@ std::vector<unsigned char> WithVersion(const Item& item, const wchar_t* tag, int
 
 const DS_FileKey kEffectKey(L"C:\\scene\\smoke.fx", 33);
 
-class GeneratorDeviceTest : public ds_test::RenderDeviceTest {
+class GeneratorDeviceTest : public ds_test::SceneTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    green = MakeTexture(0xFF00FF00);
+    green = ds_test::SolidTexture(0xFF00FF00);
     greenSet.AddFrame(green.Get(), -1.0f);
   }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    if (device) device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
-  }
-
-  DS_ComHolder<IDirect3DTexture9> MakeTexture(D3DCOLOR color) {
-    DS_ComHolder<IDirect3DTexture9> texture;
-    if (FAILED(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.Receive(), nullptr)))
-      return texture;
-    D3DLOCKED_RECT locked;
-    if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
-      for (int y = 0; y < 4; ++y) {
-        DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-        for (int x = 0; x < 4; ++x) row[x] = color;
-      }
-      texture->UnlockRect(0);
-    }
-    return texture;
+    SceneTest::TearDown();
   }
 
   // The document carries an effect under kEffectKey, and `item` names it.
   void EmbedEffect(DS_TexParticleGenerator& item) {
-    DS_ResourceEntry entry;
-    entry.SetName(L"smoke.fx");
-    const unsigned char bytes[] = {'F', 'X', 1};
-    entry.SetData(uint32_t(sizeof(bytes)), bytes);
-    manager->Tables().fileLibrary[kEffectKey].push_back(entry);
+    EmbedFile(kEffectKey, L"smoke.fx", {'F', 'X', 1});
     item.effectLink.StoreKey(kEffectKey);
   }
 
@@ -103,14 +72,7 @@ protected:
   }
 
   // One frame onto a grey back buffer: the object's update at `t`, then its drawing.
-  void Frame(float t) {
-    object->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF404040, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-  }
+  void Frame(float t) { Draw(*object, t); }
 
   // Slot 0's vertices as they stand.
   std::vector<DX_V::PCT> SlotVertices() {
@@ -124,9 +86,6 @@ protected:
   }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  DS_2D_Light layer;
   std::unique_ptr<DS_ParticlesObj> object;
   DS_ComHolder<IDirect3DTexture9> green;
   DS_TextureSet greenSet;

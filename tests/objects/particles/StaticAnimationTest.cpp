@@ -180,7 +180,7 @@ protected:
   void SetUp() override {
     GeneratorDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    red = MakeTexture(0xFFFF0000);
+    red = ds_test::SolidTexture(0xFFFF0000);
     sequence.AddFrame(green.Get(), 0.1f);
     sequence.AddFrame(red.Get(), 0.1f);
   }

@@ -15,7 +15,7 @@
 #include "render/DeviceGlobals.h"
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 
 using particles_test::Reading;
 using particles_test::WrittenBytes;
@@ -209,63 +209,25 @@ TEST(TexGeneratorTest, PreparingWithoutADocumentLeavesEverythingEmpty) {
 
 // ---- with a document and the test device ----
 
-class TexGeneratorDeviceTest : public ds_test::RenderDeviceTest {
+// The layer's scene texture is the test's own, to see where the composite reads it.
+class TexGeneratorDeviceTest : public ds_test::SceneTest {
 protected:
-  // A layer whose scene texture is the test's own, to see where the composite reads it.
-  class SceneLayer : public DS_2D_Light {
-  public:
-    const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
-    // The picture quad's buffer, which the layer makes with its device objects.
-    void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
-    DS_ComHolder<IDirect3DTexture9> scene;
-  };
-
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    green = MakeTexture(0xFF00FF00);
-    blue = MakeTexture(0xFF0000FF);
-    layer.scene = MakeTexture(0xFF808080);
+    green = ds_test::SolidTexture(0xFF00FF00);
+    blue = ds_test::SolidTexture(0xFF0000FF);
+    layer.scene = ds_test::SolidTexture(0xFF808080);
     layer.MakeLayerQuad();
   }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
-  }
-
-  DS_ComHolder<IDirect3DTexture9> MakeTexture(D3DCOLOR color) {
-    DS_ComHolder<IDirect3DTexture9> texture;
-    if (FAILED(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.Receive(), nullptr)))
-      return texture;
-    D3DLOCKED_RECT locked;
-    if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
-      for (int y = 0; y < 4; ++y) {
-        DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-        for (int x = 0; x < 4; ++x) row[x] = color;
-      }
-      texture->UnlockRect(0);
-    }
-    return texture;
+    SceneTest::TearDown();
   }
 
   void EmbedEffect() {
-    DS_ResourceEntry entry;
-    entry.SetName(L"particles.fx");
-    const unsigned char bytes[] = {'F', 'X', 1};
-    entry.SetData(uint32_t(sizeof(bytes)), bytes);
-    manager->Tables().fileLibrary[kEffectKey].push_back(entry);
+    EmbedFile(kEffectKey, L"particles.fx", {'F', 'X', 1});
     item.effectLink.StoreKey(kEffectKey);
   }
 
@@ -279,26 +241,9 @@ protected:
     return clone;
   }
 
-  void Frame() {
-    object->Update(0.0f);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF404040, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-  }
-
-  void ExpectBackBufferIsTarget() {
-    DS_ComHolder<IDirect3DSurface9> target, back;
-    device->GetRenderTarget(0, target.Receive());
-    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in the particle target";
-  }
+  void Frame() { Draw(*object); }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  SceneLayer layer;
   TestTexGenerator item;
   std::unique_ptr<DS_ParticlesObj> object;
   DS_ComHolder<IDirect3DTexture9> green, blue;
@@ -394,15 +339,12 @@ TEST_P(CompositeTest, MaskPassThenCompositeByBlendMode) {
   FakeEffect* effect = factory.LastEffect();
   ASSERT_NE(nullptr, effect);
   Frame();
-  ExpectBackBufferIsTarget();
+  EXPECT_TRUE(BackBufferIsTarget());
   ASSERT_NE(nullptr, clone.GetTarget()) << "acquired for the mask pass";
   IDirect3DTexture9* drawn = clone.GetTarget()->GetCurrent().Get();
 
-  std::vector<std::string> techniques;
+  const std::vector<std::string> techniques = effect->Techniques();
   std::vector<const FakeEffect::ParamSet*> sets;
-  for (const std::string& e : effect->Events()) {
-    if (e.rfind("SetTechnique ", 0) == 0) techniques.push_back(e.substr(13));
-  }
   ASSERT_GE(techniques.size(), 1u);
   EXPECT_EQ("BlendMask", techniques[0]);
   ASSERT_GE(effect->ParamSets().size(), 1u);
@@ -458,7 +400,7 @@ TEST_F(TexGeneratorDeviceTest, JoinedMaskDrawsEachSlotWithItsSetsTexture) {
   // A last index past the object's slots stops at its last slot.
   clone.DrawJoinedMask(object.get(), 5, &layer);
   device->EndScene();
-  ExpectBackBufferIsTarget();
+  EXPECT_TRUE(BackBufferIsTarget());
   EXPECT_EQ("JoinMask", effect->CurrentTechnique());
   const std::vector<FakeEffect::ParamSet>& sets = effect->ParamSets();
   ASSERT_EQ(2u, sets.size());
@@ -490,7 +432,7 @@ TEST_F(TexGeneratorDeviceTest, JoinedMaskNeedsTheEffect) {
   clone.DrawJoinedMask(object.get(), 1, &layer);
   clone.Composite(&layer);
   device->EndScene();
-  ExpectBackBufferIsTarget();
+  EXPECT_TRUE(BackBufferIsTarget());
   EXPECT_EQ(nullptr, clone.GetTarget());
 }
 

@@ -15,8 +15,7 @@
 #include "render/RenderTargetPair.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
-#include "support/SceneLayer.h"
+#include "support/SceneTest.h"
 #include "support/TestPictures.h"
 
 namespace {
@@ -33,10 +32,10 @@ const DS_FileKey kExplosionEffect(L"C:\\scene\\explosion.fx", 14);
 
 std::vector<unsigned char> Bytes(const std::string& text) { return std::vector<unsigned char>(text.begin(), text.end()); }
 
-class ArcsDrawTest : public ds_test::RenderDeviceTest {
+class ArcsDrawTest : public ds_test::SceneTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
     factory.SetPassCount(2);
     ds_test::DocResRecord record;
@@ -52,43 +51,22 @@ protected:
     record.usedImages[kGradientPicture] = {
         ds_test::MakeFileEntry(L"gradient.bmp", ds_test::SolidBmp(8, 1, 0xFFFF8000))};
     record.usedImages[kNoisePicture] = {ds_test::MakeFileEntry(L"noise.bmp", ds_test::SolidBmp(8, 8, 0xFF808080))};
-    bool ok = false;
-    manager = ds_test::ReadDocResRecord(ds_test::WriteDocResRecord(3, record), &ok);
-    ASSERT_TRUE(ok);
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    UseDocument(record);
+    if (HasFatalFailure()) return;
     layer.MakeLayerQuad();
     device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, layer.scene.Receive(), nullptr);
   }
   void TearDown() override {
     object.reset();
-    layer.scene.Release();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    if (device) device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
+    SceneTest::TearDown();
   }
 
   IDirect3DTexture9* FrameOf(const DS_FileKey& key) {
     return manager->GetTextureSet(DS_ImageFileLink(key))->GetCurrentTexture();
   }
-  void Frame(float t) {
-    object->Update(t);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-  }
+  void Frame(float t) { Draw(*object, t); }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  ds_test::SceneLayer layer;
   std::unique_ptr<DS_ABObj> object;
 };
 

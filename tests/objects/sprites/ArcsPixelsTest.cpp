@@ -19,7 +19,7 @@
 
 namespace {
 
-using ds_test::ColourNear;
+using ds_test::PixelNear;
 using ds_test::Image;
 
 const wchar_t* const kModule = L"common_res.dll";
@@ -86,12 +86,12 @@ TEST_P(ArcGlowTest, GlowLaysItsColourOverTheSceneAndTheCoreLiesOnTop) {
     if (image.pixels.empty()) return;
     // Segments 60 pixels long, 50 high, centred on y = 120.
     for (int x : {130, 190}) {
-      EXPECT_TRUE(ColourNear(image, x, 120, 0xFFCCFFFF, 4)) << "the core in pale cyan, at x " << x;
-      EXPECT_TRUE(ColourNear(image, x, 100, c.glowOnly, 6)) << "the glow beside the core, at x " << x;
+      EXPECT_TRUE(PixelNear(image, x, 120, 0xFFCCFFFF, 4)) << "the core in pale cyan, at x " << x;
+      EXPECT_TRUE(PixelNear(image, x, 100, c.glowOnly, 6)) << "the glow beside the core, at x " << x;
     }
-    EXPECT_TRUE(ColourNear(image, 160, 60, kScene, 3)) << "above the arc";
-    EXPECT_TRUE(ColourNear(image, 20, 120, kScene, 3)) << "before its start";
-    EXPECT_TRUE(ColourNear(image, 300, 120, kScene, 3)) << "after its end";
+    EXPECT_TRUE(PixelNear(image, 160, 60, kScene, 3)) << "above the arc";
+    EXPECT_TRUE(PixelNear(image, 20, 120, kScene, 3)) << "before its start";
+    EXPECT_TRUE(PixelNear(image, 300, 120, kScene, 3)) << "after its end";
   }
 }
 
@@ -118,13 +118,13 @@ TEST_F(ArcsPixelsTest, ExplosionAddsItsFireHotInTheCentreAndNothingBeyondItsRim)
     // The quad spans 100 pixels each way; the burst reaches 0.79 of that. With an
     // even noise and a white gradient the heat falls linearly from 1 at the centre
     // to 0 at the rim, the colour goes from red to blue and is added to the grey.
-    EXPECT_TRUE(ColourNear(image, 160, 120, 0xFFFF4040, 4)) << "the centre: red added";
+    EXPECT_TRUE(PixelNear(image, 160, 120, 0xFFFF4040, 4)) << "the centre: red added";
     // 40 pixels out: heat 1 - 0.4 / 0.79 = 0.49, about half red and half blue, at
     // strength 2 x 0.49.
-    EXPECT_TRUE(ColourNear(image, 200, 120, 0xFFBC40BF, 5)) << "halfway: red and blue";
-    EXPECT_TRUE(ColourNear(image, 160, 80, 0xFFBC40BF, 5)) << "halfway above";
-    EXPECT_TRUE(ColourNear(image, 250, 120, kScene, 3)) << "beyond the rim, inside the quad";
-    EXPECT_TRUE(ColourNear(image, 160, 10, kScene, 3)) << "outside the quad";
+    EXPECT_TRUE(PixelNear(image, 200, 120, 0xFFBC40BF, 5)) << "halfway: red and blue";
+    EXPECT_TRUE(PixelNear(image, 160, 80, 0xFFBC40BF, 5)) << "halfway above";
+    EXPECT_TRUE(PixelNear(image, 250, 120, kScene, 3)) << "beyond the rim, inside the quad";
+    EXPECT_TRUE(PixelNear(image, 160, 10, kScene, 3)) << "outside the quad";
   }
 }
 

@@ -8,6 +8,7 @@
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
 #include "objects/sprites/FXParticleCtrl.h"
+#include "support/RecordRoundTrip.h"
 
 namespace fxsprites_test {
 
@@ -40,19 +41,7 @@ public:
   ParticleGeomArray* lastGeometry = nullptr;
 };
 
-struct Reading {
-  explicit Reading(const std::vector<unsigned char>& bytes)
-      : data(bytes), buffer(data.data(), data.size()), handle(new DS_IOF_R<ResourceBuffer>(&buffer)) {}
-  std::vector<unsigned char> data;
-  ResourceBuffer buffer;
-  DS_IOF_Handle handle;
-};
-
-template <class Item>
-std::vector<unsigned char> WrittenBytes(const Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
+using ds_test::Reading;
+using ds_test::WrittenBytes;
 
 }  // namespace fxsprites_test

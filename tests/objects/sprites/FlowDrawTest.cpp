@@ -20,10 +20,8 @@
 #include "render/ViewContext.h"
 #include "FlowRainTestSupport.h"
 #include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 #include "support/TestPictures.h"
-
-using flowrain_test::SceneSize;
 
 namespace {
 
@@ -32,34 +30,17 @@ const uint32_t kGreyRgb = 0x404040;
 const uint32_t kRedRgb = 0xFF0000;
 
 // Back-buffer pixels map 1:1 to scene pixels; the back buffer is cleared grey.
-class FlowDrawTest : public ds_test::RenderDeviceTest {
+class FlowDrawTest : public ds_test::SceneTest {
 protected:
-  static constexpr D3DCOLOR kGrey = 0xFF404040;
+  FlowDrawTest() { sceneSize.Set(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight); }
 
-  FlowDrawTest() : scene(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight) {}
-
-  void SetUp() override {
-    RenderDeviceTest::SetUp();
-    if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-  }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    if (device) device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
+    SceneTest::TearDown();
   }
 
   DS_ImageFileLink Picture(int width, int height) {
-    return manager->MakeImageLink(ds_test::MakeFileEntry(L"white.bmp", ds_test::SolidBmp(width, height, kWhite)));
+    return SceneTest::Picture(L"white.bmp", ds_test::SolidBmp(width, height, kWhite));
   }
 
   // A still flow of red sprites of size 20.
@@ -85,48 +66,26 @@ protected:
     return s;
   }
 
-  ds_test::Image Frame() {
-    object->Update(0.0f);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
-
-  bool Near(uint32_t got, uint32_t rgb) {
-    for (int shift = 0; shift < 24; shift += 8) {
-      if (std::abs(int((got >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) > 3) return false;
-    }
-    return true;
-  }
-
-  void Expect(const ds_test::Image& image, int x, int y, uint32_t rgb, const char* what) {
-    const uint32_t got = image.RgbAt(x, y);
-    if (!Near(got, rgb)) {
-      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
-                    << ds_test::ColorText(got) << "; image saved as "
-                    << ds_test::SaveFailureImage(image,
-                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-  }
+  ds_test::Image Frame() { return DrawAndRead(*object, 0.0f); }
 
   // A bar 10 wide and 20 tall around (160, 120) when `tall`, else 20 wide and
   // 10 tall.
-  void ExpectBar(const ds_test::Image& image, bool tall) {
-    Expect(image, 160, 120, kRedRgb, "centre");
-    Expect(image, tall ? 163 : 168, tall ? 128 : 123, kRedRgb, "inside the bar");
-    Expect(image, tall ? 168 : 163, tall ? 123 : 128, kGreyRgb, "beside the bar");
-    Expect(image, tall ? 160 : 173, tall ? 133 : 120, kGreyRgb, "beyond its length");
+  static testing::AssertionResult ShowsBar(const ds_test::Image& image, bool tall) {
+    const struct {
+      int x, y;
+      uint32_t rgb;
+      const char* what;
+    } checks[] = {{160, 120, kRedRgb, "centre"},
+                  {tall ? 163 : 168, tall ? 128 : 123, kRedRgb, "inside the bar"},
+                  {tall ? 168 : 163, tall ? 123 : 128, kGreyRgb, "beside the bar"},
+                  {tall ? 160 : 173, tall ? 133 : 120, kGreyRgb, "beyond its length"}};
+    for (const auto& check : checks) {
+      testing::AssertionResult result = ds_test::PixelNear(image, check.x, check.y, check.rgb, 3);
+      if (!result) return result << ", " << check.what;
+    }
+    return testing::AssertionSuccess();
   }
 
-  SceneSize scene;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  DS_2D_Light layer;
   std::unique_ptr<DS_SpriteArrayObj> object;
 };
 
@@ -147,7 +106,7 @@ TEST_P(FlowBarTest, WidePictureLiesAsTheOrientationSays) {
   item.mainImage = Picture(16, 8);  // half as tall as wide
   Make(item);
   Place(0, 160.0f, 120.0f);
-  ExpectBar(Frame(), c.tall);
+  EXPECT_TRUE(ShowsBar(Frame(), c.tall));
 }
 
 const BarCase kBars[] = {
@@ -165,7 +124,7 @@ TEST_F(FlowDrawTest, RainDropStandsUprightFallingStraightDown) {
   rain.mainImage = Picture(8, 16);  // a tall drop
   Make(rain);
   Place(0, 160.0f, 120.0f);
-  ExpectBar(Frame(), true);
+  EXPECT_TRUE(ShowsBar(Frame(), true));
 }
 
 TEST_F(FlowDrawTest, OnlyTheOpacitysShareOfSpritesIsDrawn) {
@@ -182,9 +141,9 @@ TEST_F(FlowDrawTest, OnlyTheOpacitysShareOfSpritesIsDrawn) {
   Place(1, 160.0f, 60.0f);
   Place(2, 260.0f, 60.0f);
   const ds_test::Image image = Frame();
-  EXPECT_FALSE(Near(image.RgbAt(60, 60), kGreyRgb)) << "first sprite drawn";
-  EXPECT_FALSE(Near(image.RgbAt(160, 60), kGreyRgb)) << "second sprite drawn";
-  Expect(image, 260, 60, kGreyRgb, "third sprite not drawn");
+  EXPECT_FALSE(ds_test::ColoursNear(image.RgbAt(60, 60), kGreyRgb, 3)) << "first sprite drawn";
+  EXPECT_FALSE(ds_test::ColoursNear(image.RgbAt(160, 60), kGreyRgb, 3)) << "second sprite drawn";
+  EXPECT_TRUE(ds_test::PixelNear(image, 260, 60, kGreyRgb, 3)) << "third sprite not drawn";
 }
 
 }  // namespace

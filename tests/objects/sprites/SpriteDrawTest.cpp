@@ -17,11 +17,10 @@
 #include "render/ViewContext.h"
 #include "SpriteTestSupport.h"
 #include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 #include "support/TestPictures.h"
 
 using sprites_test::ItemOf;
-using sprites_test::SceneSize;
 using sprites_test::TestSpriteItem;
 
 namespace {
@@ -31,32 +30,19 @@ const uint32_t kBlue = 0xFF0000FF;
 const uint32_t kWhite = 0xFFFFFFFF;
 
 // Back-buffer pixels map 1:1 to scene pixels; the back buffer is cleared grey.
-class SpriteDrawTest : public ds_test::RenderDeviceTest {
+class SpriteDrawTest : public ds_test::SceneTest {
 protected:
-  static constexpr D3DCOLOR kGrey = 0xFF404040;
-
-  SpriteDrawTest() : scene(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight) {}
+  SpriteDrawTest() { sceneSize.Set(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight); }
 
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     item.spriteSize.SetValue(20u);
     item.mainImage = Picture(L"white.bmp", kWhite);
   }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
+    SceneTest::TearDown();
   }
 
   DS_ResourceEntry Entry(const wchar_t* name, uint32_t colour) {
@@ -75,36 +61,8 @@ protected:
     (*it)->packedColour = DS_ParticleSystemCtrl::PackColor(*object->GetItem(), **it);
   }
 
-  ds_test::Image Frame(float t = 0.0f, bool update = true) {
-    if (update) object->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
+  ds_test::Image Frame(float t = 0.0f, bool update = true) { return DrawAndRead(*object, t, update); }
 
-  void Expect(const ds_test::Image& image, int x, int y, uint32_t rgb, const char* what) {
-    const uint32_t got = image.RgbAt(x, y);
-    bool matches = true;
-    for (int shift = 0; shift < 24; shift += 8) {
-      if (std::abs(int((got >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) > 3) matches = false;
-    }
-    if (!matches) {
-      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
-                    << ds_test::ColorText(got) << "; image saved as "
-                    << ds_test::SaveFailureImage(image,
-                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-  }
-
-  SceneSize scene;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  DS_2D_Light layer;
   TestSpriteItem item;
   std::unique_ptr<DS_SpriteArrayObj> object;
 };
@@ -117,11 +75,11 @@ TEST_F(SpriteDrawTest, SpritesDrawAsTintedBlendedSquares) {
   Place(0, 100, 80);
   Place(1, 200, 150, 0.5f);
   const ds_test::Image image = Frame();
-  Expect(image, 100, 80, 0xFF0000, "opaque sprite");
-  Expect(image, 91, 71, 0xFF0000, "inside its 20 x 20 square");
-  Expect(image, 100, 92, 0x404040, "below it");
-  Expect(image, 88, 80, 0x404040, "left of it");
-  Expect(image, 200, 150, 0x9F2020, "half-transparent sprite over grey");
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0xFF0000, 3)) << "opaque sprite";
+  EXPECT_TRUE(ds_test::PixelNear(image, 91, 71, 0xFF0000, 3)) << "inside its 20 x 20 square";
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 92, 0x404040, 3)) << "below it";
+  EXPECT_TRUE(ds_test::PixelNear(image, 88, 80, 0x404040, 3)) << "left of it";
+  EXPECT_TRUE(ds_test::PixelNear(image, 200, 150, 0x9F2020, 3)) << "half-transparent sprite over grey";
 }
 
 TEST_F(SpriteDrawTest, TextureIsModulatedByTheSpriteColour) {
@@ -129,10 +87,10 @@ TEST_F(SpriteDrawTest, TextureIsModulatedByTheSpriteColour) {
   item.colour.SetValue(0x00FFFFu);  // yellow
   Make();
   Place(0, 100, 80);
-  Expect(Frame(), 100, 80, 0xFF0000, "red picture under a yellow tint");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, 0xFF0000, 3)) << "red picture under a yellow tint";
   object->GetItem()->colour.SetValue(0xFF0000u);  // blue
   Place(0, 100, 80);
-  Expect(Frame(), 100, 80, 0x000000, "red picture under a blue tint");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, 0x000000, 3)) << "red picture under a blue tint";
 }
 
 TEST_F(SpriteDrawTest, AdditiveSpritesAddToTheScene) {
@@ -140,7 +98,7 @@ TEST_F(SpriteDrawTest, AdditiveSpritesAddToTheScene) {
   item.colour.SetValue(0x0000FFu);
   Make();
   Place(0, 100, 80, 0.5f);
-  Expect(Frame(), 100, 80, 0xBF4040, "half red added to grey");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, 0xBF4040, 3)) << "half red added to grey";
 }
 
 struct SecondCase {
@@ -161,7 +119,7 @@ TEST_P(SecondTextureTest, SecondPictureIsDrawnOverTheFirst) {
   ASSERT_NE(nullptr, second);
   second->Release();
   Place(0, 100, 80);
-  Expect(Frame(), 100, 80, c.rgb, c.what);
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, c.rgb, 3)) << c.what;
 }
 
 const SecondCase kSecondCases[] = {
@@ -179,14 +137,14 @@ TEST_F(SpriteDrawTest, FramesOfTheMainImageFollowTheSpriteClock) {
   ASSERT_EQ(2u, object->frameTextures.size());
   Place(0, 100, 80);
   // Frames at most 0.2 s apart: the sprite clock counts no more per frame.
-  Expect(Frame(0.1f), 100, 80, 0xFF0000, "first frame");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.1f), 100, 80, 0xFF0000, 3)) << "first frame";
   Frame(0.3f);
-  Expect(Frame(0.45f), 100, 80, 0xFF0000, "first frame until 0.5 s have passed");
-  Expect(Frame(0.6f), 100, 80, 0x0000FF, "second frame once 0.5 s have passed");
-  Expect(Frame(0.7f), 100, 80, 0x0000FF, "second frame still");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.45f), 100, 80, 0xFF0000, 3)) << "first frame until 0.5 s have passed";
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.6f), 100, 80, 0x0000FF, 3)) << "second frame once 0.5 s have passed";
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.7f), 100, 80, 0x0000FF, 3)) << "second frame still";
   Frame(0.9f);
   Frame(1.05f);
-  Expect(Frame(1.15f), 100, 80, 0xFF0000, "back to the first");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(1.15f), 100, 80, 0xFF0000, 3)) << "back to the first";
 }
 
 TEST_F(SpriteDrawTest, LoweredCountDrawsTheFirstRecordsOnly) {
@@ -195,16 +153,16 @@ TEST_F(SpriteDrawTest, LoweredCountDrawsTheFirstRecordsOnly) {
   Make();
   for (size_t i = 0; i < 10; ++i) Place(i, 20.0f + 30.0f * float(i), 100.0f);
   ds_test::Image image = Frame();
-  Expect(image, 290, 100, 0xFF0000, "tenth sprite");
+  EXPECT_TRUE(ds_test::PixelNear(image, 290, 100, 0xFF0000, 3)) << "tenth sprite";
 
   object->GetItem()->spriteCount.SetValue(4u);
   EXPECT_EQ(10u, object->sprites.size());
   EXPECT_EQ(4u, object->GetQuadCapacity()) << "buffers made for four";
   image = Frame();
-  Expect(image, 20, 100, 0xFF0000, "first sprite");
-  Expect(image, 110, 100, 0xFF0000, "fourth sprite");
-  Expect(image, 140, 100, 0x404040, "fifth sprite is not drawn");
-  Expect(image, 290, 100, 0x404040, "tenth sprite is not drawn");
+  EXPECT_TRUE(ds_test::PixelNear(image, 20, 100, 0xFF0000, 3)) << "first sprite";
+  EXPECT_TRUE(ds_test::PixelNear(image, 110, 100, 0xFF0000, 3)) << "fourth sprite";
+  EXPECT_TRUE(ds_test::PixelNear(image, 140, 100, 0x404040, 3)) << "fifth sprite is not drawn";
+  EXPECT_TRUE(ds_test::PixelNear(image, 290, 100, 0x404040, 3)) << "tenth sprite is not drawn";
 }
 
 TEST_F(SpriteDrawTest, HugeCountDrawsWhatTheBufferHolds) {
@@ -218,8 +176,8 @@ TEST_F(SpriteDrawTest, HugeCountDrawsWhatTheBufferHolds) {
     Place(0, 100, 80);
     Place(ParticleGeomArray::kMaxSprites - 1, 200, 150);
     const ds_test::Image image = Frame();
-    Expect(image, 100, 80, 0xFF0000, "first sprite");
-    Expect(image, 200, 150, 0xFF0000, "last sprite the buffer holds");
+    EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0xFF0000, 3)) << "first sprite";
+    EXPECT_TRUE(ds_test::PixelNear(image, 200, 150, 0xFF0000, 3)) << "last sprite the buffer holds";
   }
 }
 
@@ -228,11 +186,11 @@ TEST_F(SpriteDrawTest, StaticItemWritesItsQuadsOnceForAStillPicture) {
   item.colour.SetValue(0x0000FFu);
   Make();
   Place(0, 100, 80);
-  Expect(Frame(0.1f), 100, 80, 0xFF0000, "written on the first update");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.1f), 100, 80, 0xFF0000, 3)) << "written on the first update";
   Place(0, 200, 150);
   const ds_test::Image image = Frame(0.2f);
-  Expect(image, 100, 80, 0xFF0000, "not rewritten without a frame change");
-  Expect(image, 200, 150, 0x404040, "the move is not drawn");
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0xFF0000, 3)) << "not rewritten without a frame change";
+  EXPECT_TRUE(ds_test::PixelNear(image, 200, 150, 0x404040, 3)) << "the move is not drawn";
 }
 
 TEST_F(SpriteDrawTest, StaticItemRewritesOnAFrameChange) {
@@ -243,25 +201,25 @@ TEST_F(SpriteDrawTest, StaticItemRewritesOnAFrameChange) {
   Place(0, 100, 80);
   Frame(0.1f);
   Place(0, 200, 150);
-  Expect(Frame(0.3f), 100, 80, 0xFF0000, "old place before the frame changes");
-  Expect(Frame(0.45f), 100, 80, 0xFF0000, "old place still");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.3f), 100, 80, 0xFF0000, 3)) << "old place before the frame changes";
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.45f), 100, 80, 0xFF0000, 3)) << "old place still";
   const ds_test::Image image = Frame(0.6f);
-  Expect(image, 200, 150, 0xFF0000, "new place after the frame changed");
-  Expect(image, 100, 80, 0x404040, "old place cleared");
+  EXPECT_TRUE(ds_test::PixelNear(image, 200, 150, 0xFF0000, 3)) << "new place after the frame changed";
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0x404040, 3)) << "old place cleared";
 }
 
 TEST_F(SpriteDrawTest, NothingIsDrawnWithoutPictureOrBeforeTheFirstUpdate) {
   item.colour.SetValue(0x0000FFu);
   Make();
   Place(0, 100, 80);
-  Expect(Frame(0.0f, false), 100, 80, 0x404040, "quads not yet written");
-  Expect(Frame(), 100, 80, 0xFF0000, "written");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.0f, false), 100, 80, 0x404040, 3)) << "quads not yet written";
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, 0xFF0000, 3)) << "written";
 
   item.mainImage = DS_ImageFileLink(L"missing.bmp");
   Make();
   EXPECT_TRUE(object->frameTextures.empty());
   Place(0, 100, 80);
-  Expect(Frame(), 100, 80, 0x404040, "a picture that cannot be found");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, 0x404040, 3)) << "a picture that cannot be found";
 }
 
 // A version-1 item carried its images inside its record; creating the object
@@ -294,7 +252,7 @@ TEST_F(SpriteDrawTest, OldItemWithoutSecondResourceIdGetsNoSecondImage) {
   EXPECT_TRUE(item.secondImage.GetPath().empty());
   EXPECT_EQ(nullptr, object->GetSecondTexture());
   Place(0, 100, 80);
-  Expect(Frame(), 100, 80, 0xFF0000, "the embedded picture is drawn");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(), 100, 80, 0xFF0000, 3)) << "the embedded picture is drawn";
 }
 
 TEST_F(SpriteDrawTest, FrameAspectComesFromThePicture) {
@@ -308,8 +266,8 @@ TEST_F(SpriteDrawTest, FrameAspectComesFromThePicture) {
   EXPECT_FLOAT_EQ(10.0f, sprite.halfHeight);
   Place(0, 100, 80);
   const ds_test::Image image = Frame();
-  Expect(image, 118, 80, 0xFF0000, "40 wide");
-  Expect(image, 100, 93, 0x404040, "20 high");
+  EXPECT_TRUE(ds_test::PixelNear(image, 118, 80, 0xFF0000, 3)) << "40 wide";
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 93, 0x404040, 3)) << "20 high";
 }
 
 // ---- items read from records ----
@@ -341,7 +299,7 @@ TEST_F(SpriteDrawTest, ItemWrittenAndReadBackDrawsTheSame) {
   EXPECT_FLOAT_EQ(15.0f, object->sprites.front()->halfWidth);
   Place(0, 100, 80);
   const ds_test::Image image = Frame();
-  Expect(image, 113, 80, 0xFF0000, "30 wide, red, from the record");
+  EXPECT_TRUE(ds_test::PixelNear(image, 113, 80, 0xFF0000, 3)) << "30 wide, red, from the record";
 }
 
 // A version-1 section: the images inside the record, the frame times at its
@@ -394,7 +352,7 @@ TEST_F(SpriteDrawTest, VersionOneItemDrawsItsEmbeddedPictures) {
   second->Release();
   Place(0, 100, 80);
   // The white second picture, drawn over the red first frame, covers it.
-  Expect(Frame(0.1f), 100, 80, 0xFFFFFF, "embedded second picture");
+  EXPECT_TRUE(ds_test::PixelNear(Frame(0.1f), 100, 80, 0xFFFFFF, 3)) << "embedded second picture";
 }
 
 }  // namespace

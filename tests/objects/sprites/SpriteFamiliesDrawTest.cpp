@@ -20,10 +20,8 @@
 #include "render/ViewContext.h"
 #include "Sprites2TestSupport.h"
 #include "support/DocResRecord.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 #include "support/TestPictures.h"
-
-using sprites2_test::SceneSize;
 
 namespace {
 
@@ -32,34 +30,13 @@ const uint32_t kRed = 0xFFFF0000;
 const uint32_t kBlue = 0xFF0000FF;
 
 // Back-buffer pixels map 1:1 to scene pixels; the back buffer is cleared grey.
-class SpriteFamiliesDrawTest : public ds_test::RenderDeviceTest {
+class SpriteFamiliesDrawTest : public ds_test::SceneTest {
 protected:
-  static constexpr D3DCOLOR kGrey = 0xFF404040;
+  SpriteFamiliesDrawTest() { sceneSize.Set(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight); }
 
-  SpriteFamiliesDrawTest() : scene(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight) {}
-
-  void SetUp() override {
-    RenderDeviceTest::SetUp();
-    if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-  }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    if (device) device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
-  }
-
-  DS_ImageFileLink Picture(const wchar_t* name, const std::vector<unsigned char>& bytes) {
-    return manager->MakeImageLink(ds_test::MakeFileEntry(name, bytes));
+    SceneTest::TearDown();
   }
 
   void Make(DS_ParticleSystemCtrl& item) {
@@ -83,36 +60,8 @@ protected:
     return s;
   }
 
-  ds_test::Image Frame(float t = 0.0f) {
-    object->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object->Render(&layer);
-    device->EndScene();
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
+  ds_test::Image Frame(float t = 0.0f) { return DrawAndRead(*object, t); }
 
-  void Expect(const ds_test::Image& image, int x, int y, uint32_t rgb, const char* what) {
-    const uint32_t got = image.RgbAt(x, y);
-    bool matches = true;
-    for (int shift = 0; shift < 24; shift += 8) {
-      if (std::abs(int((got >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) > 3) matches = false;
-    }
-    if (!matches) {
-      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
-                    << ds_test::ColorText(got) << "; image saved as "
-                    << ds_test::SaveFailureImage(image,
-                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-  }
-
-  SceneSize scene;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  DS_2D_Light layer;
   std::unique_ptr<DS_SpriteArrayObj> object;
 };
 
@@ -125,10 +74,10 @@ TEST_F(SpriteFamiliesDrawTest, UprightRaySpansTheSceneHeight) {
   Make(item);
   Place(0, 160.0f, 120.0f).velocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
   const ds_test::Image image = Frame();
-  Expect(image, 160, 3, 0xFF0000, "top of the ray");
-  Expect(image, 160, 236, 0xFF0000, "bottom of the ray");
-  Expect(image, 153, 120, 0xFF0000, "inside its width");
-  Expect(image, 174, 120, 0x404040, "beside it");
+  EXPECT_TRUE(ds_test::PixelNear(image, 160, 3, 0xFF0000, 3)) << "top of the ray";
+  EXPECT_TRUE(ds_test::PixelNear(image, 160, 236, 0xFF0000, 3)) << "bottom of the ray";
+  EXPECT_TRUE(ds_test::PixelNear(image, 153, 120, 0xFF0000, 3)) << "inside its width";
+  EXPECT_TRUE(ds_test::PixelNear(image, 174, 120, 0x404040, 3)) << "beside it";
 }
 
 TEST_F(SpriteFamiliesDrawTest, EightyDegreeRayLeansItsTopToTheRight) {
@@ -140,11 +89,11 @@ TEST_F(SpriteFamiliesDrawTest, EightyDegreeRayLeansItsTopToTheRight) {
   Place(0, 160.0f, 120.0f).velocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
   const ds_test::Image image = Frame();
   // The ray's middle runs through x = 160 + (120 - y) x cot(80 degrees).
-  Expect(image, 179, 10, 0xFF0000, "near the top, shifted right");
-  Expect(image, 160, 10, 0x404040, "near the top, the upright place");
-  Expect(image, 141, 230, 0xFF0000, "near the bottom, shifted left");
-  Expect(image, 160, 230, 0x404040, "near the bottom, the upright place");
-  Expect(image, 160, 120, 0xFF0000, "the centre");
+  EXPECT_TRUE(ds_test::PixelNear(image, 179, 10, 0xFF0000, 3)) << "near the top, shifted right";
+  EXPECT_TRUE(ds_test::PixelNear(image, 160, 10, 0x404040, 3)) << "near the top, the upright place";
+  EXPECT_TRUE(ds_test::PixelNear(image, 141, 230, 0xFF0000, 3)) << "near the bottom, shifted left";
+  EXPECT_TRUE(ds_test::PixelNear(image, 160, 230, 0x404040, 3)) << "near the bottom, the upright place";
+  EXPECT_TRUE(ds_test::PixelNear(image, 160, 120, 0xFF0000, 3)) << "the centre";
 }
 
 TEST_F(SpriteFamiliesDrawTest, FlashIsDrawnAtFullStrengthWhileTheTimeLineIsInvisible) {
@@ -156,8 +105,8 @@ TEST_F(SpriteFamiliesDrawTest, FlashIsDrawnAtFullStrengthWhileTheTimeLineIsInvis
   ASSERT_EQ(0.0f, object->GetItem()->TimeLine().GetAlpha());
   Place(0, 100.0f, 80.0f);
   const ds_test::Image image = Frame();
-  Expect(image, 100, 80, 0x4040FF, "blue added to grey");
-  Expect(image, 130, 80, 0x404040, "beside the flash");
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0x4040FF, 3)) << "blue added to grey";
+  EXPECT_TRUE(ds_test::PixelNear(image, 130, 80, 0x404040, 3)) << "beside the flash";
 }
 
 TEST_F(SpriteFamiliesDrawTest, FishFaceTheWayTheySwim) {
@@ -177,10 +126,10 @@ TEST_F(SpriteFamiliesDrawTest, FishFaceTheWayTheySwim) {
     s.yAxis = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
   }
   const ds_test::Image image = Frame();
-  Expect(image, 95, 80, 0xFF0000, "swimming right: its left half on the left");
-  Expect(image, 105, 80, 0x0000FF, "swimming right: its right half on the right");
-  Expect(image, 195, 80, 0x0000FF, "swimming left: mirrored");
-  Expect(image, 205, 80, 0xFF0000, "swimming left: mirrored");
+  EXPECT_TRUE(ds_test::PixelNear(image, 95, 80, 0xFF0000, 3)) << "swimming right: its left half on the left";
+  EXPECT_TRUE(ds_test::PixelNear(image, 105, 80, 0x0000FF, 3)) << "swimming right: its right half on the right";
+  EXPECT_TRUE(ds_test::PixelNear(image, 195, 80, 0x0000FF, 3)) << "swimming left: mirrored";
+  EXPECT_TRUE(ds_test::PixelNear(image, 205, 80, 0xFF0000, 3)) << "swimming left: mirrored";
 }
 
 TEST_F(SpriteFamiliesDrawTest, GhostIsDimmedTwiceByItsTimeLine) {
@@ -197,7 +146,7 @@ TEST_F(SpriteFamiliesDrawTest, GhostIsDimmedTwiceByItsTimeLine) {
   // Alpha byte int(int(127 x 0.5) x 0.5) = 31: white over grey.
   const int a = 31;
   const int level = (255 * a + 0x40 * (255 - a)) / 255;
-  Expect(image, 100, 80, uint32_t(level) * 0x010101u, "white at alpha 31 over grey");
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, uint32_t(level) * 0x010101u, 3)) << "white at alpha 31 over grey";
 }
 
 }  // namespace

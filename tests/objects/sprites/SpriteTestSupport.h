@@ -12,6 +12,7 @@
 #include "objects/sprites/SpriteArrayObj.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/SceneMapping.h"
+#include "support/SceneSize.h"
 
 namespace sprites_test {
 
@@ -66,22 +67,7 @@ public:
   mutable float lastHitY = -1.0f;
 };
 
-// The scene mapping of one test.
-class SceneSize {
-public:
-  SceneSize(int width, int height) : m_width(g_SceneWidth), m_height(g_SceneHeight) {
-    g_SceneWidth = width;
-    g_SceneHeight = height;
-  }
-  ~SceneSize() {
-    g_SceneWidth = m_width;
-    g_SceneHeight = m_height;
-  }
-
-private:
-  int m_width;
-  int m_height;
-};
+using ds_test::SceneSize;
 
 inline TestSpriteItem& ItemOf(DS_SpriteArrayObj& object) { return *static_cast<TestSpriteItem*>(object.GetItem()); }
 

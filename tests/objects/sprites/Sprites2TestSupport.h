@@ -12,40 +12,16 @@
 #include "document/Stream.h"
 #include "document/StreamWriter.h"
 #include "render/SceneMapping.h"
+#include "support/SceneSize.h"
 #include "render/ViewObjCtrl.h"
+#include "support/RecordRoundTrip.h"
 
 namespace sprites2_test {
 
-class SceneSize {
-public:
-  SceneSize(int width, int height) : m_width(g_SceneWidth), m_height(g_SceneHeight) {
-    g_SceneWidth = width;
-    g_SceneHeight = height;
-  }
-  ~SceneSize() {
-    g_SceneWidth = m_width;
-    g_SceneHeight = m_height;
-  }
+using ds_test::SceneSize;
 
-private:
-  int m_width;
-  int m_height;
-};
-
-struct Reading {
-  explicit Reading(const std::vector<unsigned char>& bytes)
-      : data(bytes), buffer(data.data(), data.size()), handle(new DS_IOF_R<ResourceBuffer>(&buffer)) {}
-  std::vector<unsigned char> data;
-  ResourceBuffer buffer;
-  DS_IOF_Handle handle;
-};
-
-template <class Item>
-std::vector<unsigned char> WrittenBytes(const Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
+using ds_test::Reading;
+using ds_test::WrittenBytes;
 
 // The first `count` values rand() yields after srand(seed); the generator is
 // seeded again, so the code under test sees the same values next.

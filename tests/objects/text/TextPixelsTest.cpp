@@ -17,7 +17,7 @@
 
 namespace {
 
-using ds_test::ColourNear;
+using ds_test::PixelNear;
 using ds_test::Image;
 
 const DS_FileKey kEffectKey(L"C:\\scene\\text.fxo", 21);
@@ -65,10 +65,10 @@ TEST_F(TextPixelsTest, StaticTextShowsItsPictureInItsColourOnItsQuad) {
   for (float t : {0.1f, 0.2f}) {
     const Image image = Frame(t);
     if (image.pixels.empty()) return;
-    EXPECT_TRUE(ColourNear(image, 130, kMiddleY, kRed, 3)) << "the picture's white half, in red";
-    EXPECT_TRUE(ColourNear(image, 190, kMiddleY, kScene, 3)) << "its transparent half";
-    EXPECT_TRUE(ColourNear(image, 100, kMiddleY, kScene, 3)) << "left of the quad";
-    EXPECT_TRUE(ColourNear(image, 130, 100, kScene, 3)) << "above the quad";
+    EXPECT_TRUE(PixelNear(image, 130, kMiddleY, kRed, 3)) << "the picture's white half, in red";
+    EXPECT_TRUE(PixelNear(image, 190, kMiddleY, kScene, 3)) << "its transparent half";
+    EXPECT_TRUE(PixelNear(image, 100, kMiddleY, kScene, 3)) << "left of the quad";
+    EXPECT_TRUE(PixelNear(image, 130, 100, kScene, 3)) << "above the quad";
   }
 }
 
@@ -105,14 +105,14 @@ TEST_F(TextPixelsTest, ScrollingTextMovesItsPictureByTheShift) {
       const float inRepeat = s - std::floor(s);
       if (std::fabs(inRepeat - 0.5f) < 0.04f || inRepeat < 0.04f || inRepeat > 0.96f) continue;
       const uint32_t expected = inRepeat < 0.5f ? kRed : kScene;
-      EXPECT_TRUE(ColourNear(images[f], x, kMiddleY, expected, 3)) << "frame " << f << ", shift " << shifts[f];
+      EXPECT_TRUE(PixelNear(images[f], x, kMiddleY, expected, 3)) << "frame " << f << ", shift " << shifts[f];
     }
     if ((images[0].RgbAt(x, kMiddleY) == (kRed & 0xFFFFFF)) != (images[1].RgbAt(x, kMiddleY) == (kRed & 0xFFFFFF)))
       ++changed;
   }
   EXPECT_GE(changed, 6) << "the picture moved between frames";
-  EXPECT_TRUE(ColourNear(images[2], 100, kMiddleY, kScene, 3)) << "nothing left of the quad";
-  EXPECT_TRUE(ColourNear(images[2], 220, kMiddleY, kScene, 3)) << "nothing right of the quad";
+  EXPECT_TRUE(PixelNear(images[2], 100, kMiddleY, kScene, 3)) << "nothing left of the quad";
+  EXPECT_TRUE(PixelNear(images[2], 220, kMiddleY, kScene, 3)) << "nothing right of the quad";
 }
 
 }  // namespace

@@ -327,20 +327,6 @@ protected:
     }
   }
 
-  void ExpectRedPicture(const ds_test::Image& image, int top, int bottom, const std::string& what) {
-    for (int y = top; y < bottom; y += 7) {
-      for (int x = 0; x < kW; x += 7) {
-        const uint32_t got = image.RgbAt(x, y);
-        if (got != kRed) {
-          ADD_FAILURE() << what << " at (" << x << ", " << y << "): " << ds_test::ColorText(got) << "; image saved as "
-                        << ds_test::SaveFailureImage(image,
-                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-          return;
-        }
-      }
-    }
-  }
-
   bool compiledEffects = false;
   DS_ViewContext m_view;
   std::unique_ptr<DS_SlideShow_Light> m_show;
@@ -407,7 +393,7 @@ TEST_F(FlameRenderTest, BothSwitchesOffIsAPlainPictureLayer) {
   ASSERT_TRUE(layer);
   EXPECT_FALSE(layer->NeedsSceneCapture());
   const ds_test::Image image = Frame();
-  ExpectRedPicture(image, 0, kH, "plain picture");
+  EXPECT_TRUE(ds_test::AreaNear(image, 0, 0, kW, kH, 7, kRed, 0)) << "plain picture";
   EXPECT_EQ(0, FireEffect(*layer)->BeginCount());
   EXPECT_EQ(0, HeatEffect(*layer)->BeginCount());
   EXPECT_EQ(nullptr, HeatEffect(*layer)->Last("SceneTex"));
@@ -420,7 +406,7 @@ TEST_F(FlameRenderTest, DistortionSwitchTwoDrawsNoDistortion) {
   }});
   ASSERT_TRUE(layer);
   const ds_test::Image image = Frame();
-  ExpectRedPicture(image, 0, kH, "picture without distortion");
+  EXPECT_TRUE(ds_test::AreaNear(image, 0, 0, kW, kH, 7, kRed, 0)) << "picture without distortion";
   EXPECT_EQ(0, HeatEffect(*layer)->BeginCount());
   EXPECT_FALSE(layer->IsCaptureOpen());
 }
@@ -439,7 +425,7 @@ TEST_F(FlameRenderTest, MissingDistortionEffectSwitchesTheDistortionOff) {
   // The fire is still drawn, straight onto the back buffer; above its band the
   // picture is untouched.
   EXPECT_EQ(1u, fire->CountEvents("SetTechnique AsEffect"));
-  ExpectRedPicture(image, 0, 80, "picture above the band");
+  EXPECT_TRUE(ds_test::AreaNear(image, 0, 0, kW, 80, 7, kRed, 0)) << "picture above the band";
   EXPECT_FALSE(layer->IsCaptureOpen());
 }
 
@@ -464,7 +450,7 @@ TEST_F(FlameRenderTest, ObjectsAreDrawnOverTheFireBand) {
   EXPECT_TRUE(ProbeLog()[0].drawnOnBackBuffer);
   // Picture pixels (20, 40) lie inside the band (16.8 to 48) and under the probe.
   EXPECT_EQ(0x00FF00u, image.RgbAt(100, 200)) << ds_test::ColorText(image.RgbAt(100, 200));
-  ExpectRedPicture(image, 0, 80, "picture above the band");
+  EXPECT_TRUE(ds_test::AreaNear(image, 0, 0, kW, 80, 7, kRed, 0)) << "picture above the band";
 }
 
 TEST_F(FlameRenderTest, MissingFireEffectDrawsThePictureAndTheDistortion) {

@@ -17,7 +17,7 @@
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
 #include "support/SlideTestSupport.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SlideShowTest.h"
 
 namespace layer_test {
 
@@ -80,80 +80,18 @@ std::vector<V> ReadVertices(const DS_VertexBuffer<V>& vertices) {
   return out;
 }
 
-inline bool Near(uint32_t a, uint32_t b, int tolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
-  }
-  return true;
-}
-
 // A loaded document on the test device: load, build, picture position, frames.
-class LayerDocumentTest : public ds_test::RenderDeviceTest {
+class LayerDocumentTest : public ds_test::SlideShowTest {
 protected:
-  void SetUp() override {
-    RenderDeviceTest::SetUp();
-    device->GetDepthStencilSurface(m_depth.Receive());
-    g_CurrentViewContext = &m_view;
-  }
-  void TearDown() override {
-    m_show.reset();
-    m_depth.Release();
-    if (DS_DocResManager* manager = g_CurrentDocResManager) {
-      SetCurrentDocResManager(nullptr);
-      delete manager;
-    }
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
-  }
-
   void Load(const DS_SlideShow_Light& written, const std::vector<slides_test::EmbeddedPicture>& pictures,
             const std::vector<GuidPicture>& guidPictures = {}, int fitType = 1) {
-    const std::vector<unsigned char> bytes = WriteLayerDocument(written, pictures, guidPictures);
-    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
-    m_show->BuildSlideObjects();
-    m_show->ApplyPicturePosition(fitType);
+    Read(WriteLayerDocument(written, pictures, guidPictures));
+    Build(fitType);
   }
 
   DS_2D_Light* Layer(size_t slide) { return m_show->GetSlide(slide)->GetLight().Get(); }
 
-  ds_test::Image Frame(float t) {
-    m_show->Update(t);
-    EXPECT_EQ(D3D_OK, device->BeginScene());
-    m_show->Render(false);
-    device->EndScene();
-    DS_ComHolder<IDirect3DSurface9> target, back, depth;
-    device->GetRenderTarget(0, target.Receive());
-    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
-    device->GetDepthStencilSurface(depth.Receive());
-    EXPECT_EQ(m_depth.Get(), depth.Get()) << "the depth surface was not given back";
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
-
-  // Lost device, reset, restore: what the host does.
-  void LoseAndRestore() {
-    m_show->OnDeviceLost();
-    m_depth.Release();
-    ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
-    device->GetDepthStencilSurface(m_depth.Receive());
-    m_show->OnDeviceRestored();
-  }
-
-  void ExpectPixel(const ds_test::Image& image, int x, int y, uint32_t rgb, int tolerance, const std::string& what) {
-    const uint32_t got = image.RgbAt(x, y);
-    if (!Near(got, rgb, tolerance)) {
-      ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected " << ds_test::ColorText(rgb) << ", got "
-                    << ds_test::ColorText(got) << "; image saved as "
-                    << ds_test::SaveFailureImage(image,
-                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-  }
-
-  DS_ViewContext m_view;
-  std::unique_ptr<DS_SlideShow_Light> m_show;
-  DS_ComHolder<IDirect3DSurface9> m_depth;
+  ds_test::Image Frame(float t) { return ShowFrame(t); }
 };
 
 }  // namespace layer_test

@@ -22,7 +22,7 @@
 #include "support/SlideTestSupport.h"
 #include "support/CompiledEffects.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SlideShowTest.h"
 #include "support/TestPictures.h"
 
 using namespace slides_test;
@@ -49,13 +49,6 @@ std::vector<EmbeddedPicture> Pictures() {
       {kGradientKey, ds_test::GradientBmp(kPictureW, kPictureH)},
       {kSurroundKey, MakeSolidBmp(8, 8, 0x808000)},
   };
-}
-
-bool Near(uint32_t a, uint32_t b, int tolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
-  }
-  return true;
 }
 
 std::vector<unsigned char> WriteLayer(const DS_2D_Light& layer) {
@@ -166,40 +159,13 @@ TEST(UnderwaterRecord, EveryCutOfTheRecordFailsWithoutALayer) {
 
 // ---- documents on the device ----
 
-TestProbeItem* Probe(int tag, uint32_t color, float l, float t, float r, float b) {
-  TestProbeItem* probe = new TestProbeItem();
-  probe->tag = tag;
-  probe->color = color;
-  probe->left = l;
-  probe->top = t;
-  probe->right = r;
-  probe->bottom = b;
-  return probe;
-}
-
 // One underwater slide on the test device. Its effect is the recording factory's
 // (UnderwaterRenderTest) or the compiled module effect (UnderwaterPixelTest).
-class UnderwaterSlideTest : public ds_test::RenderDeviceTest {
+class UnderwaterSlideTest : public ds_test::SlideShowTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
-    device->GetDepthStencilSurface(m_depth.Receive());
-    g_CurrentViewContext = &m_view;
+    SlideShowTest::SetUp();
     ProbeLog().clear();
-  }
-  void TearDown() override {
-    Unload();
-    m_depth.Release();
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
-  }
-
-  void Unload() {
-    m_show.reset();
-    if (DS_DocResManager* manager = g_CurrentDocResManager) {
-      SetCurrentDocResManager(nullptr);
-      delete manager;
-    }
   }
 
   // One slide with `layer` (null: the plain layer) and the probes, loaded as the scene
@@ -215,8 +181,7 @@ protected:
     }
     for (TestProbeItem* probe : probes) slide->AddVisualItem(probe);
     written.AddSlide(slide);
-    const std::vector<unsigned char> bytes = WriteDocument(written, Pictures());
-    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
+    Read(WriteDocument(written, Pictures()));
     ASSERT_NE(nullptr, m_show);
     if (effect) {
       DS_ResourceEntry entry(kEffectId, DS_FX_Constructor::kEffectModule);
@@ -226,32 +191,14 @@ protected:
       entry.SetData(uint32_t(data.size()), data.data());
       g_CurrentDocResManager->Tables().fileLibrary[EffectKey(kEffectId)].push_back(entry);
     }
-    m_show->BuildSlideObjects();
-    m_show->ApplyPicturePosition(DS_ViewContext::kFitLetterbox);
+    Build(DS_ViewContext::kFitLetterbox);
   }
 
   FakeUndervater* Layer() const { return dynamic_cast<FakeUndervater*>(m_show->GetSlide(0)->GetLight().Get()); }
 
   // One frame over a back buffer poisoned with a colour no picture here has.
   ds_test::Image Frame(float t) {
-    m_show->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u | kPoison, 1.0f, 0);
-    EXPECT_EQ(D3D_OK, device->BeginScene());
-    m_show->Render(false);
-    device->EndScene();
-    ExpectOwnTargets();
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
-  }
-
-  void ExpectOwnTargets() {
-    DS_ComHolder<IDirect3DSurface9> target, back, depth;
-    device->GetRenderTarget(0, target.Receive());
-    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
-    device->GetDepthStencilSurface(depth.Receive());
-    EXPECT_EQ(m_depth.Get(), depth.Get()) << "the depth surface was not given back";
+    return ShowFrame(t, true, 0xFF000000u | kPoison);
   }
 
   // The pixels of the texture the brush's effect last received as "Background".
@@ -267,9 +214,6 @@ protected:
   }
 
   bool compiledEffects = false;
-  DS_ViewContext m_view;
-  std::unique_ptr<DS_SlideShow_Light> m_show;
-  DS_ComHolder<IDirect3DSurface9> m_depth;
 };
 
 class UnderwaterRenderTest : public UnderwaterSlideTest {
@@ -295,7 +239,7 @@ TEST_F(UnderwaterRenderTest, TheDocumentBringsTheLayerAndItsPreparedBrush) {
 
 TEST_F(UnderwaterRenderTest, ThePictureAndObjectsReachTheBrushThroughThePair) {
   // An object that does not read the scene is drawn into the pair with the picture.
-  Load(new FakeUndervater(), kRedKey, {Probe(1, 0xFF000000u | kGreen, 0, 0, 32, 48)}, true);
+  Load(new FakeUndervater(), kRedKey, {MakeProbe(1, 0xFF000000u | kGreen, 0, 0, 32, 48)}, true);
   FakeEffect* effect = factory.LastEffect();
   ASSERT_NE(nullptr, effect);
   Frame(50.0f);
@@ -311,8 +255,8 @@ TEST_F(UnderwaterRenderTest, ThePictureAndObjectsReachTheBrushThroughThePair) {
             effect->Last("Background")->texture);
   const ds_test::Image scene = BackgroundPixels(effect);
   ASSERT_EQ(kW, scene.width);
-  EXPECT_TRUE(Near(scene.RgbAt(kW / 4, kH / 2), kGreen, 2)) << ds_test::ColorText(scene.RgbAt(kW / 4, kH / 2));
-  EXPECT_TRUE(Near(scene.RgbAt(3 * kW / 4, kH / 2), kRed, 2)) << ds_test::ColorText(scene.RgbAt(3 * kW / 4, kH / 2));
+  EXPECT_TRUE(ds_test::PixelNear(scene, kW / 4, kH / 2, kGreen, 2));
+  EXPECT_TRUE(ds_test::PixelNear(scene, 3 * kW / 4, kH / 2, kRed, 2));
 
   // The brush's own parameters, for a 4:3 picture and its clock.
   const float f = 1.0f / 0.101f;
@@ -330,13 +274,13 @@ TEST_F(UnderwaterRenderTest, ThePictureAndObjectsReachTheBrushThroughThePair) {
 }
 
 TEST_F(UnderwaterRenderTest, TwoSceneReadersBothFlipAndTheBrushGetsTheFinalComposition) {
-  TestProbeItem* first = Probe(1, 0, 0, 0, 0, 0);
+  TestProbeItem* first = MakeProbe(1, 0, 0, 0, 0, 0);
   first->needsScene = true;
   first->copyScene = true;
-  TestProbeItem* second = Probe(2, 0, 0, 0, 0, 0);
+  TestProbeItem* second = MakeProbe(2, 0, 0, 0, 0, 0);
   second->needsScene = true;
   second->copyScene = true;
-  TestProbeItem* green = Probe(3, 0xFF000000u | kGreen, 0, 0, 32, 24);
+  TestProbeItem* green = MakeProbe(3, 0xFF000000u | kGreen, 0, 0, 32, 24);
   Load(new FakeUndervater(), kRedKey, {first, second, green}, true);
   FakeEffect* effect = factory.LastEffect();
   ASSERT_NE(nullptr, effect);
@@ -350,19 +294,18 @@ TEST_F(UnderwaterRenderTest, TwoSceneReadersBothFlipAndTheBrushGetsTheFinalCompo
   EXPECT_FALSE(log[2].drawnOnBackBuffer) << "the layer counts as a third reader: both flip";
   const ds_test::Image scene = BackgroundPixels(effect);
   ASSERT_EQ(kW, scene.width);
-  EXPECT_TRUE(Near(scene.RgbAt(kW / 4, kH / 4), kGreen, 2)) << ds_test::ColorText(scene.RgbAt(kW / 4, kH / 4));
-  EXPECT_TRUE(Near(scene.RgbAt(3 * kW / 4, 3 * kH / 4), kRed, 2))
-      << ds_test::ColorText(scene.RgbAt(3 * kW / 4, 3 * kH / 4));
+  EXPECT_TRUE(ds_test::PixelNear(scene, kW / 4, kH / 4, kGreen, 2));
+  EXPECT_TRUE(ds_test::PixelNear(scene, 3 * kW / 4, 3 * kH / 4, kRed, 2));
 }
 
 TEST_F(UnderwaterRenderTest, WithoutAnEffectTheSlideLooksAsWithThePlainLayer) {
   const std::vector<float> times = {50.0f, 50.1f};
   ds_test::Image plain;
-  Load(nullptr, kBandsKey, {Probe(1, 0xFF000000u | kGreen, 8, 8, 24, 40)}, false);
+  Load(nullptr, kBandsKey, {MakeProbe(1, 0xFF000000u | kGreen, 8, 8, 24, 40)}, false);
   for (float t : times) plain = Frame(t);
 
   ProbeLog().clear();
-  Load(new FakeUndervater(), kBandsKey, {Probe(1, 0xFF000000u | kGreen, 8, 8, 24, 40)}, false);
+  Load(new FakeUndervater(), kBandsKey, {MakeProbe(1, 0xFF000000u | kGreen, 8, 8, 24, 40)}, false);
   EXPECT_EQ(nullptr, Layer()->GetBrush().GetEffect());
   EXPECT_FALSE(Layer()->NeedsSceneCapture());
   ds_test::Image underwater;
@@ -374,14 +317,9 @@ TEST_F(UnderwaterRenderTest, WithoutAnEffectTheSlideLooksAsWithThePlainLayer) {
   for (int y = 0; y < kH; y += 4) {
     for (int x = 0; x < kW; x += 4) {
       ASSERT_NE(kPoison, underwater.RgbAt(x, y)) << "uncovered at " << x << ", " << y;
-      if (!Near(plain.RgbAt(x, y), underwater.RgbAt(x, y), 2)) {
-        FAIL() << "at (" << x << ", " << y << "): plain " << ds_test::ColorText(plain.RgbAt(x, y)) << ", underwater "
-               << ds_test::ColorText(underwater.RgbAt(x, y)) << "; saved as "
-               << ds_test::SaveFailureImage(plain, "underwater_plain") << " and "
-               << ds_test::SaveFailureImage(underwater, "underwater_got");
-      }
     }
   }
+  ASSERT_TRUE(ds_test::SameImage(plain, underwater, 4, 2)) << "the underwater slide against the plain one";
 }
 
 TEST_F(UnderwaterRenderTest, LostDeviceReleasesTheSceneAndTheNextFramesCaptureAgain) {
@@ -393,14 +331,12 @@ TEST_F(UnderwaterRenderTest, LostDeviceReleasesTheSceneAndTheNextFramesCaptureAg
   EXPECT_TRUE(layer->GetSceneTexture());
   m_show->OnDeviceLost();
   EXPECT_FALSE(layer->GetSceneTexture());
-  m_depth.Release();
-  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
-  device->GetDepthStencilSurface(m_depth.Receive());
+  ASSERT_NO_FATAL_FAILURE(ResetDevice());
   m_show->OnDeviceRestored();
   Frame(50.1f);
   const ds_test::Image scene = BackgroundPixels(effect);
   ASSERT_EQ(kW, scene.width);
-  EXPECT_TRUE(Near(scene.RgbAt(kW / 2, kH / 2), kRed, 2)) << ds_test::ColorText(scene.RgbAt(kW / 2, kH / 2));
+  EXPECT_TRUE(ds_test::PixelNear(scene, kW / 2, kH / 2, kRed, 2));
 }
 
 // ---- through the compiled module effect ----
@@ -466,11 +402,7 @@ TEST_F(UnderwaterPixelTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
   if (HasFatalFailure()) return;
   Frame(50.0f);
   const ds_test::Image before = Frame(50.1f);
-  m_show->OnDeviceLost();
-  m_depth.Release();
-  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
-  device->GetDepthStencilSurface(m_depth.Receive());
-  m_show->OnDeviceRestored();
+  ASSERT_NO_FATAL_FAILURE(LoseAndRestore());
   const ds_test::Image after = Frame(50.1f);
   EXPECT_TRUE(ds_test::SamePixels(before, after, 3, "UnderwaterReset")) << "after the reset";
 }

@@ -17,7 +17,7 @@
 #include "render/ViewContext.h"
 #include "render/layers/WaterRingLayer.h"
 #include "support/SlideTestSupport.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SlideShowTest.h"
 
 using namespace slides_test;
 
@@ -75,28 +75,12 @@ TestProbeItem* GreenProbe(float l, float t, float r, float b) {
   return probe;
 }
 
-class WaterRingRenderTest : public ds_test::RenderDeviceTest {
+class WaterRingRenderTest : public ds_test::SlideShowTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
-    device->GetDepthStencilSurface(m_depth.Receive());
-    g_CurrentViewContext = &m_view;
+    SlideShowTest::SetUp();
     ProbeLog().clear();
     srand(11);
-  }
-  void TearDown() override {
-    Unload();
-    m_depth.Release();
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
-  }
-
-  void Unload() {
-    m_show.reset();
-    if (DS_DocResManager* manager = g_CurrentDocResManager) {
-      SetCurrentDocResManager(nullptr);
-      delete manager;
-    }
   }
 
   // One slide with `layer` (null: the plain layer) over `picture`, loaded as the
@@ -108,10 +92,8 @@ protected:
     slide->SetLight(layer);
     if (probe) slide->AddVisualItem(probe);
     written.AddSlide(slide);
-    const std::vector<unsigned char> bytes = WriteDocument(written, Pictures());
-    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
-    m_show->BuildSlideObjects();
-    m_show->ApplyPicturePosition(DS_ViewContext::kFitLetterbox);
+    Read(WriteDocument(written, Pictures()));
+    Build(DS_ViewContext::kFitLetterbox);
   }
 
   DS_WaterRingLight* Water() const {
@@ -121,46 +103,9 @@ protected:
   // One frame over a back buffer poisoned with a colour no picture here has: what the
   // layer leaves uncovered shows.
   ds_test::Image Frame(float t) {
-    m_show->Update(t);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u | kPoison, 1.0f, 0);
-    EXPECT_EQ(D3D_OK, device->BeginScene());
-    m_show->Render(false);
-    device->EndScene();
-    ExpectOwnTargets();
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
+    return ShowFrame(t, true, 0xFF000000u | kPoison);
   }
 
-  void ExpectOwnTargets() {
-    DS_ComHolder<IDirect3DSurface9> target, back, depth;
-    device->GetRenderTarget(0, target.Receive());
-    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
-    device->GetDepthStencilSurface(depth.Receive());
-    EXPECT_EQ(m_depth.Get(), depth.Get()) << "the depth surface was not given back";
-  }
-
-  // Every fourth pixel of `image` within `tolerance` of `expected`.
-  void ExpectSameImage(const ds_test::Image& expected, const ds_test::Image& image, int tolerance, const char* what) {
-    ASSERT_EQ(expected.width, image.width);
-    for (int y = 0; y < kH; y += 4) {
-      for (int x = 0; x < kW; x += 4) {
-        if (Difference(expected.RgbAt(x, y), image.RgbAt(x, y)) > tolerance) {
-          ADD_FAILURE() << what << " at (" << x << ", " << y << "): expected "
-                        << ds_test::ColorText(expected.RgbAt(x, y))
-                        << ", got " << ds_test::ColorText(image.RgbAt(x, y)) << "; images saved as "
-                        << ds_test::SaveFailureImage(expected, "water_expected") << " and "
-                        << ds_test::SaveFailureImage(image, "water_got");
-          return;
-        }
-      }
-    }
-  }
-
-  DS_ViewContext m_view;
-  std::unique_ptr<DS_SlideShow_Light> m_show;
-  DS_ComHolder<IDirect3DSurface9> m_depth;
 };
 
 TEST_F(WaterRingRenderTest, TheDocumentBringsTheLayerWithItsValues) {
@@ -191,13 +136,13 @@ TEST_F(WaterRingRenderTest, AStillSurfaceShowsThePictureUnchanged) {
 
   Load(WaterLayer(kGradientKey, 0, 0), kGradientKey);
   for (float t = 50.0f; t < 50.3f; t += 0.03f) Frame(t);  // waves from the start-up drop
-  ExpectSameImage(plain, Frame(50.3f), 4, "no refraction");
+  EXPECT_TRUE(ds_test::SameImage(plain, Frame(50.3f), 4, 4)) << "no refraction";
 
   Load(WaterLayer(kGradientKey, 0, DS_WaterRingLight::kDefaultRefraction), kGradientKey);
   m_show->Update(50.0f);
   DS_WaterRipple& ripple = Water()->GetRipple();
   ripple.Configure(ripple.GetWidth(), ripple.GetHeight(), 1.0f, 1.0f);  // flat, no drop
-  ExpectSameImage(plain, Frame(50.03f), 4, "flat surface");
+  EXPECT_TRUE(ds_test::SameImage(plain, Frame(50.03f), 4, 4)) << "flat surface";
 }
 
 // The layer's camera zoom and drift move the surface exactly as they move the plain
@@ -218,7 +163,7 @@ TEST_F(WaterRingRenderTest, TheCameraMovesTheSurfaceWithThePicture) {
       device->EndScene();
       ASSERT_TRUE(ds_test::ReadBackBuffer(images[water]));
     }
-    ExpectSameImage(images[0], images[1], 4, ("zoom " + std::to_string(camera.zoom)).c_str());
+    EXPECT_TRUE(ds_test::SameImage(images[0], images[1], 4, 4)) << ("zoom " + std::to_string(camera.zoom)).c_str();
   }
 }
 
@@ -326,12 +271,10 @@ TEST_F(WaterRingRenderTest, ALostDeviceTakesTheSurfaceBuffersAndARestoreBringsTh
   m_show->OnDeviceLost();
   EXPECT_EQ(nullptr, ripple.GetVertexBuffer());
   EXPECT_EQ(nullptr, ripple.GetIndexBuffer());
-  m_depth.Release();
-  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "something still held a default-pool resource";
-  device->GetDepthStencilSurface(m_depth.Receive());
+  ASSERT_NO_FATAL_FAILURE(ResetDevice());
   m_show->OnDeviceRestored();
   EXPECT_NE(nullptr, ripple.GetVertexBuffer());
-  ExpectSameImage(before, Frame(50.03f), 4, "after the reset");
+  EXPECT_TRUE(ds_test::SameImage(before, Frame(50.03f), 4, 4)) << "after the reset";
 }
 
 }  // namespace

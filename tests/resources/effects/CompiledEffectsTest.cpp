@@ -19,7 +19,7 @@
 namespace {
 
 using ds_test::ColorText;
-using ds_test::ColourNear;
+using ds_test::PixelNear;
 using ds_test::Image;
 using ds_test::kTestDeviceHeight;
 using ds_test::kTestDeviceWidth;
@@ -386,8 +386,8 @@ TEST_F(CompiledEffectsTest, CompositesLayTheLayerOverTheSceneAndLeaveTheRest) {
 
     Image image;
     ASSERT_TRUE(ds_test::ReadBackBuffer(image));
-    EXPECT_TRUE(ColourNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false, "effects_failure")) << "under the layer";
-    EXPECT_TRUE(ColourNear(image, kRightX, kMiddleY, kScene, 2, false, "effects_failure")) << "beside the layer";
+    EXPECT_TRUE(PixelNear(image, kLeftX, kMiddleY, c.expectedLeft, 2, false, "effects_failure")) << "under the layer";
+    EXPECT_TRUE(PixelNear(image, kRightX, kMiddleY, kScene, 2, false, "effects_failure")) << "beside the layer";
   }
 }
 
@@ -441,7 +441,7 @@ TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
 
     Image image;
     ASSERT_TRUE(ds_test::ReadTexture(target.Get(), image));
-    EXPECT_TRUE(ColourNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true, "effects_failure"));
+    EXPECT_TRUE(PixelNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true, "effects_failure"));
   }
 }
 
@@ -476,9 +476,9 @@ TEST_F(CompiledEffectsTest, AMatrixSetOnTheEffectReachesTheVertexShader) {
   Image image;
   ASSERT_TRUE(ds_test::ReadBackBuffer(image));
   const int top = kTestDeviceHeight / 4, bottom = kTestDeviceHeight - kTestDeviceHeight / 4;
-  EXPECT_TRUE(ColourNear(image, kLeftX, bottom, 0xFF00FF00, 0, false, "effects_failure")) << "bottom left: the square";
-  EXPECT_TRUE(ColourNear(image, kLeftX, top, 0xFF000080, 0, false, "effects_failure")) << "top left";
-  EXPECT_TRUE(ColourNear(image, kRightX, bottom, 0xFF000080, 0, false, "effects_failure")) << "bottom right";
+  EXPECT_TRUE(PixelNear(image, kLeftX, bottom, 0xFF00FF00, 0, false, "effects_failure")) << "bottom left: the square";
+  EXPECT_TRUE(PixelNear(image, kLeftX, top, 0xFF000080, 0, false, "effects_failure")) << "top left";
+  EXPECT_TRUE(PixelNear(image, kRightX, bottom, 0xFF000080, 0, false, "effects_failure")) << "bottom right";
 }
 
 }  // namespace
