@@ -16,6 +16,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "render/ComHolder.h"
 #include "tools/soak/FloorWindow.h"
 
 namespace {
@@ -59,7 +60,9 @@ bool FillTexture(IDirect3DTexture9* texture) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   const bool fromMemory = commandLine && std::wcsstr(commandLine, L"/up") != nullptr;
-  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  // Declared in creation order, so that every early way out releases the buffer, the
+  // texture, the device and Direct3D in turn.
+  DS_ComHolder<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
   if (!d3d) return 1;
   D3DDISPLAYMODE desktop = {};
   d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop);
@@ -76,36 +79,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   params.hDeviceWindow = window;
   params.Windowed = FALSE;
   params.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-  IDirect3DDevice9* device = nullptr;
+  DS_ComHolder<IDirect3DDevice9> device;
   if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                               &params, &device))) {
-    d3d->Release();
+                               &params, device.Receive()))) {
     return 1;
   }
-  IDirect3DTexture9* texture = nullptr;
-  if (FAILED(device->CreateTexture(kTextureSize, kTextureSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
-                                   nullptr)) ||
-      !FillTexture(texture)) {
-    if (texture) texture->Release();
-    device->Release();
-    d3d->Release();
+  DS_ComHolder<IDirect3DTexture9> texture;
+  if (FAILED(device->CreateTexture(kTextureSize, kTextureSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                   texture.Receive(), nullptr)) ||
+      !FillTexture(texture.Get())) {
     return 1;
   }
 
-  IDirect3DVertexBuffer9* buffer = nullptr;
+  DS_ComHolder<IDirect3DVertexBuffer9> buffer;
   if (!fromMemory) {
     const BufferVertex square[4] = {{-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
                                     {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
                                     {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
                                     {1.0f, -1.0f, 0.0f, 1.0f, 1.0f}};
     void* locked = nullptr;
-    if (FAILED(device->CreateVertexBuffer(sizeof(square), D3DUSAGE_WRITEONLY, kBufferFvf, D3DPOOL_MANAGED, &buffer,
-                                          nullptr)) ||
+    if (FAILED(device->CreateVertexBuffer(sizeof(square), D3DUSAGE_WRITEONLY, kBufferFvf, D3DPOOL_MANAGED,
+                                          buffer.Receive(), nullptr)) ||
         FAILED(buffer->Lock(0, 0, &locked, 0))) {
-      if (buffer) buffer->Release();
-      texture->Release();
-      device->Release();
-      d3d->Release();
       return 1;
     }
     std::memcpy(locked, square, sizeof(square));
@@ -129,7 +124,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
                                 {w, h, 0.5f, 1.0f, 0.8f + du, 0.8f + dv}};
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     if (SUCCEEDED(device->BeginScene())) {
-      device->SetTexture(0, texture);
+      device->SetTexture(0, texture.Get());
       device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
       device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
       if (fromMemory) {
@@ -141,7 +136,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         const D3DMATRIX world = {zoom, 0, 0, 0, 0, zoom, 0, 0, 0, 0, 1, 0, dv, du, 0, 1};
         device->SetTransform(D3DTS_WORLD, &world);
         device->SetFVF(kBufferFvf);
-        device->SetStreamSource(0, buffer, 0, sizeof(BufferVertex));
+        device->SetStreamSource(0, buffer.Get(), 0, sizeof(BufferVertex));
         device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
       }
       device->EndScene();
@@ -152,10 +147,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
   device->SetTexture(0, nullptr);
   device->SetStreamSource(0, nullptr, 0, 0);
-  if (buffer) buffer->Release();
-  texture->Release();
-  device->Release();
-  d3d->Release();
+  // The device and what it made go before their window.
+  buffer.Release();
+  texture.Release();
+  device.Release();
   DestroyWindow(window);
   return 0;
 }
