@@ -6,6 +6,7 @@
 
 #include <d3d9.h>
 
+#include "render/ComHolder.h"
 #include "tools/soak/FloorWindow.h"
 
 namespace {
@@ -19,10 +20,12 @@ struct ScreenVertex {
 const DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_TEX1;
 
 // A diagonal blend with a grid of lighter lines, as the bench documents' pictures.
-IDirect3DTexture9* MakePicture(IDirect3DDevice9* device, UINT width, UINT height) {
-  IDirect3DTexture9* texture = nullptr;
-  if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr))) {
-    return nullptr;
+DS_ComHolder<IDirect3DTexture9> MakePicture(IDirect3DDevice9* device, UINT width, UINT height) {
+  DS_ComHolder<IDirect3DTexture9> texture;
+  if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, texture.Receive(),
+                                   nullptr))) {
+    texture.Release();
+    return texture;
   }
   D3DLOCKED_RECT locked;
   if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
@@ -47,7 +50,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const int height = GetSystemMetrics(SM_CYSCREEN);
   HWND window = ds_floor::OpenWindow(instance, L"BenchFloor", L"floor", width, height,
                                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  // Declared in creation order: the holders release the picture, the device and then
+  // Direct3D, on every way out.
+  DS_ComHolder<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
   if (!window || !d3d) return 1;
   D3DPRESENT_PARAMETERS pp = {};
   pp.BackBufferFormat = D3DFMT_X8R8G8B8;
@@ -56,12 +61,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   pp.hDeviceWindow = window;
   pp.Windowed = TRUE;
   pp.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
-  IDirect3DDevice9* device = nullptr;
+  DS_ComHolder<IDirect3DDevice9> device;
   if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                               &device))) {
+                               device.Receive()))) {
     return 1;
   }
-  IDirect3DTexture9* picture = MakePicture(device, UINT(width), UINT(height));
+  const DS_ComHolder<IDirect3DTexture9> picture = MakePicture(device.Get(), UINT(width), UINT(height));
   const float w = float(width) - 0.5f, h = float(height) - 0.5f;
   const ScreenVertex quad[4] = {
       {-0.5f, -0.5f, 0, 1, 0, 0}, {w, -0.5f, 0, 1, 1, 0}, {-0.5f, h, 0, 1, 0, 1}, {w, h, 0, 1, 1, 1}};
@@ -74,14 +79,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Sleep(kFrameSleepMs);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     device->BeginScene();
-    device->SetTexture(0, picture);
+    device->SetTexture(0, picture.Get());
     device->SetFVF(kScreenVertexFvf);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
   }
-  if (picture) picture->Release();
-  device->Release();
-  d3d->Release();
   return 0;
 }

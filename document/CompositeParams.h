@@ -116,9 +116,9 @@ public:
   const MediaParamTB<int>& Extra1() const { return m_extra1; }
   const MediaParamTB<int>& Extra2() const { return m_extra2; }
 
-  // Whether the back-buffer point (x, y) lies in the rectangle (edges included) once
-  // mapped into the scene. Defined with the screen-to-scene mapping of the scene
-  // objects (objects/sprites/ScreenMapping.cpp), which its callers link.
+  // Whether the window point (x, y) lies in the rectangle (edges included) once
+  // mapped into the scene. Defined with the scene mapping (render/SceneMapping.cpp),
+  // which its callers link.
   bool Contains(float x, float y) const;
 
   // Six 4-byte signed values: left, right, top, bottom, then the two further values;

@@ -390,17 +390,17 @@ ID3DXEffect* DS_DocResManager::GetEffect(const DS_FileLink3& link) {
     library.push_back(std::move(entry));
   }
 
-  ID3DXEffect* effect = nullptr;
+  DS_ComHolder<ID3DXEffect> effect;
   const DS_ResourceEntry& source = library.front();
-  HRESULT hr = CreateEffectFromBytes(g_CurrentDevice, source.Data(), source.Size(), &effect);
+  HRESULT hr = CreateEffectFromBytes(g_CurrentDevice, source.Data(), source.Size(), effect.Receive());
   if (FAILED(hr) || !effect) {
     ReportMissingResource(DS_MissingKind::Effect, ModuleLinkName(key.path, key.stamp),
                           FAILED(hr) ? hr : E_FAIL);
     return nullptr;
   }
-  m_tables->effects[key].Attach(effect);
-  effect->AddRef();
-  return effect;
+  // The table keeps one reference, the caller gets the other.
+  m_tables->effects[key] = effect;
+  return effect.Detach();
 }
 
 DS_MeshEntry& DS_DocResManager::GetMesh(const DS_FileLink3& link, int vertexStride) {
@@ -511,6 +511,10 @@ DS_TextureSet* DS_DocResManager::LookupAdapter::GetTextureSet(const DS_ImageFile
 
 void DS_DocResManager::LookupAdapter::ReadPixelsOf(IDirect3DTexture9* texture) {
   m_owner->ReadPicturesOf(texture);
+}
+
+DS_TextureSet* DS_DocResManager::LookupAdapter::GetAddOnTextureSet(const DS_ImageFileLink& link) {
+  return m_owner->LoadAddOnTextureSet(link);
 }
 
 bool DS_DocResManager::LookupAdapter::GetMesh(const DS_FileLink3& link, int vertexStride,

@@ -112,6 +112,7 @@ private:
   public:
     explicit LookupAdapter(DS_DocResManager* owner) : m_owner(owner) {}
     DS_TextureSet* GetTextureSet(const DS_ImageFileLink& link) override;
+    DS_TextureSet* GetAddOnTextureSet(const DS_ImageFileLink& link) override;
     bool GetMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out) override;
     void ReadPixelsOf(IDirect3DTexture9* texture) override;
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "render/ComHolder.h"
+
 namespace {
 
 DS_EffectCreator& CurrentCreator() {
@@ -22,12 +24,11 @@ HRESULT CreateEffectFromBytes(IDirect3DDevice9* device, const void* bytes, UINT 
   *effect = nullptr;
   if (!bytes || size == 0) return E_INVALIDARG;
   const DS_EffectCreator& creator = CurrentCreator();
-  HRESULT hr = creator ? creator(device, bytes, size, effect)
-                       : CreateEffectWithD3DX(device, bytes, size, effect);
-  if (FAILED(hr) && *effect) {
-    (*effect)->Release();
-    *effect = nullptr;
-  }
+  // What a failed creation left behind is released with the holder.
+  DS_ComHolder<ID3DXEffect> made;
+  HRESULT hr = creator ? creator(device, bytes, size, made.Receive())
+                       : CreateEffectWithD3DX(device, bytes, size, made.Receive());
+  if (SUCCEEDED(hr)) *effect = made.Detach();
   return hr;
 }
 

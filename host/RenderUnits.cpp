@@ -199,20 +199,17 @@ HRESULT CScreensaverFramework::CreateFullscreenUnit(DS_RenderUnit& unit) {
     pp.AutoDepthStencilFormat = mode.depthStencilFormat;
     pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
 
-    IDirect3DDevice9* created = nullptr;
+    DS_ComHolder<IDirect3DDevice9> created;
     HRESULT hr = m_d3d->CreateDevice(unit.adapterIndex, device->deviceType, m_mainWindow,
-                                     mode.behaviorFlags, &pp, &created);
+                                     mode.behaviorFlags, &pp, created.Receive());
     if (SUCCEEDED(hr) && created) {
-      hr = CheckCreatedDevice(created);
-      if (FAILED(hr)) {
-        created->Release();
-        created = nullptr;
-      }
+      // A device that fails the check is released with its holder.
+      hr = CheckCreatedDevice(created.Get());
     } else if (SUCCEEDED(hr)) {
       hr = E_FAIL;
     }
     if (SUCCEEDED(hr)) {
-      unit.device.Attach(created);
+      unit.device = created;
       unit.backBufferDesc = D3DSURFACE_DESC();
       break;
     }
@@ -310,11 +307,10 @@ void CScreensaverFramework::MakeUnitCurrent(UINT index) {
     m_currentUnitRect = m_monitors[unit.monitorIndex].rect;
   }
   if (m_currentDevice && unit.backBufferDesc.Width == 0) {
-    IDirect3DSurface9* backBuffer = nullptr;
-    if (SUCCEEDED(m_currentDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
+    DS_ComHolder<IDirect3DSurface9> backBuffer;
+    if (SUCCEEDED(m_currentDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.Receive())) &&
         backBuffer) {
       backBuffer->GetDesc(&unit.backBufferDesc);
-      backBuffer->Release();
     }
   }
   m_backBufferDesc = m_currentDevice ? unit.backBufferDesc : D3DSURFACE_DESC();

@@ -53,6 +53,13 @@ public:
     return &m_ptr;
   }
 
+  // Hands the held reference to the caller, who releases it; the holder is left empty.
+  T* Detach() {
+    T* ptr = m_ptr;
+    m_ptr = nullptr;
+    return ptr;
+  }
+
   T* Get() const { return m_ptr; }
   T* operator->() const { return m_ptr; }
   explicit operator bool() const { return m_ptr != nullptr; }

@@ -20,3 +20,9 @@ inline constexpr char kParamTexture[] = "Texture";
 inline constexpr char kParamTexture1[] = "Texture1";
 inline constexpr char kParamTexture2[] = "Texture2";
 inline constexpr char kParamTexture3[] = "Texture3";
+
+// What every effect brush's effect shares: the brush mask, the scene behind the brush
+// and the picture scale (two values, or four with the aspect).
+inline constexpr char kParamMask[] = "Mask";
+inline constexpr char kParamBackground[] = "Background";
+inline constexpr char kParamScale[] = "Scale";

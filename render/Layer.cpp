@@ -10,6 +10,7 @@
 #include "render/EffectPasses.h"
 #include "render/ObjectModel.h"
 #include "render/ResourceLookup.h"
+#include "render/SceneMapping.h"
 #include "render/ViewContext.h"
 
 namespace {
@@ -45,28 +46,6 @@ bool HasDepthSurface() {
 IOF_Virtual_ReaderT_II<DS_2D_Light, DS_2D_Light> s_layerReader(L"DS_2D_Light");
 
 }  // namespace
-
-// ---- scene mapping ----
-
-float g_BackBufferScaleX = 1.0f;
-float g_BackBufferScaleY = 1.0f;
-DS_ScreenQuad g_PictureQuad;
-
-std::vector<DS_RenderSize>& GetRenderSizeStack() {
-  static std::vector<DS_RenderSize> stack;
-  return stack;
-}
-
-void PublishSceneMapping(unsigned pictureHeight, const DS_ScreenQuad& fittedQuad, int width, int height,
-                         unsigned pictureWidth) {
-  const D3DSURFACE_DESC desc = GetBackBufferDesc();
-  // A layer not yet sized maps one to one rather than dividing by zero.
-  g_BackBufferScaleX = width > 0 ? float(desc.Width) / float(width) : 1.0f;
-  g_BackBufferScaleY = height > 0 ? float(desc.Height) / float(height) : 1.0f;
-  g_PictureQuad = fittedQuad;
-  g_SceneWidth = int(pictureWidth);
-  g_SceneHeight = int(pictureHeight);
-}
 
 // ---- record ----
 

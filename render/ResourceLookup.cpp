@@ -8,6 +8,10 @@ DS_TextureSet* LookupTextureSet(const DS_ImageFileLink& link) {
   return g_ResourceLookup ? g_ResourceLookup->GetTextureSet(link) : nullptr;
 }
 
+DS_TextureSet* LookupAddOnTextureSet(const DS_ImageFileLink& link) {
+  return g_ResourceLookup ? g_ResourceLookup->GetAddOnTextureSet(link) : nullptr;
+}
+
 bool LookupMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out) {
   out = DS_MeshBuffers{};
   if (!g_ResourceLookup) return false;

@@ -1,9 +1,10 @@
 #pragma once
-// The few lookups of the document's resource manager that the drawing core needs:
-// the texture set of a picture link and the mesh of a mesh link. The drawing core asks
-// through these functions only; whoever owns the current document installs the
-// provider (the resource manager, or a test's fake). Without a provider every lookup
-// is empty, as a lookup that cannot be made always is.
+// The few lookups of the document's resource manager that the drawing code needs:
+// the texture set of a picture link and the mesh of a mesh link. Layers and objects
+// look pictures up through these functions only, never through the manager itself;
+// whoever owns the current document installs the provider (the resource manager, or a
+// test's fake). Without a provider every lookup is empty, as a lookup that cannot be
+// made always is.
 
 #include <d3d9.h>
 #include <d3dx9math.h>
@@ -28,6 +29,9 @@ public:
   virtual ~DS_ResourceLookup() = default;
   // The set the document keeps for the link (owned by the provider), or null.
   virtual DS_TextureSet* GetTextureSet(const DS_ImageFileLink& link) = 0;
+  // The frame set stored in the add-on module the link names (owned by the provider),
+  // or null. A provider without add-on modules has none.
+  virtual DS_TextureSet* GetAddOnTextureSet(const DS_ImageFileLink& link) { return nullptr; }
   // The document's mesh for the link with the given vertex stride; false when there is
   // none (`out` is then left empty).
   virtual bool GetMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out) = 0;
@@ -40,6 +44,7 @@ public:
 extern DS_ResourceLookup* g_ResourceLookup;
 
 DS_TextureSet* LookupTextureSet(const DS_ImageFileLink& link);
+DS_TextureSet* LookupAddOnTextureSet(const DS_ImageFileLink& link);
 // The texture of the current frame of the link's set (no reference added), or null.
 IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link);
 bool LookupMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out);

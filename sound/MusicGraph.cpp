@@ -64,11 +64,10 @@ std::vector<DS_ComHolder<IBaseFilter>> CollectGraphFilters(IGraphBuilder* graph)
   std::vector<DS_ComHolder<IBaseFilter>> filters;
   DS_ComHolder<IEnumFilters> list;
   if (!graph || FAILED(graph->EnumFilters(list.Receive())) || !list) return filters;
-  IBaseFilter* filter = nullptr;
-  while (list->Next(1, &filter, nullptr) == S_OK) {
-    DS_ComHolder<IBaseFilter> held(filter);
+  DS_ComHolder<IBaseFilter> filter;
+  while (list->Next(1, filter.Receive(), nullptr) == S_OK) {
     try {
-      filters.push_back(held);
+      filters.push_back(filter);
     } catch (const std::bad_alloc&) {
       filters.clear();
       break;

@@ -1,7 +1,7 @@
 #include "objects/brushes/BackgroundCopy.h"
 
 #include "document/ClassRegistry.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "document/ClassRegistry.h"
 #include "objects/particles/ParticleMath.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
 #include "render/SceneMapping.h"
 #include "render/TimeLine.h"
 

@@ -3,9 +3,11 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
-#include "document/DocResManager.h"
+#include "document/TextureSet.h"
 #include "objects/particles/ParticleMath.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
+#include "render/EffectNames.h"
+#include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 #include "render/TimeLine.h"
@@ -32,9 +34,6 @@ const int kMoveNoiseOctaves = 1;
 const float kNoiseScrollRate = -0.1f;
 
 const char kParamDirection[] = "Direction";
-const char kParamMask[] = "Mask";
-const char kParamBackground[] = "Background";
-const char kParamScale[] = "Scale";
 const char kTechniqueNoise[] = "Noise";
 const char kTechniqueColorWaves[] = "ColorWaves";
 
@@ -197,8 +196,7 @@ void DS_WaterfallFX::Prepare(DS_MaskHolder* mask) {
   const unsigned count = waveCount.GetValue() < kMaxWaves ? waveCount.GetValue() : kMaxWaves;
   m_waves.resize(count);
   // A noise picture without frames leaves the noise pass without a texture.
-  DS_TextureSet* set = g_CurrentDocResManager ? g_CurrentDocResManager->GetTextureSet(noiseImage) : nullptr;
-  m_noiseTexture.Set(set ? set->GetCurrentTexture() : nullptr);
+  m_noiseTexture.Set(LookupCurrentFrame(noiseImage));
   DS_FX_Constructor::Prepare(mask);
   DS_GridMesh::Create(m_regionMesh, kGridCells, kGridCells);
   BuildMesh();
@@ -312,7 +310,7 @@ void DS_CloudFX::Write(DS_IOF_Virtual& stream) const {
 }
 
 void DS_CloudFX::Prepare(DS_MaskHolder* mask) {
-  DS_TextureSet* set = g_CurrentDocResManager ? g_CurrentDocResManager->GetTextureSet(cloudImage) : nullptr;
+  const DS_TextureSet* set = LookupTextureSet(cloudImage);
   m_cloudFrames = set ? *set : DS_TextureSet();
   DS_FX_Constructor::Prepare(mask);
   DS_GridMesh::Create(m_regionMesh, kGridCells, kGridCells);

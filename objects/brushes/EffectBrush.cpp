@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "document/DocResManager.h"
+#include "render/ABRender.h"
 #include "render/DeviceUtil.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 #include "render/TimeLine.h"
@@ -16,9 +16,6 @@ namespace {
 
 // Techniques and parameters every brush effect offers.
 const char kTechniqueMainFX[] = "MainFX";
-const char kParamScale[] = "Scale";
-const char kParamMask[] = "Mask";
-const char kParamBackground[] = "Background";
 
 // One stored step of the default scale: what a scale of 0 becomes, since the
 // effect's texture space is divided by it.

@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "document/ClassRegistry.h"
-#include "document/DocResManager.h"
+#include "render/ABRender.h"
 #include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
+#include "render/ResourceLookup.h"
 #include "render/ScreenQuad.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
@@ -37,8 +37,6 @@ const char kParamScroll3[] = "c13";
 const char kParamColor1[] = "ColorK1";
 const char kParamColor2[] = "ColorK2";
 const char kParamBackgroundScale[] = "bg_scale_factor";
-const char kParamMask[] = "Mask";
-const char kParamBackground[] = "Background";
 const char kParamBrightness[] = "Brightness";
 const char kParamDensity[] = "Density";
 
@@ -54,11 +52,6 @@ void ReadLongValue(DS_IOF_Virtual& stream, MediaParamTB<int>& param) {
   long value = param.GetValue();
   stream.ReadLong(value);
   param.StoreValue(int(value));
-}
-
-IDirect3DTexture9* CurrentFrame(const DS_ImageFileLink& link) {
-  DS_TextureSet* set = g_CurrentDocResManager ? g_CurrentDocResManager->GetTextureSet(link) : nullptr;
-  return set ? set->GetCurrentTexture() : nullptr;
 }
 
 }  // namespace
@@ -141,8 +134,8 @@ void DS_FireFX::Write(DS_IOF_Virtual& stream) const { WriteLevel(stream); }
 void DS_FireFX::Prepare(DS_MaskHolder* mask) {
   DS_FX_Constructor::Prepare(mask);
   // A set without frames leaves its texture unset.
-  m_patternTexture.Set(CurrentFrame(patternImage));
-  m_noiseTexture.Set(CurrentFrame(noiseImage));
+  m_patternTexture.Set(LookupCurrentFrame(patternImage));
+  m_noiseTexture.Set(LookupCurrentFrame(noiseImage));
   DS_GridMesh::Create(m_regionMesh, kGridCells, kGridCells);
   BuildMesh();
 }

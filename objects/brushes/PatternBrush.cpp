@@ -3,8 +3,9 @@
 #include <d3dx9math.h>
 
 #include "document/ClassRegistry.h"
-#include "document/DocResManager.h"
-#include "render/Layer.h"
+#include "document/TextureSet.h"
+#include "render/ABRender.h"
+#include "render/ResourceLookup.h"
 #include "render/TimeLine.h"
 
 namespace {
@@ -70,12 +71,9 @@ void DS_PatternBrush::Write(DS_IOF_Virtual& stream) const {
 
 void DS_PatternBrush::Prepare(DS_MaskHolder* mask) {
   DS_FX_Constructor::Prepare(mask);
-  DS_TextureSet* set = nullptr;
-  if (g_CurrentDocResManager) {
-    // A ".dll" pattern is a frame set stored in an add-on module.
-    set = patternImage.GetExtension() == L".dll" ? g_CurrentDocResManager->LoadAddOnTextureSet(patternImage)
-                                                 : g_CurrentDocResManager->GetTextureSet(patternImage);
-  }
+  // A ".dll" pattern is a frame set stored in an add-on module.
+  DS_TextureSet* set = patternImage.GetExtension() == L".dll" ? LookupAddOnTextureSet(patternImage)
+                                                              : LookupTextureSet(patternImage);
   m_frameIndex = 0;
   if (!set || set->frames.empty()) {
     m_frames.clear();

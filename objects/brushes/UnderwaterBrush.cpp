@@ -1,6 +1,6 @@
 #include "objects/brushes/UnderwaterBrush.h"
 
-#include "render/Layer.h"
+#include "render/ABRender.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "document/ClassRegistry.h"
-#include "document/DocResManager.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
+#include "render/ResourceLookup.h"
 
 namespace {
 
@@ -113,8 +113,7 @@ void DS_WaterFX::Write(DS_IOF_Virtual& stream) const {
 
 void DS_WaterFX::Prepare(DS_MaskHolder* mask) {
   // A set without frames (or a document without the picture) leaves no bump texture.
-  DS_TextureSet* set = g_CurrentDocResManager ? g_CurrentDocResManager->GetTextureSet(bumpImage) : nullptr;
-  m_bumpTexture.Set(set ? set->GetCurrentTexture() : nullptr);
+  m_bumpTexture.Set(LookupCurrentFrame(bumpImage));
   DS_FX_Constructor::Prepare(mask);
 }
 

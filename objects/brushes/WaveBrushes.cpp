@@ -4,8 +4,8 @@
 
 #include "document/ClassRegistry.h"
 #include "objects/particles/ParticleMath.h"
+#include "render/ABRender.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/TimeLine.h"
 
 namespace {

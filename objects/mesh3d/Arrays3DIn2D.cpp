@@ -9,7 +9,7 @@
 #include "document/ResourceCache.h"
 #include "document/Utilities.h"
 #include "objects/mesh3d/Objects3D.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
 #include "render/SceneMapping.h"
 
 float g_AnimationTime = 0.0f;

@@ -5,7 +5,7 @@
 #include "document/ClassRegistry.h"
 #include "document/Item.h"
 #include "objects/sprites/CharacterAnimators.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 

@@ -9,6 +9,7 @@
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/ResourceLookup.h"
 #include "render/TimeLine.h"
 
 namespace {
@@ -289,7 +290,7 @@ void DS_CustomAirBrush::Read(DS_IOF_Handle& handle, int version) {
 void DS_CustomAirBrush::PrepareResources(DS_ParticlesObj* particlesObject) {
   DS_TexParticleGenerator::PrepareResources(particlesObject);
   if (particlesObject) particlesObject->SetSlotCount(1);
-  const DS_TextureSet* set = g_CurrentDocResManager ? g_CurrentDocResManager->GetTextureSet(pictureLink) : nullptr;
+  const DS_TextureSet* set = LookupTextureSet(pictureLink);
   frames = set ? *set : DS_TextureSet();
   aspect = frames.scale;
   BuildQuads();

@@ -10,9 +10,9 @@
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/ABRender.h"
 #include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
 

@@ -8,9 +8,9 @@
 #include "document/Utilities.h"
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/ABRender.h"
 #include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
 

@@ -3,8 +3,8 @@
 #include "document/ClassRegistry.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/ABRender.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/TimeLine.h"
 
 namespace {

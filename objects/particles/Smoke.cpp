@@ -6,8 +6,8 @@
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/ABRender.h"
 #include "render/DeviceGlobals.h"
-#include "render/Layer.h"
 #include "render/TimeLine.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "objects/particles/Smoke.h"
+#include "render/ABRender.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/TimeLine.h"
 
 namespace {

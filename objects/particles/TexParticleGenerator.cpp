@@ -4,10 +4,11 @@
 
 #include "document/DocResManager.h"
 #include "objects/particles/ParticlesObj.h"
+#include "render/ABRender.h"
 #include "render/DeviceGlobals.h"
 #include "render/DeviceUtil.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
+#include "render/ResourceLookup.h"
 #include "render/ViewContext.h"
 
 namespace {
@@ -101,12 +102,10 @@ DS_TextureFrameInfo& DS_TexParticleGenerator::GetTextureFrameInfo(DS_TextureFram
 
 void DS_TexParticleGenerator::PrepareResources(DS_ParticlesObj* particlesObject) {
   object = particlesObject;
-  DS_DocResManager* manager = g_CurrentDocResManager;
   textureSets.clear();
-  if (manager) {
-    textureSets = textureSetMode == 0 ? manager->GetTextureSets(textureLinks)
-                                      : manager->LoadAddOnTextureSets(textureLinks);
-  }
+  for (const DS_ImageFileLink& link : textureLinks)
+    textureSets.push_back(textureSetMode == 0 ? LookupTextureSet(link) : LookupAddOnTextureSet(link));
+  DS_DocResManager* manager = g_CurrentDocResManager;
   effect.Attach(manager ? manager->GetEffect(effectLink) : nullptr);
 }
 

@@ -6,10 +6,11 @@
 
 #include "document/DocResManager.h"
 #include "document/FileLink.h"
+#include "render/ABRender.h"
 #include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
 #include "render/RenderTargetPair.h"
+#include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
 #include "render/TimeLine.h"
 
@@ -26,9 +27,8 @@ const int kAdditiveScreen = 1;
 // ---- DS_FXParticleSystemCtrl ----
 
 IDirect3DTexture9* DS_FXParticleSystemCtrl::CurrentFrameOf(const DS_ImageFileLink& link) {
-  if (!g_CurrentDocResManager || link.GetPath().empty()) return nullptr;
-  const DS_TextureSet* set = g_CurrentDocResManager->GetTextureSet(link);
-  return set ? set->GetCurrentTexture() : nullptr;
+  if (link.GetPath().empty()) return nullptr;
+  return LookupCurrentFrame(link);
 }
 
 void DS_FXParticleSystemCtrl::Prepare() {

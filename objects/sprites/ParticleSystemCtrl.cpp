@@ -7,6 +7,7 @@
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteArrayObj.h"
 #include "objects/sprites/SpriteParticle.h"
+#include "render/ResourceLookup.h"
 
 namespace {
 
@@ -42,10 +43,7 @@ void DS_ParticleSystemCtrl::ResolveImageLinks() {
 
 float DS_ParticleSystemCtrl::GetFrameAspect() const {
   float aspect = 1.0f;
-  if (g_CurrentDocResManager) {
-    const DS_TextureSet* set = g_CurrentDocResManager->GetTextureSet(mainImage);
-    if (set) aspect = set->scale;
-  }
+  if (const DS_TextureSet* set = LookupTextureSet(mainImage)) aspect = set->scale;
   if (stripFlag) aspect *= static_cast<float>(GetFrameCount());
   // The half extents divide by the aspect.
   if (!std::isfinite(aspect)) aspect = 1.0f;

@@ -1,9 +1,10 @@
 #include "objects/sprites/SpriteArrayObj.h"
 
-#include "document/DocResManager.h"
+#include "document/TextureSet.h"
 #include "objects/sprites/ParticleSystemCtrl.h"
 #include "objects/sprites/SpriteParticle.h"
-#include "render/Layer.h"
+#include "render/ABRender.h"
+#include "render/ResourceLookup.h"
 
 namespace {
 
@@ -15,17 +16,12 @@ const int kAddOnTextureSet = 1;
 DS_SpriteArrayObj::DS_SpriteArrayObj(DS_ParticleSystemCtrl* clone) : DS_ABObj(clone) {
   item = clone;
   if (!clone) return;
-  DS_DocResManager* manager = g_CurrentDocResManager;
-  if (manager) {
-    const DS_TextureSet* set = clone->addOnFlag == kAddOnTextureSet ? manager->LoadAddOnTextureSet(clone->mainImage)
-                                                                    : manager->GetTextureSet(clone->mainImage);
-    LoadFrames(set);
-  }
+  const DS_TextureSet* set = clone->addOnFlag == kAddOnTextureSet ? LookupAddOnTextureSet(clone->mainImage)
+                                                                  : LookupTextureSet(clone->mainImage);
+  LoadFrames(set);
   BindCountParam();
-  if (manager && !clone->secondImage.GetPath().empty()) {
-    const DS_TextureSet* second = manager->GetTextureSet(clone->secondImage);
-    if (second) m_secondTexture.Set(second->GetCurrentTexture());
-  }
+  // A link without path would name the program's own picture, not a second picture.
+  if (!clone->secondImage.GetPath().empty()) m_secondTexture.Set(LookupCurrentFrame(clone->secondImage));
 }
 
 DS_SpriteArrayObj::~DS_SpriteArrayObj() { m_secondTexture.Release(); }

@@ -8,11 +8,11 @@
 
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
-#include "objects/sprites/ScreenMapping.h"
 #include "objects/sprites/SpriteParticle.h"
+#include "render/ABRender.h"
 #include "render/DeviceUtil.h"
 #include "render/EffectNames.h"
-#include "render/Layer.h"
+#include "render/SceneMapping.h"
 #include "render/TimeLine.h"
 
 namespace {

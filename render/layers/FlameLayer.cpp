@@ -9,6 +9,7 @@
 #include "render/DeviceStates.h"
 #include "render/DeviceUtil.h"
 #include "render/EffectPasses.h"
+#include "render/ResourceLookup.h"
 #include "render/ViewContext.h"
 
 namespace {
@@ -104,8 +105,7 @@ bool DS_HeatDistortion::CreateDeviceObjects() {
       {0, kInitialHeight, 0, 1}, {0, 0, 0, 0}, {kInitialWidth, kInitialHeight, 1, 1}, {kInitialWidth, 0, 1, 0}};
   MakeQuad(screenQuad, quad);
   // An empty set gives no bump texture; the effect then samples nothing there.
-  DS_TextureSet* set = g_CurrentDocResManager ? g_CurrentDocResManager->GetTextureSet(bumpImage) : nullptr;
-  m_bumpTexture.Set(set ? set->GetCurrentTexture() : nullptr);
+  m_bumpTexture.Set(LookupCurrentFrame(bumpImage));
   m_effect.Attach(g_CurrentDocResManager ? g_CurrentDocResManager->GetEffect(effectLink) : nullptr);
   return bool(m_effect);
 }

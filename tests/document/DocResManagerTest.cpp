@@ -341,6 +341,25 @@ TEST_F(ManagerTest, AddOnTextureSetsComeFromTheirModuleOnly) {
   EXPECT_EQ(std::vector<float>({0.75f}), sets[4]->durations);
 }
 
+TEST_F(ManagerTest, LayersAndObjectsReachTheCurrentManagersPicturesThroughTheLookups) {
+  Load(DocResRecord());
+  const DS_ImageFileLink picture(FIXTURE_WIDE_PICTURE, kModule);
+  const DS_ImageFileLink addOn(FIXTURE_ADDON_SET, kModule);
+  DS_TextureSet* set = LookupTextureSet(picture);
+  ASSERT_NE(nullptr, set);
+  EXPECT_EQ(manager->GetTextureSet(picture), set);
+  EXPECT_EQ(kGreen, CentreTexel(LookupCurrentFrame(picture)));
+  DS_TextureSet* frames = LookupAddOnTextureSet(addOn);
+  ASSERT_NE(nullptr, frames);
+  EXPECT_EQ(2u, frames->frames.size()) << "the add-on module's frame set, not one picture";
+  EXPECT_EQ(manager->LoadAddOnTextureSet(addOn), frames);
+
+  SetCurrentDocResManager(nullptr);
+  EXPECT_EQ(nullptr, LookupTextureSet(picture)) << "without a current document there is no picture";
+  EXPECT_EQ(nullptr, LookupAddOnTextureSet(addOn));
+  EXPECT_EQ(nullptr, LookupCurrentFrame(picture));
+}
+
 struct EffectCase {
   const char* what;
   const wchar_t* module;

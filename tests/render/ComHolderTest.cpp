@@ -62,6 +62,22 @@ TEST(ComHolder, SetAddsAReferenceAndAttachAdoptsOne) {
   EXPECT_EQ(object.Count(), 1u);
 }
 
+TEST(ComHolder, DetachHandsTheReferenceOverAndLeavesTheHolderEmpty) {
+  CountingUnknown object;
+  IUnknown* handed = nullptr;
+  {
+    Holder holder(&object);
+    handed = holder.Detach();
+    EXPECT_EQ(holder.Get(), nullptr);
+    EXPECT_EQ(Holder().Detach(), nullptr);
+  }
+  // The holder went out of scope without releasing what it handed over.
+  EXPECT_EQ(handed, &object);
+  EXPECT_EQ(object.Count(), 1u);
+  handed->Release();
+  EXPECT_EQ(object.OverReleases(), 0);
+}
+
 TEST(SafeRelease, ReleasesOnceAndNullsThePointer) {
   CountingUnknown object(2);
   IUnknown* pointer = &object;

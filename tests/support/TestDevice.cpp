@@ -14,36 +14,30 @@ const wchar_t kWindowClass[] = L"DSTestDeviceWindow";
 struct SharedDevice {
   bool tried = false;
   HWND window = nullptr;
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
+  DS_ComHolder<IDirect3D9> d3d;
+  DS_ComHolder<IDirect3DDevice9> device;
   // The automatic depth-stencil surface, kept to set it back after tests that unset it.
-  IDirect3DSurface9* depth = nullptr;
+  DS_ComHolder<IDirect3DSurface9> depth;
   // Every state as the device was made (or last reset) with, to put back between tests.
-  IDirect3DStateBlock9* creationStates = nullptr;
+  DS_ComHolder<IDirect3DStateBlock9> creationStates;
   D3DPRESENT_PARAMETERS params = {};
   std::string error;
 
   ~SharedDevice() { Destroy(); }
 
+  // The surface before the device, the device before Direct3D and its window.
   void Destroy() {
-    ReleaseCreationStates();
-    if (depth) depth->Release();
-    depth = nullptr;
-    if (device) device->Release();
-    if (d3d) d3d->Release();
+    creationStates.Release();
+    depth.Release();
+    device.Release();
+    d3d.Release();
     if (window) DestroyWindow(window);
-    device = nullptr;
-    d3d = nullptr;
     window = nullptr;
   }
 
   void CaptureCreationStates() {
-    ReleaseCreationStates();
-    if (device && FAILED(device->CreateStateBlock(D3DSBT_ALL, &creationStates))) creationStates = nullptr;
-  }
-  void ReleaseCreationStates() {
-    if (creationStates) creationStates->Release();
-    creationStates = nullptr;
+    creationStates.Release();
+    if (device && FAILED(device->CreateStateBlock(D3DSBT_ALL, creationStates.Receive()))) creationStates.Release();
   }
 };
 
@@ -77,7 +71,7 @@ void CreateShared(SharedDevice& s) {
     s.error = "CreateWindow failed";
     return;
   }
-  s.d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  s.d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
   if (!s.d3d) {
     s.error = "Direct3DCreate9 failed";
     return;
@@ -96,15 +90,15 @@ void CreateShared(SharedDevice& s) {
   p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
   D3DPRESENT_PARAMETERS used = p;
   const HRESULT hr = s.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, s.window,
-                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &used, &s.device);
+                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING, &used, s.device.Receive());
   if (FAILED(hr)) {
     char text[64];
     std::snprintf(text, sizeof text, "CreateDevice failed: 0x%08lX", static_cast<unsigned long>(hr));
     s.error = text;
-    s.device = nullptr;
+    s.device.Release();
     return;
   }
-  s.device->GetDepthStencilSurface(&s.depth);
+  s.device->GetDepthStencilSurface(s.depth.Receive());
   s.CaptureCreationStates();
 }
 
@@ -116,7 +110,7 @@ IDirect3DDevice9* GetTestDevice() {
     s.tried = true;
     CreateShared(s);
   }
-  return s.device;
+  return s.device.Get();
 }
 
 std::string GetTestDeviceError() { return Shared().error; }
@@ -129,12 +123,11 @@ HRESULT ResetTestDevice() {
   SharedDevice& s = Shared();
   // A reference held on the automatic depth surface would make the reset fail.
   RestoreDefaultTargets();
-  if (s.depth) s.depth->Release();
-  s.depth = nullptr;
-  s.ReleaseCreationStates();
+  s.depth.Release();
+  s.creationStates.Release();
   D3DPRESENT_PARAMETERS p = s.params;
   const HRESULT hr = device->Reset(&p);
-  device->GetDepthStencilSurface(&s.depth);
+  device->GetDepthStencilSurface(s.depth.Receive());
   // A reset puts every state back to its default: the same ones as at creation.
   s.CaptureCreationStates();
   return hr;
@@ -143,12 +136,11 @@ HRESULT ResetTestDevice() {
 void RestoreDefaultTargets() {
   IDirect3DDevice9* device = GetTestDevice();
   if (!device) return;
-  IDirect3DSurface9* back = nullptr;
-  if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) && back) {
-    device->SetRenderTarget(0, back);
-    back->Release();
+  DS_ComHolder<IDirect3DSurface9> back;
+  if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive())) && back) {
+    device->SetRenderTarget(0, back.Get());
   }
-  device->SetDepthStencilSurface(Shared().depth);
+  device->SetDepthStencilSurface(Shared().depth.Get());
   device->SetTexture(0, nullptr);
   device->SetTexture(1, nullptr);
   device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
@@ -160,7 +152,7 @@ void RestoreDefaultTargets() {
 void ApplyBaselineStates() {
   IDirect3DDevice9* device = GetTestDevice();
   if (!device) return;
-  if (IDirect3DStateBlock9* states = Shared().creationStates) states->Apply();
+  if (IDirect3DStateBlock9* states = Shared().creationStates.Get()) states->Apply();
   ApplyStates(device, ds_states::kLayerBaseline);
 }
 
@@ -171,14 +163,14 @@ bool ReadSurface(IDirect3DSurface9* surface, Image& out) {
   D3DSURFACE_DESC desc = {};
   if (FAILED(surface->GetDesc(&desc))) return false;
   if (desc.Format != D3DFMT_X8R8G8B8 && desc.Format != D3DFMT_A8R8G8B8) return false;
-  IDirect3DSurface9* copy = nullptr;
-  if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                 nullptr))) {
+  DS_ComHolder<IDirect3DSurface9> copy;
+  if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
+                                                 copy.Receive(), nullptr))) {
     return false;
   }
   bool ok = false;
   D3DLOCKED_RECT locked = {};
-  if (SUCCEEDED(device->GetRenderTargetData(surface, copy)) &&
+  if (SUCCEEDED(device->GetRenderTargetData(surface, copy.Get())) &&
       SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
     out.width = int(desc.Width);
     out.height = int(desc.Height);
@@ -191,27 +183,22 @@ bool ReadSurface(IDirect3DSurface9* surface, Image& out) {
     copy->UnlockRect();
     ok = true;
   }
-  copy->Release();
   return ok;
 }
 
 bool ReadBackBuffer(Image& out) {
   IDirect3DDevice9* device = GetTestDevice();
   if (!device) return false;
-  IDirect3DSurface9* back = nullptr;
-  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) || !back) return false;
-  const bool ok = ReadSurface(back, out);
-  back->Release();
-  return ok;
+  DS_ComHolder<IDirect3DSurface9> back;
+  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive())) || !back) return false;
+  return ReadSurface(back.Get(), out);
 }
 
 bool ReadTexture(IDirect3DTexture9* texture, Image& out) {
   if (!texture) return false;
-  IDirect3DSurface9* level = nullptr;
-  if (FAILED(texture->GetSurfaceLevel(0, &level)) || !level) return false;
-  const bool ok = ReadSurface(level, out);
-  level->Release();
-  return ok;
+  DS_ComHolder<IDirect3DSurface9> level;
+  if (FAILED(texture->GetSurfaceLevel(0, level.Receive())) || !level) return false;
+  return ReadSurface(level.Get(), out);
 }
 
 DS_ComHolder<IDirect3DTexture9> MakeTexture(int width, int height,

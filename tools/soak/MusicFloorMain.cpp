@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "render/ComHolder.h"
 #include "tools/AudioClip.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/soak/FloorWindow.h"
@@ -45,11 +46,11 @@ class TrackGraph {
 public:
   bool Start(const std::wstring& path) {
     if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&m_graph)))) {
+                                reinterpret_cast<void**>(m_graph.Receive())))) {
       return false;
     }
-    m_graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&m_control));
-    m_graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&m_events));
+    m_graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(m_control.Receive()));
+    m_graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(m_events.Receive()));
     return m_control && m_events && SUCCEEDED(m_graph->RenderFile(path.c_str(), nullptr)) &&
            SUCCEEDED(m_control->Run());
   }
@@ -67,18 +68,15 @@ public:
   }
   void Release() {
     if (m_control) m_control->Stop();
-    if (m_events) m_events->Release();
-    if (m_control) m_control->Release();
-    if (m_graph) m_graph->Release();
-    m_events = nullptr;
-    m_control = nullptr;
-    m_graph = nullptr;
+    m_events.Release();
+    m_control.Release();
+    m_graph.Release();
   }
 
 private:
-  IGraphBuilder* m_graph = nullptr;
-  IMediaControl* m_control = nullptr;
-  IMediaEvent* m_events = nullptr;
+  DS_ComHolder<IGraphBuilder> m_graph;
+  DS_ComHolder<IMediaControl> m_control;
+  DS_ComHolder<IMediaEvent> m_events;
 };
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "tests/objects/sprites/AnimatorTestSupport.h"
 #include "objects/mesh3d/Objects3D.h"
 #include "objects/sprites/CharacterAnimators.h"
-#include "render/Layer.h"
+#include "render/SceneMapping.h"
 #include "tests/objects/sprites/Sprites2TestSupport.h"
 
 namespace {

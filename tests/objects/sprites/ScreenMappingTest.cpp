@@ -6,9 +6,8 @@
 #include <cmath>
 
 #include "document/CompositeParams.h"
-#include "objects/sprites/ScreenMapping.h"
 #include "render/DeviceGlobals.h"
-#include "render/Layer.h"
+#include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 #include "render/ViewContext.h"
 #include "SpriteTestSupport.h"

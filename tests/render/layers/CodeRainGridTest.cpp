@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "render/Layer.h"
+#include "render/SceneMapping.h"
 #include "render/layers/CodeRainGrid.h"
 
 namespace {
