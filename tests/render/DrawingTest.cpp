@@ -121,9 +121,9 @@ TEST_F(DrawingTest, SurroundBandsArePlacedAfterEveryBindAndKeptByRepeatedFits) {
   view.FitPicture(160, 160, kTestDeviceWidth, kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
   view.FitPicture(160, 160, kTestDeviceWidth, kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
   DrawPictureAndSurround(device, view, picture.Get(), surround.Get(), DS_ViewContext::kFitLetterbox);
-  ExpectPixels({{150, 120, kRed, "picture"}, {37, 120, kYellow, "left surround band"},
-                {283, 120, kYellow, "right surround band"}},
-               "surround_rebound");
+  EXPECT_TRUE(BackBufferShows({{150, 120, kRed, "picture"},
+                               {37, 120, kYellow, "left surround band"},
+                               {283, 120, kYellow, "right surround band"}}));
 }
 
 TEST_F(DrawingTest, StretchedPictureCoversTheTarget) {
