@@ -102,10 +102,13 @@ DS_TextureFrameInfo& DS_TexParticleGenerator::GetTextureFrameInfo(DS_TextureFram
 
 void DS_TexParticleGenerator::PrepareResources(DS_ParticlesObj* particlesObject) {
   object = particlesObject;
-  textureSets.clear();
-  for (const DS_ImageFileLink& link : textureLinks)
-    textureSets.push_back(textureSetMode == 0 ? LookupTextureSet(link) : LookupAddOnTextureSet(link));
   DS_DocResManager* manager = g_CurrentDocResManager;
+  textureSets.clear();
+  // Without a document the generator keeps no sets at all, not one empty set per link.
+  if (manager) {
+    for (const DS_ImageFileLink& link : textureLinks)
+      textureSets.push_back(textureSetMode == 0 ? LookupTextureSet(link) : LookupAddOnTextureSet(link));
+  }
   effect.Attach(manager ? manager->GetEffect(effectLink) : nullptr);
 }
 
