@@ -37,11 +37,7 @@ HRESULT CreateQuadBuffers(DS_IndexedMesh<DX_V::PCT>& mesh, int quads) {
   if (quads < 1 || quads > static_cast<int>(DS_ParticlesObj::kMaxSlotQuads)) return E_INVALIDARG;
   if (!g_CurrentDevice) return E_POINTER;
 
-  // The vertices are written again nearly every frame: in system memory a lock is a
-  // plain pointer, where a managed buffer's lock makes the platform keep and upload a
-  // copy each time, which grows its memory for as long as the saver runs. System
-  // memory also survives a device reset, as the managed pool does.
-  HRESULT hr = CreatePCTVertexBuffer(kVerticesPerQuad * quads, mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_SYSTEMMEM);
+  HRESULT hr = CreatePCTVertexBuffer(kVerticesPerQuad * quads, mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
   if (SUCCEEDED(hr)) {
     hr = g_CurrentDevice->CreateIndexBuffer(UINT(quads) * kIndicesPerQuad * sizeof(WORD), D3DUSAGE_WRITEONLY,
                                             D3DFMT_INDEX16, D3DPOOL_MANAGED, mesh.indices.buffer.Receive(), nullptr);

@@ -13,7 +13,7 @@
 
 class DS_ParticleGenerator;
 
-// Makes the slot's buffers for `quads` quads: 4 vertices each (write-only, system memory),
+// Makes the slot's buffers for `quads` quads: 4 vertices each (write-only, managed),
 // a triangle list of 2 triangles per quad and 16-bit indices 4j, 4j+1, 4j+2, 4j+2,
 // 4j+1, 4j+3 for quad j. The previous buffers are released first. On failure, or for
 // a count of 0 or above what 16-bit indices reach, the slot is left without buffers

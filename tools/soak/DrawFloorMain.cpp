@@ -129,11 +129,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   IDirect3DTexture9* target = nullptr;
   IDirect3DSurface9* targetSurface = nullptr;
   IDirect3DSurface9* backBuffer = nullptr;
-  if (throughTarget &&
-      (FAILED(device->CreateTexture(desktop.Width, desktop.Height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                    D3DPOOL_DEFAULT, &target, nullptr)) ||
-       FAILED(target->GetSurfaceLevel(0, &targetSurface)) ||
-       FAILED(device->GetRenderTarget(0, &backBuffer)))) {
+  auto releaseAll = [&] {
     if (backBuffer) backBuffer->Release();
     if (targetSurface) targetSurface->Release();
     if (target) target->Release();
@@ -141,6 +137,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     texture->Release();
     device->Release();
     d3d->Release();
+  };
+  if (throughTarget &&
+      (FAILED(device->CreateTexture(desktop.Width, desktop.Height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                    D3DPOOL_DEFAULT, &target, nullptr)) ||
+       FAILED(target->GetSurfaceLevel(0, &targetSurface)) ||
+       FAILED(device->GetRenderTarget(0, &backBuffer)))) {
+    releaseAll();
     return 1;
   }
 
@@ -203,13 +206,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
   device->SetTexture(0, nullptr);
   device->SetStreamSource(0, nullptr, 0, 0);
-  if (backBuffer) backBuffer->Release();
-  if (targetSurface) targetSurface->Release();
-  if (target) target->Release();
-  if (buffer) buffer->Release();
-  texture->Release();
-  device->Release();
-  d3d->Release();
+  releaseAll();
   DestroyWindow(window);
   return 0;
 }
