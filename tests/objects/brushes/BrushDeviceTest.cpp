@@ -18,6 +18,7 @@
 #include "render/SlideContainer.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"
+#include "support/PictureSlideTest.h"
 #include "support/RenderDeviceTest.h"
 #include "support/TestPictures.h"
 
@@ -25,10 +26,6 @@ using namespace brushes_test;
 
 namespace {
 
-const uint32_t kPictureColour = 0xFF3366CC;
-const uint32_t kClearColour = 0xFFFF00FF;
-const int kPictureW = 64, kPictureH = 32;
-const DS_FileKey kPictureKey(L"C:\\scene\\picture.bmp", 21);
 const int kEffectId = 77;
 const GUID kMaskGuid = {0x0BADF00D, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 
@@ -166,57 +163,14 @@ TEST_F(BrushMeshTest, CopyOfABrushSharesTheRegionMeshBuffers) {
 
 // ---- brushes on a slide ----
 
-// A slide of a solid 64 x 32 picture on the test device, with a current resource
-// manager holding the picture, effect 77 and a mask picture.
-class BrushSlideTest : public ds_test::RenderDeviceTest {
+// A slide of the solid picture on the test device, whose document also holds effect 77
+// and a mask picture.
+class BrushSlideTest : public ds_test::PictureSlideTest {
 protected:
-  void SetUp() override {
-    RenderDeviceTest::SetUp();
-    if (HasFatalFailure()) return;
-    g_CurrentViewContext = &m_view;
-    ds_test::DocResRecord record;
-    record.usedImages[kPictureKey] = {
-        ds_test::MakeFileEntry(L"picture.bmp", ds_test::SolidBmp(kPictureW, kPictureH, kPictureColour))};
+  void AddResources(ds_test::DocResRecord& record) override {
     record.otherFiles[EffectKey(kEffectId)] = {
         ds_test::MakeModuleEntry(kEffectId, DS_FX_Constructor::kEffectModule, EffectBytes(kEffectId))};
     record.guids = {ds_test::MakeGuidPicture(kMaskGuid, ds_test::SolidBmp(8, 8, 0xFFFFFFFF))};
-    bool ok = false;
-    manager = ds_test::ReadDocResRecord(ds_test::WriteDocResRecord(3, record), &ok);
-    ASSERT_TRUE(ok);
-    SetCurrentDocResManager(manager.get());
-  }
-  void TearDown() override {
-    slide.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
-  }
-
-  // What the slide show does with a slide: build, activate, size.
-  void Build(DS_ABObj_Constructor* item) {
-    slide.reset(new DS_SlideContainer());
-    slide->GetLight()->GetPictureLink().StoreKey(kPictureKey);
-    slide->AddVisualItem(item);
-    slide->BuildObjects();
-    slide->Activate();
-    slide->SetFitType(DS_ViewContext::kFitStretch);
-    slide->SetSize(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight);
-  }
-
-  ds_test::Image Frame(float t) {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kClearColour, 1.0f, 0);
-    slide->Update(t);
-    EXPECT_EQ(D3D_OK, device->BeginScene());
-    slide->Render(false);
-    device->EndScene();
-    DS_ComHolder<IDirect3DSurface9> target, back;
-    device->GetRenderTarget(0, target.Receive());
-    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.Receive());
-    EXPECT_EQ(back.Get(), target.Get()) << "drawing stayed in an off-screen target";
-    ds_test::Image image;
-    EXPECT_TRUE(ds_test::ReadBackBuffer(image));
-    return image;
   }
 
   DS_BrushObj* BrushObject() const {
@@ -226,9 +180,6 @@ protected:
   IDirect3DTexture9* PictureTexture() const { return slide->GetLight()->GetPictureRef().GetTexture(); }
 
   FakeEffectFactory factory;
-  DS_ViewContext m_view;
-  std::unique_ptr<DS_DocResManager> manager;
-  std::unique_ptr<DS_SlideContainer> slide;
 };
 
 TEST_F(BrushSlideTest, BrushWithoutEffectLeavesThePictureAsItWas) {
@@ -240,12 +191,9 @@ TEST_F(BrushSlideTest, BrushWithoutEffectLeavesThePictureAsItWas) {
     ASSERT_NE(nullptr, BrushObject());
     EXPECT_EQ(nullptr, BrushObject()->GetBrush()->GetEffect());
     const ds_test::Image image = Frame(0.1f);
-    const uint32_t got = image.RgbAt(ds_test::kTestDeviceWidth / 2, ds_test::kTestDeviceHeight / 2);
-    if (got != (kPictureColour & 0xFFFFFF)) {
-      ADD_FAILURE() << "fx mode " << fx << ": centre is " << ds_test::ColorText(got) << ", expected the picture "
-                    << ds_test::ColorText(kPictureColour & 0xFFFFFF) << "; saved as "
-                    << ds_test::SaveFailureImage(image, fx ? "BrushWithoutEffectFX" : "BrushWithoutEffect");
-    }
+    EXPECT_TRUE(ShowsThePicture(image, ds_test::kTestDeviceWidth / 2, ds_test::kTestDeviceHeight / 2,
+                                fx ? "BrushWithoutEffectFX" : "BrushWithoutEffect"))
+        << "fx mode " << fx;
   }
 }
 
