@@ -44,6 +44,12 @@ HRESULT CreateRenderTargetTexture(DS_ComHolder<IDirect3DTexture9>& holder, int w
                                         D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, holder.Receive(), nullptr);
 }
 
+bool HasDepthSurface() {
+  if (!g_CurrentDevice) return false;
+  DS_ComHolder<IDirect3DSurface9> depth;
+  return SUCCEEDED(g_CurrentDevice->GetDepthStencilSurface(depth.Receive())) && depth;
+}
+
 HRESULT CopyTextureLevel0(IDirect3DTexture9* source, IDirect3DTexture9* target) {
   if (!source || !target) return E_POINTER;
   // A picture of the document may not have its pixels yet.

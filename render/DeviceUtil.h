@@ -30,6 +30,10 @@ ULONG SafeRelease(T** pointer) {
 // Back buffer 0 of swap chain 0 of the current device; all zero when there is none.
 D3DSURFACE_DESC GetBackBufferDesc();
 
+// Whether the current device has a depth-stencil surface set (a clear of the depth
+// buffer fails without one).
+bool HasDepthSurface();
+
 // A w x h, one-level A8R8G8B8 render-target texture in the default pool.
 HRESULT CreateRenderTargetTexture(DS_ComHolder<IDirect3DTexture9>& holder, int width, int height);
 

@@ -38,11 +38,6 @@ void ApplyTransforms() {
   if (g_CurrentViewContext) g_CurrentViewContext->ApplyTransforms();
 }
 
-bool HasDepthSurface() {
-  DS_ComHolder<IDirect3DSurface9> depth;
-  return SUCCEEDED(g_CurrentDevice->GetDepthStencilSurface(depth.Receive())) && depth;
-}
-
 IOF_Virtual_ReaderT_II<DS_2D_Light, DS_2D_Light> s_layerReader(L"DS_2D_Light");
 
 }  // namespace

@@ -115,11 +115,6 @@ const DS_StateRow kWrapSampler[] = {
 };
 const DS_DrawStates kPreparedMeshOnWater = {kWrapSampler, kBumpSampler};
 
-bool HasDepthSurface() {
-  DS_ComHolder<IDirect3DSurface9> depth;
-  return SUCCEEDED(g_CurrentDevice->GetDepthStencilSurface(depth.Receive())) && depth;
-}
-
 IOF_Virtual_ReaderT_II<FakeLake2D, DS_2D_Light> s_lakeReader(L"FakeLake2D");
 
 }  // namespace

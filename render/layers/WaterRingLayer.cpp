@@ -70,11 +70,6 @@ const DS_StateRow kTargetQuadEnd[] = {
 };
 const DS_DrawStates kTargetQuadOnSurface = {kTargetQuadColour, kTargetQuadEnd};
 
-bool HasDepthSurface() {
-  DS_ComHolder<IDirect3DSurface9> depth;
-  return SUCCEEDED(g_CurrentDevice->GetDepthStencilSurface(depth.Receive())) && depth;
-}
-
 D3DXMATRIX Translation(float x, float y, float z) {
   D3DXMATRIX m;
   D3DXMatrixTranslation(&m, x, y, z);
