@@ -245,10 +245,12 @@ bool DS_DocResManager::ReadPictures(const DS_FileKey& key) {
   if (unread == m_unreadPictures.end()) return false;
   const std::vector<UnreadPicture> pictures = std::move(unread->second);
   m_unreadPictures.erase(unread);
-  const DS_EntryList& library = m_tables->fileLibrary[key];
+  // Reading pixels adds nothing to the library: a key it no longer holds reads nothing.
+  const auto library = m_tables->fileLibrary.find(key);
+  if (library == m_tables->fileLibrary.end()) return true;
   for (const UnreadPicture& picture : pictures) {
-    if (picture.frame >= library.size()) continue;
-    const DS_ResourceEntry& entry = library[picture.frame];
+    if (picture.frame >= library->second.size()) continue;
+    const DS_ResourceEntry& entry = library->second[picture.frame];
     const HRESULT hr = ReadPicturePixels(picture.texture.Get(), entry.Data(), entry.Size());
     if (FAILED(hr)) ReportMissingResource(DS_MissingKind::Picture, EntryLinkName(entry), hr);
   }

@@ -100,4 +100,11 @@ SceneSound MakeSoundItemSound() { return MakeChime(); }
 
 std::wstring ScenePath(const wchar_t* fileName) { return std::wstring(kSceneFolder) + fileName; }
 
+DS_ResourceEntry SceneFileEntry(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+  DS_ResourceEntry entry;
+  entry.SetName(path);
+  entry.SetData(uint32_t(bytes.size()), bytes.data());
+  return entry;
+}
+
 }  // namespace ds_tools

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "document/ResourceEntry.h"
 #include "tools/DefaultPictures.h"
 #include "tools/DefaultSounds.h"
 
@@ -63,5 +64,7 @@ const unsigned int kSoundItemVolume = 80;
 const unsigned int kSoundItemBalance = 40;
 // The stored path of a picture or sound of the scene.
 std::wstring ScenePath(const wchar_t* fileName);
+// A file of the scene as the document files it: its stored path and its bytes.
+DS_ResourceEntry SceneFileEntry(const std::wstring& path, const std::vector<unsigned char>& bytes);
 
 }  // namespace ds_tools

@@ -36,18 +36,11 @@ const unsigned int kChimeRestHundredths = 300;
 const double kMp3ItemSeconds = 3.0;
 const wchar_t* const kModuleName = kSharedModuleName;
 
-DS_ResourceEntry FileEntry(const std::wstring& path, const std::vector<unsigned char>& bytes) {
-  DS_ResourceEntry entry;
-  entry.SetName(path);
-  entry.SetData(uint32_t(bytes.size()), bytes.data());
-  return entry;
-}
-
 // Files the picture in the manager's library and lists it among the used images, so
 // that loading the document turns it into a texture set at once.
 DS_FileKey EmbedPicture(DS_DocResManager& manager, const ScenePicture& picture) {
   const DS_FileKey key(ScenePath(picture.fileName), kSceneFileStamp);
-  manager.Tables().fileLibrary[key] = DS_EntryList{FileEntry(key.path, EncodeBmp24(picture.picture))};
+  manager.Tables().fileLibrary[key] = DS_EntryList{SceneFileEntry(key.path, EncodeBmp24(picture.picture))};
   manager.RegisterUsedImage(DS_FileLink3(key));
   return key;
 }
@@ -55,7 +48,7 @@ DS_FileKey EmbedPicture(DS_DocResManager& manager, const ScenePicture& picture) 
 // A sprite picture, with its alpha, as a DDS file.
 DS_FileKey EmbedSpritePicture(DS_DocResManager& manager, const SpritePicture& picture) {
   const DS_FileKey key(ScenePath(picture.fileName), kSceneFileStamp);
-  manager.Tables().fileLibrary[key] = DS_EntryList{FileEntry(key.path, EncodeDds32(picture.picture))};
+  manager.Tables().fileLibrary[key] = DS_EntryList{SceneFileEntry(key.path, EncodeDds32(picture.picture))};
   manager.RegisterUsedImage(DS_FileLink3(key));
   return key;
 }
@@ -94,7 +87,7 @@ std::map<std::string, DS_FileKey> EmbedDocumentEffects(DS_DocResManager& manager
   for (const auto& effect : effects.documentEffects) {
     const std::wstring fileName(effect.first.begin(), effect.first.end());
     const DS_FileKey key(ScenePath((fileName + L".fxo").c_str()), kSceneFileStamp);
-    manager.Tables().fileLibrary[key] = DS_EntryList{FileEntry(key.path, effect.second)};
+    manager.Tables().fileLibrary[key] = DS_EntryList{SceneFileEntry(key.path, effect.second)};
     keys[effect.first] = key;
     others.push_back(key);
   }
@@ -143,7 +136,7 @@ DS_2D_Light* NewLayer(const std::wstring& className) {
 // document's other files.
 DS_FileKey EmbedSound(DS_DocResManager& manager, const SceneSound& sound) {
   const DS_FileKey key(ScenePath(sound.fileName), kSceneFileStamp);
-  manager.Tables().fileLibrary[key] = DS_EntryList{FileEntry(key.path, EncodeWav16(sound.clip))};
+  manager.Tables().fileLibrary[key] = DS_EntryList{SceneFileEntry(key.path, EncodeWav16(sound.clip))};
   return key;
 }
 

@@ -78,11 +78,7 @@ DS_FileKey PictureKey(const ShowcaseAssets& assets, const wchar_t* name) {
 // A sprite picture carried in the entry itself, as a DDS file filed under its scene
 // path (the entries of the 3D-in-2D arrays hold their bytes, not a link).
 DS_ResourceEntry EmbeddedPicture(const SpritePicture& sprite) {
-  const std::vector<unsigned char> bytes = EncodeDds32(sprite.picture);
-  DS_ResourceEntry entry;
-  entry.SetName(ScenePath(sprite.fileName));
-  entry.SetData(uint32_t(bytes.size()), bytes.data());
-  return entry;
+  return SceneFileEntry(ScenePath(sprite.fileName), EncodeDds32(sprite.picture));
 }
 
 // Links the document's effect of that name, if the build made it.
