@@ -232,4 +232,17 @@ TEST_F(ShowcasePixelsTest, PlantAndAnimationLeaveNoDarkShape) {
   }
 }
 
+// The plant sways its leaf picture over its region (0.05 .. 0.35 w, 0.45 .. 1 h).
+TEST_F(ShowcasePixelsTest, PlantShowsItsPictureInItsRegion) {
+  UseShowcaseItem<DS_Plant>(L"DS_Plant");
+  const Image image = FrameAt(0.5f);
+  ASSERT_FALSE(image.pixels.empty());
+  const int grey = int(kScene & 0xFF);
+  EXPECT_LT(50, CountWhere(image, int(kW * 0.05f), int(kH * 0.45f), int(kW * 0.35f), int(kH) - 1,
+                           [=](const Channels& c) { return std::abs(c.g - grey) > 24 || std::abs(c.r - grey) > 24; }));
+  EXPECT_EQ(0, CountWhere(image, int(kW * 0.5f), 0, int(kW) - 1, int(kH) - 1,
+                          [=](const Channels& c) { return std::abs(c.g - grey) > 24; }))
+      << "nothing outside its region";
+}
+
 }  // namespace
