@@ -144,15 +144,21 @@ T* Positioned(const ShowcaseAssets& assets, const ParticleLook& look, float x, f
   return item;
 }
 
+// A region in the corner order that every reader of a quad expects: top-left,
+// bottom-left, top-right, bottom-right (corner 0 the minimum, corner 3 the maximum).
+void SetRegion(MediaQuad& region, float left, float top, float right, float bottom) {
+  region.Corner(0).SetValue(D3DXVECTOR3(left, top, 0.0f));
+  region.Corner(1).SetValue(D3DXVECTOR3(left, bottom, 0.0f));
+  region.Corner(2).SetValue(D3DXVECTOR3(right, top, 0.0f));
+  region.Corner(3).SetValue(D3DXVECTOR3(right, bottom, 0.0f));
+}
+
 // The generator's region: the rectangle from (left, top) to (right, bottom).
 template <class T>
 T* InRegion(const ShowcaseAssets& assets, const ParticleLook& look, float left, float top, float right,
             float bottom) {
   T* item = Particles<T>(assets, look);
-  item->region.Corner(0).SetValue(D3DXVECTOR3(left, top, 0.0f));
-  item->region.Corner(1).SetValue(D3DXVECTOR3(right, top, 0.0f));
-  item->region.Corner(2).SetValue(D3DXVECTOR3(right, bottom, 0.0f));
-  item->region.Corner(3).SetValue(D3DXVECTOR3(left, bottom, 0.0f));
+  SetRegion(item->region, left, top, right, bottom);
   return item;
 }
 
@@ -376,6 +382,12 @@ const std::map<std::wstring, Maker>& Makers() {
          DS_Plant* item = InRegion<DS_Plant>(a, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f,
                                              w * 0.35f, h);
          UseEffect(item->effectLink, a, "plant");
+         // Swaying in the wind (still by default): the top leans by up to 6 % of the
+         // picture's width, a ripple runs up the stem, a swing about every three seconds.
+         item->TimeSpeed.SetValue(50u);  // one unit of the effect's time a second
+         item->Frequency.SetValue(20u);  // 2 radians per unit
+         item->WMagnitude.SetValue(30u);
+         item->BMagnitude.SetValue(10u);
          return item;
        }},
       {L"DS_RadialRays", [](const ShowcaseAssets& a, float w, float h) {
@@ -383,7 +395,18 @@ const std::map<std::wstring, Maker>& Makers() {
                                           h * 0.56f);
        }},
       {L"DS_Smoke", [](const ShowcaseAssets& a, float w, float h) {
-         return Positioned<DS_Smoke>(a, {L"fog_puff.dds", 0xC0C0C0, 0x808080, 4, 10, 4, 20}, w * 0.2f, h * 0.6f);
+         // Grey puffs rising from the far shore and fading (a smoke spawns nothing by
+         // default); drawn in the plain alpha blend, as the wandering sprites.
+         DS_Smoke* item =
+             Positioned<DS_Smoke>(a, {L"fog_puff.dds", 0xC0C0C0, 0x808080, 4, 10, 4, 20}, w * 0.2f, h * 0.6f);
+         item->originLife.SetValue(50u);  // 2 s of the smoke's clock
+         item->originRate.SetValue(3u);
+         item->originSize.SetValue(unsigned(h * 0.25f));
+         item->direction.SetValue(90u);  // up
+         item->direction.Spread().SetValue(15u);
+         item->originClock.SetValue(25u);  // at half speed: 50 scene pixels a second
+         item->effectLink.StoreKey(DS_FileKey());
+         return item;
        }},
       {L"DS_StaticAnimation", [](const ShowcaseAssets& a, float w, float h) {
          // Its own effect, the module's animation effect, as it has by default: the
@@ -394,10 +417,36 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_BrownAnimation", [](const ShowcaseAssets& a, float w, float h) {
-         return InRegion<DS_BrownAnimation>(a, {L"soft_dot.dds", 0x60FFFF, 0x40FFFF, 4, 20, 2, 30}, 0, h * 0.5f, w, h);
+         // Sixteen yellow seeds wandering over the lower half of the meadow (they have no
+         // sprites and no size by default).
+         DS_BrownAnimation* item =
+             InRegion<DS_BrownAnimation>(a, {L"soft_dot.dds", 0x60FFFF, 0x40FFFF, 4, 20, 2, 30}, 0, h * 0.5f, w, h);
+         item->SpriteCount.SetValue(16u);
+         item->SpriteSize.SetValue(60u);     // 0.6 of the dot picture
+         item->WanderSpeed.SetValue(10u);    // 40 scene pixels a second
+         item->RetargetPeriod.SetValue(25u);  // a new heading every 2.25 s or so
+         item->SteerTime.SetValue(50u);       // turning over about a second
+         // Drawn without an effect, in the plain alpha blend: the particles' effect would
+         // draw its quads through whatever technique it last had, here black squares.
+         item->effectLink.StoreKey(DS_FileKey());
+         return item;
        }},
       {L"DS_PathAnimtion", [](const ShowcaseAssets& a, float w, float h) {
-         return Particles<DS_PathAnimtion>(a, {L"leaf.dds", 0xFFFFFF, 0xFFFFFF, 4, 10, 3, 30});
+         // A leaf zigzagging down the right of the meadow and back up again, turned along
+         // its way (a path needs points and the sprite a size: it has neither by default).
+         DS_PathAnimtion* item = Particles<DS_PathAnimtion>(a, {L"leaf.dds", 0xFFFFFF, 0xFFFFFF, 4, 10, 3, 30});
+         item->MoveSpeed.SetValue(10u);  // 30 scene pixels a second
+         item->SpriteSize.SetValue(150u);
+         item->Orientation.SetValue(DS_PathAnimtion::kAlongPath);
+         item->effectLink.StoreKey(DS_FileKey());  // the plain alpha blend, as the seeds
+         const float points[][2] = {{0.85f, 0.1f}, {0.7f, 0.3f}, {0.82f, 0.5f}, {0.62f, 0.7f}, {0.75f, 0.9f}};
+         for (const auto& point : points) {
+           DS_PathPoint pathPoint;
+           pathPoint.position = DS_SharedRef<MediaParamT<D3DXVECTOR3>>(
+               new MediaParamT<D3DXVECTOR3>(D3DXVECTOR3(w * point[0], h * point[1], 0.0f)));
+           item->path.push_back(pathPoint);
+         }
+         return item;
        }},
       // Brushes.
       {L"DS_BackgroundCopy", [](const ShowcaseAssets& a, float w, float h) {
@@ -475,14 +524,11 @@ const std::map<std::wstring, Maker>& Makers() {
 
 void FitBrushToPatch(DS_FX_Constructor& brush, const PatchBounds& patch, float width, float height) {
   // The fire draws its own mesh over its region, its flames rising from the region's
-  // bottom edge: corners top-left, bottom-left, top-right, bottom-right.
+  // bottom edge.
   if (auto* fire = dynamic_cast<DS_FireFX*>(&brush)) {
     const float left = patch.left * width, right = patch.right * width;
     const float top = patch.top * height, bottom = patch.bottom * height;
-    fire->region.Corner(0).SetValue(D3DXVECTOR3(left, top, 0.0f));
-    fire->region.Corner(1).SetValue(D3DXVECTOR3(left, bottom, 0.0f));
-    fire->region.Corner(2).SetValue(D3DXVECTOR3(right, top, 0.0f));
-    fire->region.Corner(3).SetValue(D3DXVECTOR3(right, bottom, 0.0f));
+    SetRegion(fire->region, left, top, right, bottom);
   }
 }
 
