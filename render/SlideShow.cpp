@@ -151,6 +151,10 @@ void DS_SlideShow_Light::SwitchToNextSlide(float t) {
   m_nextIndex = index + 1 == m_slides.size() ? 0 : index + 1;
   // Due now: whatever the last show left unread is read before the slide draws.
   ReadSlidePictures(index, false);
+  // The screen is black under the overlay: the device lets go of its copies of what the
+  // slides before drew (managed resources keep their own and are copied back when next
+  // drawn), so that device memory holds the pictures of the slide on screen only.
+  if (g_CurrentDevice) g_CurrentDevice->EvictManagedResources();
   ActivateCurrentSlide();
 }
 
