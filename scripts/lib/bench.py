@@ -67,8 +67,8 @@ def program_pid(name):
     return None
 
 
-def resident_bytes(pid):
-    m = re.search(rb"VmRSS:\s+(\d+) kB", proc_text(pid, "status"))
+def status_bytes(pid, field):
+    m = re.search(field.encode() + rb":\s+(\d+) kB", proc_text(pid, "status"))
     return int(m.group(1)) * 1024 if m else None
 
 
@@ -94,16 +94,20 @@ def run_once(program, seconds, prefix, xvfb, scratch, cycle=0.0):
     reader.start()
 
     name = os.path.basename(program)
-    samples = []  # (time since start, resident bytes)
+    # (time since start, resident bytes, anonymous bytes): the anonymous part leaves out
+    # the mapped files (the program and its document among them), which the kernel may
+    # drop and read again.
+    samples = []
     stop = threading.Event()
 
     def sample_resident():
         pid = None
         while not stop.wait(RESIDENT_PERIOD):
             pid = pid or program_pid(name)
-            size = resident_bytes(pid) if pid else None
+            size = status_bytes(pid, "VmRSS") if pid else None
+            anon = status_bytes(pid, "RssAnon") if pid else None
             if size:
-                samples.append((time.monotonic() - start, size))
+                samples.append((time.monotonic() - start, size, anon))
     sampler = threading.Thread(target=sample_resident, daemon=True)
     sampler.start()
 
@@ -139,9 +143,11 @@ def run_once(program, seconds, prefix, xvfb, scratch, cycle=0.0):
     if first is not None:
         # One second after the first slide showed (the sample nearest to it), and the
         # most over the run.
-        at = [size for when, size in samples if when >= first + 1.0]
-        result["resident"] = at[0] if at else None
-        result["peak"] = max(size for _, size in samples) if samples else None
+        at = [(size, anon) for when, size, anon in samples if when >= first + 1.0]
+        result["resident"] = at[0][0] if at else None
+        result["anon"] = at[0][1] if at else None
+        result["peak"] = max(size for _, size, _ in samples) if samples else None
+        result["peakanon"] = max((anon or 0) for _, _, anon in samples) if samples else None
     subprocess.run(["xdotool", "key", "space"], capture_output=True)
     try:
         proc.wait(timeout=15)
@@ -155,7 +161,8 @@ def run_once(program, seconds, prefix, xvfb, scratch, cycle=0.0):
 
 ROWS = [("fps", "frames a second", 1), ("msframe", "CPU ms per frame", 1), ("cpu", "CPU % of one core", 1),
         ("first", "first slide, s", 1), ("resident", "resident 1 s after it, MB", 1 / 2**20),
-        ("peak", "peak resident of the run, MB", 1 / 2**20)]
+        ("peak", "peak resident of the run, MB", 1 / 2**20), ("anon", "anonymous 1 s after it, MB", 1 / 2**20),
+        ("peakanon", "peak anonymous of the run, MB", 1 / 2**20)]
 
 
 def spread(values, scale=1):
@@ -207,7 +214,7 @@ def main():
             floor_values = [res.get(key) for res in floor]
             ratios = [s / f if s is not None and f else None for s, f in zip(saver_values, floor_values)]
             print(f"{label:28}{spread(saver_values, scale):>26}{spread(floor_values, scale):>26}{spread(ratios):>24}")
-        for key in ("resident", "peak"):
+        for key in ("resident", "peak", "anon", "peakanon"):
             extra = [s[key] - f[key] if s.get(key) and f.get(key) else None for s, f in zip(results[kind], floor)]
             print(f"{key + ' minus floor, MB':28}{spread(extra, 1 / 2**20):>26}")
 
@@ -234,7 +241,13 @@ def main():
         extra = median([s["peak"] - f["peak"] for s, f in zip(results["ten2048"], floor)
                         if s.get("peak") and f.get("peak")])
         print(f"resident: sampled every {RESIDENT_PERIOD:g} s; 'resident' is the size 1 s after the first slide showed,"
-              f" 'peak' the most over the run (ten2048: until every slide has shown once)")
+              f" 'peak' the most over the run (ten2048: until every slide has shown once); 'anonymous' leaves out"
+              f" the mapped files")
+        extra_anon = median([s["peakanon"] - f["peakanon"] for s, f in zip(results["ten2048"], floor)
+                             if s.get("peakanon") and f.get("peakanon")])
+        if extra_anon is not None:
+            print(f"        ten 2048 slides, (peak anonymous - floor's) / the ten pictures decoded:"
+                  f" {extra_anon / TEN2048_DECODED:.3f}")
         verdict(None if extra is None else extra / TEN2048_DECODED, 1.1,
                 f"ten 2048 slides, (peak resident - floor's) / the ten pictures decoded ({TEN2048_DECODED / 2**20:.0f} MB)")
     if "still" in results and "fifty1024" in results:
