@@ -27,6 +27,13 @@ HRESULT CreateTextureFromBytes(const void* bytes, UINT size, D3DXIMAGE_INFO* inf
                                              D3DX_FILTER_NONE, 0, info, nullptr, texture);
 }
 
+// How many bytes of pixels a picture file may claim for each of its own bytes before
+// its header is not believed. Deflate (PNG) cannot expand more than about 1032 times;
+// JPEG and run-length BMP files of real pictures stay below it too. A header claiming
+// more (a corrupt or hostile file) would make a texture of that size before anything
+// has shown that the file holds such pixels.
+const unsigned long long kMaxPixelBytesPerFileByte = 1032;
+
 // What D3DX_DEFAULT makes of a picture side: the next power of two.
 UINT PowerOfTwoAtLeast(UINT side) {
   UINT result = 1;
@@ -176,6 +183,7 @@ HRESULT CreatePictureTexture(const void* bytes, UINT size, D3DXIMAGE_INFO* info,
   HRESULT hr = D3DXGetImageInfoFromFileInMemory(bytes, size, &header);
   if (FAILED(hr)) return hr;
   if (header.ResourceType != D3DRTYPE_TEXTURE) return E_FAIL;
+  if (4ull * header.Width * header.Height > kMaxPixelBytesPerFileByte * size) return E_FAIL;
   switch (header.ImageFileFormat) {
     case D3DXIFF_BMP:
     case D3DXIFF_PNG:

@@ -53,8 +53,9 @@ DS_TextureRef CreateTextureEntryFromBytes(const void* bytes, UINT size, HRESULT*
 // LoadTextureFromMemory in two halves, for pictures whose pixels are read only when
 // they are first needed: the texture of the size and format that load gives the
 // picture, made from the picture's header alone, and then the reading of its pixels
-// into that texture. Only BMP, PNG and JPEG pictures are split; for other bytes the
-// first half fails and the caller loads the picture whole.
+// into that texture. Only BMP, PNG and JPEG pictures are split, and only when their
+// header claims no more pixels than such a file of that size can hold; for other bytes
+// the first half fails and the caller loads the picture whole.
 HRESULT CreatePictureTexture(const void* bytes, UINT size, D3DXIMAGE_INFO* info,
                              IDirect3DTexture9** texture);
 HRESULT ReadPicturePixels(IDirect3DTexture9* texture, const void* bytes, UINT size);

@@ -244,6 +244,26 @@ TEST_F(ManagerTest, OnlyPictureFilesAreSplit) {
   g_CurrentDevice = device;
 }
 
+// A header that claims far more pixels than its file can hold makes no texture of that
+// size: the picture is loaded whole instead, where the missing pixels fail the load.
+TEST_F(ManagerTest, APictureHeaderClaimingMoreThanItsFileHoldsIsNotSplit) {
+  std::vector<unsigned char> bmp = ds_test::MakeBmp(16, 16, Diagonal);
+  D3DXIMAGE_INFO info = {};
+  DS_TextureHolder texture;
+  ASSERT_EQ(D3D_OK, CreatePictureTexture(bmp.data(), UINT(bmp.size()), &info, texture.Receive()))
+      << "the picture as it is";
+  texture.Release();
+  // Width and height in the BMP's info header: 8192 x 8192, with 16 x 16 pixels behind.
+  for (size_t offset : {size_t(18), size_t(22)}) {
+    bmp[offset] = 0x00;
+    bmp[offset + 1] = 0x20;
+  }
+  ASSERT_EQ(D3D_OK, D3DXGetImageInfoFromFileInMemory(bmp.data(), UINT(bmp.size()), &info)) << "the header still reads";
+  ASSERT_EQ(8192u, info.Width);
+  EXPECT_TRUE(FAILED(CreatePictureTexture(bmp.data(), UINT(bmp.size()), &info, texture.Receive())));
+  EXPECT_EQ(nullptr, texture.Get());
+}
+
 TEST_F(ManagerTest, PicturesLookedUpWhileAListIsOpenAreReadWhenAsked) {
   const DS_FileKey red(L"C:\\pictures\\red.bmp", 1), blue(L"C:\\pictures\\blue.png", 2),
       green(L"C:\\pictures\\green.bmp", 3);
