@@ -212,6 +212,15 @@ void DropDuplicatePictures(DS_DocResTables& tables) {
 
 }  // namespace
 
+bool SceneCut::KeepsSlide(int slide) const {
+  return slides.empty() || std::find(slides.begin(), slides.end(), slide) != slides.end();
+}
+
+bool SceneCut::KeepsItem(int slide, int item) const {
+  if (!items || (itemsSlide >= 0 && itemsSlide != slide)) return false;
+  return itemIndices.empty() || std::find(itemIndices.begin(), itemIndices.end(), item) != itemIndices.end();
+}
+
 std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects, bool withMp3Item,
                                                      const SceneCut& cut) {
   DS_DocResManager manager;
@@ -239,7 +248,7 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
   int index = -1;
   for (const DefaultSlide& entry : DefaultSlides()) {
     ++index;
-    if (!cut.slides.empty() && std::find(cut.slides.begin(), cut.slides.end(), index) == cut.slides.end()) continue;
+    if (!cut.KeepsSlide(index)) continue;
     const Picture& picture = pictures.at(size_t(entry.picture)).picture;
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
     // The GUIDs the layers write: fixed ones, as the items'.
@@ -269,11 +278,8 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     std::vector<DS_ABObj_Constructor*> items;
     std::vector<const wchar_t*> names;
     unsigned brushes = 0;
-    const bool keepsItems = cut.items && (cut.itemsSlide < 0 || cut.itemsSlide == index);
-    for (size_t i = 0; keepsItems && i < entry.items.size(); ++i) {
-      if (!cut.itemIndices.empty() &&
-          std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) == cut.itemIndices.end())
-        continue;
+    for (size_t i = 0; i < entry.items.size(); ++i) {
+      if (!cut.KeepsItem(index, int(i))) continue;
       names.push_back(entry.items[i]);
       items.push_back(MakeShowcaseItem(entry.items[i], assets, float(picture.Width()), float(picture.Height()), ++serial));
       if (!items.back()) {

@@ -31,6 +31,10 @@ struct SceneCut {
   int itemsSlide = -1;
   bool chime = true;
   bool music = true;
+
+  // Whether the part keeps slide `slide`, and item `item` of it.
+  bool KeepsSlide(int slide) const;
+  bool KeepsItem(int slide, int item) const;
 };
 
 // The signature, the slide show record and the resource manager record. Empty when

@@ -11,7 +11,6 @@
 // loader, so that a writer that no longer matches its reader fails the build instead
 // of shipping a scene the saver cannot show.
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -80,12 +79,8 @@ ds_tools::SceneEffects ReadEffects(int argc, char** argv) {
 
 // How many of the slide's items the part keeps (the chime aside).
 size_t KeptItems(const ds_tools::DefaultSlide& slide, int index, const ds_tools::SceneCut& cut) {
-  if (!cut.items || (cut.itemsSlide >= 0 && cut.itemsSlide != index)) return 0;
-  if (cut.itemIndices.empty()) return slide.items.size();
   size_t kept = 0;
-  for (size_t i = 0; i < slide.items.size(); ++i) {
-    if (std::find(cut.itemIndices.begin(), cut.itemIndices.end(), int(i)) != cut.itemIndices.end()) ++kept;
-  }
+  for (size_t i = 0; i < slide.items.size(); ++i) kept += cut.KeepsItem(index, int(i)) ? 1 : 0;
   return kept;
 }
 
@@ -98,7 +93,7 @@ bool ReadsBack(const std::vector<unsigned char>& document, bool withMp3Item, con
     std::vector<ds_tools::DefaultSlide> slides;
     std::vector<int> indices;
     for (size_t i = 0; i < ds_tools::DefaultSlides().size(); ++i) {
-      if (cut.slides.empty() || std::find(cut.slides.begin(), cut.slides.end(), int(i)) != cut.slides.end()) {
+      if (cut.KeepsSlide(int(i))) {
         slides.push_back(ds_tools::DefaultSlides()[i]);
         indices.push_back(int(i));
       }
