@@ -440,12 +440,8 @@ const std::map<std::wstring, Maker>& Makers() {
          item->Orientation.SetValue(DS_PathAnimtion::kAlongPath);
          item->effectLink.StoreKey(DS_FileKey());  // the plain alpha blend, as the seeds
          const float points[][2] = {{0.85f, 0.1f}, {0.7f, 0.3f}, {0.82f, 0.5f}, {0.62f, 0.7f}, {0.75f, 0.9f}};
-         for (const auto& point : points) {
-           DS_PathPoint pathPoint;
-           pathPoint.position = DS_SharedRef<MediaParamT<D3DXVECTOR3>>(
-               new MediaParamT<D3DXVECTOR3>(D3DXVECTOR3(w * point[0], h * point[1], 0.0f)));
-           item->path.push_back(pathPoint);
-         }
+         for (const auto& point : points)
+           item->path.push_back(MakePathPoint(D3DXVECTOR3(w * point[0], h * point[1], 0.0f)));
          return item;
        }},
       // Brushes.

@@ -7,14 +7,18 @@ const size_t kPointBytes = 12;
 
 }  // namespace
 
+DS_PathPoint MakePathPoint(const D3DXVECTOR3& position) {
+  DS_PathPoint pathPoint;
+  pathPoint.position = DS_SharedRef<MediaParamT<D3DXVECTOR3>>(new MediaParamT<D3DXVECTOR3>(position));
+  return pathPoint;
+}
+
 DS_PathPoint ReadPathPoint(DS_IOF_Virtual& stream) {
   D3DXVECTOR3 point(0.0f, 0.0f, 0.0f);
   stream.ReadFloat(point.x);
   stream.ReadFloat(point.y);
   stream.ReadFloat(point.z);
-  DS_PathPoint pathPoint;
-  pathPoint.position = DS_SharedRef<MediaParamT<D3DXVECTOR3>>(new MediaParamT<D3DXVECTOR3>(point));
-  return pathPoint;
+  return MakePathPoint(point);
 }
 
 void ReadPathPointList(DS_IOF_Virtual& stream, std::vector<DS_PathPoint>& path) {

@@ -16,8 +16,9 @@ struct DS_PathPoint {
   DS_SharedRef<MediaParamT<D3DXVECTOR3>> reserved;
 };
 
-// Three floats x, y, z: a new position parameter with that value, an empty second
-// reference.
+// A point with a new position parameter of that value and an empty second reference.
+DS_PathPoint MakePathPoint(const D3DXVECTOR3& position);
+// Three floats x, y, z: MakePathPoint of them.
 DS_PathPoint ReadPathPoint(DS_IOF_Virtual& stream);
 
 // The point list of a path generator's record: int32 count, then count x three floats.

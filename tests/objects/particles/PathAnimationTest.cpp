@@ -29,12 +29,7 @@ struct Point2 {
 
 void SetPath(DS_PathGenerator& generator, const std::vector<Point2>& points) {
   generator.path.clear();
-  for (const Point2& p : points) {
-    DS_PathPoint point;
-    point.position = DS_SharedRef<MediaParamT<D3DXVECTOR3>>(
-        new MediaParamT<D3DXVECTOR3>(D3DXVECTOR3(p.x, p.y, 0.0f)));
-    generator.path.push_back(point);
-  }
+  for (const Point2& p : points) generator.path.push_back(MakePathPoint(D3DXVECTOR3(p.x, p.y, 0.0f)));
 }
 
 DS_PathAnimtion MakeAnimation() {

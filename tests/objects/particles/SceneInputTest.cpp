@@ -57,11 +57,7 @@ std::function<DS_TexParticleGenerator*()> Maker() {
 
 DS_TexParticleGenerator* MakePathAnimation() {
   DS_PathAnimtion* animation = new DS_PathAnimtion();
-  for (float x : {10.0f, 90.0f}) {
-    DS_PathPoint point;
-    point.position = DS_SharedRef<MediaParamT<D3DXVECTOR3>>(new MediaParamT<D3DXVECTOR3>(D3DXVECTOR3(x, 20.0f, 0.0f)));
-    animation->path.push_back(point);
-  }
+  for (float x : {10.0f, 90.0f}) animation->path.push_back(MakePathPoint(D3DXVECTOR3(x, 20.0f, 0.0f)));
   return animation;
 }
 
