@@ -14,6 +14,8 @@ inline constexpr char kTechniqueBlendColorDodge[] = "PS_ColorDodge";
 inline constexpr char kTechniqueBlendMax[] = "Blend_Max";
 // The draw's mask kept at the maximum of what it already holds.
 inline constexpr char kTechniqueBlendMaskMax[] = "BlendMask_Max";
+// The same for a picture laid along a strip: repeated along it, clamped across it.
+inline constexpr char kTechniqueBlendMaskMaxWrapU[] = "BlendMask_MaxWrapU";
 
 // Texture parameters: an effect's single texture, else its numbered ones.
 inline constexpr char kParamTexture[] = "Texture";

@@ -463,7 +463,11 @@ void DS_LightningGN::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObject
   const DS_IndexedMesh<DX_V::PCT>* glowSlot = particlesObject->GetSlot(kGlowSlot);
   if (!coreSlot || !glowSlot) return;
 
-  effect->SetTechnique(kTechniqueBlendMaskMax);
+  // The picture's texture coordinate runs along the bolt far past one picture length,
+  // so the picture must repeat along it. An effect from before it had a pass for that
+  // draws the bolt with the mask pass the other glowing families share, the picture
+  // clamped.
+  if (FAILED(effect->SetTechnique(kTechniqueBlendMaskMaxWrapU))) effect->SetTechnique(kTechniqueBlendMaskMax);
   effect->SetTexture(kParamTexture1, texture);
   target->BeginRender();
   layer->BeginTarget(*target, DS_ViewContext::kFitRenderTarget);

@@ -27,6 +27,9 @@
 //                    tinted by the vertex colour and weighted by its opacity, the
 //                    brighter particle winning where they overlap, so crowded glows
 //                    do not burn out to white.
+//   "BlendMask_MaxWrapU"  the same for a picture laid along a strip (the lightning's
+//                    bolt): it repeats along the strip (u), where its texture
+//                    coordinate runs on far past 1, and stays clamped across it (v).
 //   "Main"           composite: the scene (Texture1) lightened by the glows (Texture2)
 //                    with the screen formula, the cores (Texture3) laid over that.
 // The composites that read the scene replace the picture under them, so they write
@@ -46,6 +49,19 @@ sampler Sampler1 = sampler_state
     MagFilter = Linear;
     MipFilter = None;
     AddressU = Clamp;
+    AddressV = Clamp;
+};
+
+// Texture1 laid along a strip: u grows with the strip's length, one picture per
+// stretch as long as the strip is wide, so the picture repeats instead of smearing its
+// last column over the rest; v spans the strip once, edge to edge.
+sampler StripSampler1 = sampler_state
+{
+    Texture = <Texture1>;
+    MinFilter = Linear;
+    MagFilter = Linear;
+    MipFilter = None;
+    AddressU = Wrap;
     AddressV = Clamp;
 };
 
@@ -72,6 +88,12 @@ sampler Sampler3 = sampler_state
 float4 PremultipliedPS(float4 colour : COLOR0, float2 uv : TEXCOORD0) : COLOR0
 {
     float4 c = tex2D(Sampler1, uv) * colour;
+    return float4(c.rgb * c.a, c.a);
+}
+
+float4 PremultipliedStripPS(float4 colour : COLOR0, float2 uv : TEXCOORD0) : COLOR0
+{
+    float4 c = tex2D(StripSampler1, uv) * colour;
     return float4(c.rgb * c.a, c.a);
 }
 
@@ -207,6 +229,21 @@ technique BlendMask_Max
         DestBlend = One;
         VertexShader = NULL;
         PixelShader = compile ps_2_0 PremultipliedPS();
+    }
+}
+
+technique BlendMask_MaxWrapU
+{
+    pass P0
+    {
+        CullMode = None;
+        AlphaBlendEnable = true;
+        SeparateAlphaBlendEnable = false;
+        BlendOp = Max;
+        SrcBlend = One;
+        DestBlend = One;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PremultipliedStripPS();
     }
 }
 

@@ -637,7 +637,7 @@ TEST_F(LightningQuadTest, CoreThenGlowIntoThePairThenOneCompositePass) {
 
   const std::vector<std::string> techniques = effect->Techniques();
   ASSERT_EQ(2u, techniques.size());
-  EXPECT_EQ("BlendMask_Max", techniques[0]);
+  EXPECT_EQ("BlendMask_MaxWrapU", techniques[0]) << "the bolt's picture repeats along it";
   EXPECT_EQ("Main", techniques[1]);
   EXPECT_EQ(3, effect->BeginCount()) << "core, glow, composite";
   DS_RenderTargetPair* pair = clone.GetTarget();
@@ -653,6 +653,28 @@ TEST_F(LightningQuadTest, CoreThenGlowIntoThePairThenOneCompositePass) {
   EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(corePicture), texture3->texture);
   EXPECT_EQ("Texture1", effect->ParamSets()[0].name);
   EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(green.Get()), effect->ParamSets()[0].texture) << "the bolt picture";
+}
+
+TEST_F(LightningQuadTest, AnEffectWithoutTheRepeatingMaskPassDrawsTheBoltWithItsMaskPass) {
+  // An effect made before the bolt's picture repeated along it has only the mask pass
+  // the other glowing families share: the bolt is still drawn, its picture clamped as
+  // it then was.
+  factory.DeclareTechniques({"BlendMask_Max", "Main"});
+  DS_LightningGN item;
+  PlainBolt(item);
+  EmbedEffect(item.effectLink);
+  DS_LightningGN& clone = MakeObject(item);
+  clone.textureSets = {&greenSet};
+  FakeEffect* effect = factory.LastEffect();
+  ASSERT_NE(nullptr, effect);
+  object->Update(0.0f);
+  Draw();
+
+  const std::vector<std::string> techniques = effect->Techniques();
+  ASSERT_EQ(2u, techniques.size());
+  EXPECT_EQ("BlendMask_Max", techniques[0]);
+  EXPECT_EQ("Main", techniques[1]);
+  EXPECT_EQ(3, effect->BeginCount()) << "core, glow, composite";
 }
 
 TEST_F(LightningQuadTest, WithoutEffectOrPictureNothingIsDrawn) {

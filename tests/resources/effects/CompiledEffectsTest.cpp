@@ -124,7 +124,7 @@ const RequiredEffect kRequired[] = {
     // families' (falling stars, fireworks, lightning) cores and glows.
     {"particles",
      {"BlendMask", "JoinMask", "CommonTex", "Blend_ScreenTex", "Blend_ColorDodgeTex", "Blend_SumTex", "BlendMask_Max",
-      "Main"},
+      "BlendMask_MaxWrapU", "Main"},
      {{"Texture1", Kind::Texture}, {"Texture2", Kind::Texture}, {"Texture3", Kind::Texture}}},
     // The effect brushes: every one sets the mask, the picture and the zoom.
     {"background_copy",
@@ -303,16 +303,22 @@ const int kLeftX = kTestDeviceWidth / 8;
 const int kRightX = kTestDeviceWidth - kTestDeviceWidth / 8;
 const int kMiddleY = kTestDeviceHeight / 2;
 
+// Texture coordinates of a quad: u from `left` to `right`, v from `top` to `bottom`.
+struct QuadUV {
+  float left, right, top, bottom;
+};
+
 // Draws a quad over the whole of the current target through the effect's current
-// technique, texture coordinates 0..1, in the vertex colour given.
-void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int height, D3DCOLOR colour) {
+// technique, in the vertex colour given; texture coordinates 0..1 unless `uv` says.
+void DrawFullQuad(IDirect3DDevice9* device, ID3DXEffect* effect, int width, int height, D3DCOLOR colour,
+                  const QuadUV& uv = {0.0f, 1.0f, 0.0f, 1.0f}) {
   // Pixel centres on texel centres: corners half a pixel up and left.
   const float l = -0.5f, t = -0.5f, r = float(width) - 0.5f, b = float(height) - 0.5f;
   const DX_V::SCT quad[4] = {
-      {l, b, 0.0f, 1.0f, colour, 0.0f, 1.0f},
-      {l, t, 0.0f, 1.0f, colour, 0.0f, 0.0f},
-      {r, b, 0.0f, 1.0f, colour, 1.0f, 1.0f},
-      {r, t, 0.0f, 1.0f, colour, 1.0f, 0.0f},
+      {l, b, 0.0f, 1.0f, colour, uv.left, uv.bottom},
+      {l, t, 0.0f, 1.0f, colour, uv.left, uv.top},
+      {r, b, 0.0f, 1.0f, colour, uv.right, uv.bottom},
+      {r, t, 0.0f, 1.0f, colour, uv.right, uv.top},
   };
   device->SetFVF(DX_V::SCT::FVF);
   DrawThroughEffect(effect, [&] { device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DX_V::SCT)); });
@@ -415,6 +421,7 @@ const MaskCase kMasks[] = {
     // Weighted by their opacity, the brighter wins in each channel: (0.25, 0, 0.5, 1)
     // against (0.502, 0.063, 0, 0.502).
     {"particles", "BlendMask_Max", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFF801080},
+    {"particles", "BlendMask_MaxWrapU", 0x00000000, {0xFF400080, 0x80FF2000}, 0xFF801080},
 };
 
 TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
@@ -442,6 +449,59 @@ TEST_F(CompiledEffectsTest, MaskPassesGatherParticlesIntoTheTarget) {
     Image image;
     ASSERT_TRUE(ds_test::ReadTexture(target.Get(), image));
     EXPECT_TRUE(PixelNear(image, kTextureSize / 2, kTextureSize / 2, c.expected, 2, true, "effects_failure"));
+  }
+}
+
+// How the glowing families' mask passes address their picture beyond 0..1: a picture
+// of four coloured quarters (red left, green right, blue added in the top half) drawn
+// with texture coordinates from -1 to 2 both ways, read at u and v of about -0.27 and
+// 1.23. The falling stars' and fireworks' pass clamps both ways; the lightning's
+// repeats its picture along the bolt (u) and clamps across it (v).
+struct AddressingCase {
+  const char* technique;
+  uint32_t expected[2][2];  // [v low, v high][u low, u high]
+};
+
+const AddressingCase kAddressing[] = {
+    {"BlendMask_Max", {{0xFFFF00FF, 0xFF00FFFF}, {0xFFFF0000, 0xFF00FF00}}},
+    {"BlendMask_MaxWrapU", {{0xFF00FFFF, 0xFFFF00FF}, {0xFF00FF00, 0xFFFF0000}}},
+};
+
+TEST_F(CompiledEffectsTest, TheLightningsMaskPassRepeatsItsPictureAlongAndClampsAcross) {
+  DS_ComHolder<IDirect3DTexture9> target;
+  ASSERT_TRUE(SUCCEEDED(device->CreateTexture(kTextureSize, kTextureSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                              D3DPOOL_DEFAULT, target.Receive(), nullptr)));
+  DS_ComHolder<IDirect3DSurface9> surface;
+  ASSERT_TRUE(SUCCEEDED(target->GetSurfaceLevel(0, surface.Receive())));
+  const int half = kTextureSize / 2;
+  DS_ComHolder<IDirect3DTexture9> quarters = ds_test::MakeTexture(kTextureSize, kTextureSize, [=](int x, int y) {
+    return 0xFF000000u | (x < half ? 0xFF0000u : 0x00FF00u) | (y < half ? 0x0000FFu : 0u);
+  });
+  ASSERT_TRUE(quarters);
+  DS_ComHolder<ID3DXEffect> effect = Load("particles");
+  ASSERT_TRUE(effect);
+  // Texture coordinate -1 + 3 (x + 0.5) / 64: about -0.27 at 15 and 1.23 at 47.
+  const int at[2] = {15, 47};
+
+  for (const AddressingCase& c : kAddressing) {
+    SCOPED_TRACE(c.technique);
+    ASSERT_TRUE(SUCCEEDED(device->SetRenderTarget(0, surface.Get())));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(c.technique)));
+    ASSERT_TRUE(SUCCEEDED(effect->SetTexture("Texture1", quarters.Get())));
+    ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
+    DrawFullQuad(device, effect.Get(), kTextureSize, kTextureSize, 0xFFFFFFFF, {-1.0f, 2.0f, -1.0f, 2.0f});
+    device->EndScene();
+    ds_test::RestoreDefaultTargets();
+
+    Image image;
+    ASSERT_TRUE(ds_test::ReadTexture(target.Get(), image));
+    for (int row = 0; row < 2; ++row) {
+      for (int column = 0; column < 2; ++column) {
+        EXPECT_TRUE(PixelNear(image, at[column], at[row], c.expected[row][column], 2, true, "effects_failure"))
+            << "u " << (column ? "beyond 1" : "below 0") << ", v " << (row ? "beyond 1" : "below 0");
+      }
+    }
   }
 }
 
