@@ -207,7 +207,8 @@ const std::map<std::wstring, Maker>& Makers() {
          return Sprites<DS_RainConstructor>(a, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
        }},
       {L"DS_StatObjConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_StatObjConstructor>(a, {L"star.dds", 8, 28, 0x80FFFF, 1});
+         // Large enough to show over the bright water they glint on.
+         return Sprites<DS_StatObjConstructor>(a, {L"star.dds", 16, 48, 0x80FFFF, 1});
        }},
       {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float, float) {
          return Sprites<DS_FlowerConstructor>(a, {L"flower.dds", 14, 28, 0xFFFFFF, 0});
@@ -484,17 +485,28 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_WaterFX", [](const ShowcaseAssets& a, float, float) { return new DS_WaterFX(); }},
-      {L"DS_MoveFX", [](const ShowcaseAssets& a, float, float) { return new DS_MoveFX(); }},
+      {L"DS_MoveFX", [](const ShowcaseAssets& a, float, float) {
+         // Swaying sideways by up to a twentieth of the picture's height either way (by
+         // default a hundredth one way only: at most a pixel or two, unseen).
+         DS_MoveFX* item = new DS_MoveFX();
+         item->extent.SetValue(250u);
+         item->secondAmplitude.SetValue(250u);
+         item->speed.SetValue(40u);  // 0.8 radians a second: a sway each eight seconds
+         return item;
+       }},
       {L"DS_FireFX", [](const ShowcaseAssets& a, float, float) { return new DS_FireFX(); }},
       {L"DS_ExpandFX", [](const ShowcaseAssets& a, float, float) { return new DS_ExpandFX(); }},
       {L"DS_RadialWaveFX", [](const ShowcaseAssets& a, float, float) { return new DS_RadialWaveFX(); }},
       {L"DS_RotationFX", [](const ShowcaseAssets& a, float, float) {
-         // Its patch turning about its middle (FitBrushToPatch) on a circle, half a
-         // radian a second; the brush names no effect of its own.
+         // Its patch turning slowly about its middle (FitBrushToPatch) on a circle, a
+         // tenth of a radian a second; the brush names no effect of its own.
          DS_RotationFX* item = new DS_RotationFX();
          UseEffect(item->effectLink, a, "rotation");
          item->axisRatio.SetValue(1000u);  // 1: a circle (0, the default, shears)
-         item->speed.SetValue(100u);
+         item->speed.SetValue(20u);
+         // Turning the scene drawn so far: the flame layer's fire turns with the wall
+         // rather than being covered by the bare picture.
+         item->fxMode.SetValue(1);
          return item;
        }},
       {L"DS_WaterfallFX", [](const ShowcaseAssets& a, float, float) {
@@ -508,8 +520,8 @@ const std::map<std::wstring, Maker>& Makers() {
          item->extent.SetValue(100u);         // a band travels 0.4 of the picture's height
          item->speed.SetValue(25u);           // half a period a second
          item->waveCount.SetValue(4u);
-         item->waveOpacity.SetValue(10u);     // 0.9 at the middle of its travel
-         item->threshold.SetValue(700u);      // brightness above 0.3 counts
+         item->waveOpacity.SetValue(30u);     // 0.7 at the middle of its travel
+         item->threshold.SetValue(600u);      // brightness above 0.4 counts: the light shafts
          item->waveColour.SetValue(0xFFF0C0ul);
          item->noiseAmplitude.SetValue(120u); // pushed by up to 1.2 % of the picture
          return item;
@@ -521,8 +533,9 @@ const std::map<std::wstring, Maker>& Makers() {
          UseEffect(item->effectLink, a, "bend");
          item->amount1.SetValue(250u);
          item->amount2.SetValue(250u);
-         item->bendStrength.SetValue(100u);  // 2: the turn at a third of the height from the middle
+         item->bendStrength.SetValue(50u);   // 1: half a picture height out, half the angle
          item->speed.SetValue(75u);          // a swing each four seconds
+         item->fxMode.SetValue(1);           // bending the fire with the wall, as the rotation
          return item;
        }},
       {L"DS_CloudFX", [](const ShowcaseAssets& a, float, float) {
@@ -534,11 +547,12 @@ const std::map<std::wstring, Maker>& Makers() {
          item->cloudImage.StoreKey(DS_ImageFileLink(8, kModule).GetKey());
          item->angle.SetValue(0u);              // drifting right
          item->speed.SetValue(200u);            // 0.2 tiles a second
-         item->threshold.SetValue(75u);         // 2.5: the densest part of the noise
-         item->density.SetValue(45u);           // 0.9 opaque
+         item->scale.SetValue(150u);            // 1.2: a cloud tile nearly the patch's height
+         item->threshold.SetValue(25u);         // 1.5: the denser two thirds of the noise
+         item->density.SetValue(50u);           // opaque where densest
          item->colour1.SetValue(0x806040ul);    // thin: dusky blue
          item->colour2.SetValue(0xFFF0E0ul);    // dense: nearly white
-         item->transform.depth.SetValue(100u);  // 3: the far edge's clouds a third the size
+         item->transform.depth.SetValue(50u);   // 2: the far edge's clouds half the size
          return item;
        }},
       // Text.
