@@ -357,6 +357,7 @@ const struct {
     {L"Dawn", L"DS_RadialRays"},
     {L"Meadow", L"DS_FlowerConstructor"},
     {L"Meadow", L"DS_ButterflyConstructor"},
+    {L"Seaside", L"DS_ButterflyConstructor"},
     {L"Storm", nullptr},
     {L"Snow globe", L"DS_TwinklingStars"},
     {L"Snow globe", L"DS_Bling"},
