@@ -53,7 +53,9 @@ const std::vector<DefaultSlide>& DefaultSlides() {
        3, 1, 1, 130, 60, false, {L"DS_PatternBrush", L"DS_PatternBrushC", L"DS_ExpandFX", L"DS_RadialWaveFX"}},
       {L"Under the sea", "under water: moving, falling and cloud brushes, fish and glints", L"FakeUndervater",
        kSeaFloor, 1, 3, 1, 0, 100, 50, false,
-       {L"DS_MoveFX", L"DS_WaterfallFX", L"DS_CloudFX", L"DS_StatObjConstructor", L"DS_FishConstructor"}},
+       // The glints and fish first, on top: the brushes lay their changed picture over
+       // what lies under them in their patches.
+       {L"DS_StatObjConstructor", L"DS_FishConstructor", L"DS_MoveFX", L"DS_WaterfallFX", L"DS_CloudFX"}},
       {L"Hearth", "a fire in a hearth with sparks and rotating and bending brushes", L"DS_FlameLight", kHearth, 1,
        3, 1, 0, 100, 50, false, {L"DS_RotationFX", L"DS_BendFX", L"DS_SparkleConstructor"}},
       {L"Pond", "a pond with water rings, drifting leaves, a clock, a text, a link and music",

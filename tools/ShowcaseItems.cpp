@@ -207,7 +207,8 @@ const std::map<std::wstring, Maker>& Makers() {
          return Sprites<DS_RainConstructor>(a, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
        }},
       {L"DS_StatObjConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_StatObjConstructor>(a, {L"star.dds", 8, 28, 0x80FFFF, 1});
+         // Large enough to show over the bright water they glint on.
+         return Sprites<DS_StatObjConstructor>(a, {L"star.dds", 16, 48, 0x80FFFF, 1});
        }},
       {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float, float) {
          return Sprites<DS_FlowerConstructor>(a, {L"flower.dds", 14, 28, 0xFFFFFF, 0});
@@ -484,14 +485,76 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_WaterFX", [](const ShowcaseAssets& a, float, float) { return new DS_WaterFX(); }},
-      {L"DS_MoveFX", [](const ShowcaseAssets& a, float, float) { return new DS_MoveFX(); }},
+      {L"DS_MoveFX", [](const ShowcaseAssets& a, float, float) {
+         // Swaying sideways by up to a twentieth of the picture's height either way (by
+         // default a hundredth one way only: at most a pixel or two, unseen).
+         DS_MoveFX* item = new DS_MoveFX();
+         item->extent.SetValue(250u);
+         item->secondAmplitude.SetValue(250u);
+         item->speed.SetValue(40u);  // 0.8 radians a second: a sway each eight seconds
+         return item;
+       }},
       {L"DS_FireFX", [](const ShowcaseAssets& a, float, float) { return new DS_FireFX(); }},
       {L"DS_ExpandFX", [](const ShowcaseAssets& a, float, float) { return new DS_ExpandFX(); }},
       {L"DS_RadialWaveFX", [](const ShowcaseAssets& a, float, float) { return new DS_RadialWaveFX(); }},
-      {L"DS_RotationFX", [](const ShowcaseAssets& a, float, float) { return new DS_RotationFX(); }},
-      {L"DS_WaterfallFX", [](const ShowcaseAssets& a, float, float) { return new DS_WaterfallFX(); }},
-      {L"DS_BendFX", [](const ShowcaseAssets& a, float, float) { return new DS_BendFX(); }},
-      {L"DS_CloudFX", [](const ShowcaseAssets& a, float, float) { return new DS_CloudFX(); }},
+      {L"DS_RotationFX", [](const ShowcaseAssets& a, float, float) {
+         // Its patch turning slowly about its middle (FitBrushToPatch) on a circle, a
+         // tenth of a radian a second; the brush names no effect of its own.
+         DS_RotationFX* item = new DS_RotationFX();
+         UseEffect(item->effectLink, a, "rotation");
+         item->axisRatio.SetValue(1000u);  // 1: a circle (0, the default, shears)
+         item->speed.SetValue(20u);
+         // Turning the scene drawn so far: the flame layer's fire turns with the wall
+         // rather than being covered by the bare picture.
+         item->fxMode.SetValue(1);
+         return item;
+       }},
+      {L"DS_WaterfallFX", [](const ShowcaseAssets& a, float, float) {
+         // Water pouring down its patch: the picture's lighter streaks, pale cyan,
+         // carried down by four bands a period of two seconds, over a shimmer of the
+         // module's noise. The brush names no effect and no noise of its own.
+         DS_WaterfallFX* item = new DS_WaterfallFX();
+         UseEffect(item->effectLink, a, "waterfall");
+         item->noiseImage.StoreKey(DS_ImageFileLink(8, kModule).GetKey());
+         item->angle.SetValue(270u);          // down
+         item->extent.SetValue(100u);         // a band travels 0.4 of the picture's height
+         item->speed.SetValue(25u);           // half a period a second
+         item->waveCount.SetValue(4u);
+         item->waveOpacity.SetValue(30u);     // 0.7 at the middle of its travel
+         item->threshold.SetValue(600u);      // brightness above 0.4 counts: the light shafts
+         item->waveColour.SetValue(0xFFF0C0ul);
+         item->noiseAmplitude.SetValue(120u); // pushed by up to 1.2 % of the picture
+         return item;
+       }},
+      {L"DS_BendFX", [](const ShowcaseAssets& a, float, float) {
+         // Its patch swaying about its middle (FitBrushToPatch), bent by up to half a
+         // radian either way; the brush names no effect of its own.
+         DS_BendFX* item = new DS_BendFX();
+         UseEffect(item->effectLink, a, "bend");
+         item->amount1.SetValue(250u);
+         item->amount2.SetValue(250u);
+         item->bendStrength.SetValue(50u);   // 1: half a picture height out, half the angle
+         item->speed.SetValue(75u);          // a swing each four seconds
+         item->fxMode.SetValue(1);           // bending the fire with the wall, as the rotation
+         return item;
+       }},
+      {L"DS_CloudFX", [](const ShowcaseAssets& a, float, float) {
+         // Murky clouds drifting right through its patch (FitBrushToPatch), the
+         // module's noise thresholded into puffs, smaller towards the patch's top. The
+         // brush names no effect and no cloud picture of its own.
+         DS_CloudFX* item = new DS_CloudFX();
+         UseEffect(item->effectLink, a, "cloud");
+         item->cloudImage.StoreKey(DS_ImageFileLink(8, kModule).GetKey());
+         item->angle.SetValue(0u);              // drifting right
+         item->speed.SetValue(200u);            // 0.2 tiles a second
+         item->scale.SetValue(150u);            // 1.2: a cloud tile nearly the patch's height
+         item->threshold.SetValue(25u);         // 1.5: the denser two thirds of the noise
+         item->density.SetValue(50u);           // opaque where densest
+         item->colour1.SetValue(0x806040ul);    // thin: dusky blue
+         item->colour2.SetValue(0xFFF0E0ul);    // dense: nearly white
+         item->transform.depth.SetValue(50u);   // 2: the far edge's clouds half the size
+         return item;
+       }},
       // Text.
       {L"DS_StaticTextConstructor", [](const ShowcaseAssets& a, float w, float h) {
          DS_StaticTextConstructor* item = new DS_StaticTextConstructor();
@@ -519,12 +582,19 @@ const std::map<std::wstring, Maker>& Makers() {
 }  // namespace
 
 void FitBrushToPatch(DS_FX_Constructor& brush, const PatchBounds& patch, float width, float height) {
-  // The fire draws its own mesh over its region, its flames rising from the region's
-  // bottom edge.
-  if (auto* fire = dynamic_cast<DS_FireFX*>(&brush)) {
+  // The fire, the waterfall, the clouds and the bend draw their own mesh over their
+  // region (the fire's flames rising from its bottom edge, the clouds spanning it).
+  if (dynamic_cast<DS_FireFX*>(&brush) || dynamic_cast<DS_WaterfallFX*>(&brush) ||
+      dynamic_cast<DS_CloudFX*>(&brush) || dynamic_cast<DS_BendFX*>(&brush)) {
     const float left = patch.left * width, right = patch.right * width;
     const float top = patch.top * height, bottom = patch.bottom * height;
-    SetRegion(fire->region, left, top, right, bottom);
+    SetRegion(brush.region, left, top, right, bottom);
+  }
+  // The rotation and the bend act about the middle of their patch (by default the
+  // middle of a scene the tool does not have).
+  if (dynamic_cast<DS_RotationFX*>(&brush) || dynamic_cast<DS_BendFX*>(&brush)) {
+    auto& central = static_cast<DS_CentralBased&>(brush);
+    central.centre.SetValue(D3DXVECTOR3(patch.centreX * width, patch.centreY * height, 0.0f));
   }
 }
 

@@ -10,7 +10,13 @@
 
 texture Mask;
 texture Background;
+// A brush whose drawing needs the zoom's inverse too defines BRUSH_SCALE_WITH_INVERSE
+// before it includes this: "Scale" is then (aspect / s, 1 / s, s / aspect, s).
+#ifdef BRUSH_SCALE_WITH_INVERSE
+float4 Scale = {1.0, 1.0, 1.0, 1.0};
+#else
 float2 Scale = {1.0, 1.0};
+#endif
 
 sampler MaskSampler = sampler_state
 {
@@ -52,10 +58,9 @@ float4 OverScene(float2 uv, float3 changed)
     return float4(lerp(tex2D(BackgroundSampler, uv).rgb, changed, MaskCoverage(uv)), 1.0);
 }
 
-// The two techniques around one function `float3 changed(float2 uv)` of the brush.
-#define BRUSH_TECHNIQUES(changed) \
-float4 MainPS(float2 uv : TEXCOORD0) : COLOR0 { return OverPicture(uv, changed(uv)); } \
-float4 MainFXPS(float2 uv : TEXCOORD0) : COLOR0 { return OverScene(uv, changed(uv)); } \
+// The two techniques' passes: "Main" blends over the target by the pixel's alpha,
+// "MainFX" replaces it. They draw MainPS and MainFXPS, which the brush defines.
+#define BRUSH_PASSES \
 technique Main \
 { \
     pass P0 \
@@ -79,3 +84,24 @@ technique MainFX \
         PixelShader = compile ps_2_0 MainFXPS(); \
     } \
 }
+
+// The two techniques around one function `float3 changed(float2 uv)` of the brush.
+#define BRUSH_TECHNIQUES(changed) \
+float4 MainPS(float2 uv : TEXCOORD0) : COLOR0 { return OverPicture(uv, changed(uv)); } \
+float4 MainFXPS(float2 uv : TEXCOORD0) : COLOR0 { return OverScene(uv, changed(uv)); } \
+BRUSH_PASSES
+
+// The same around `float4 changed(float2 uv)` whose alpha weighs the change as well
+// as the mask does (a brush that fades in and out).
+#define BRUSH_TECHNIQUES_WEIGHTED(changed) \
+float4 MainPS(float2 uv : TEXCOORD0) : COLOR0 \
+{ \
+    float4 c = changed(uv); \
+    return float4(c.rgb, c.a * MaskCoverage(uv)); \
+} \
+float4 MainFXPS(float2 uv : TEXCOORD0) : COLOR0 \
+{ \
+    float4 c = changed(uv); \
+    return float4(lerp(tex2D(BackgroundSampler, uv).rgb, c.rgb, c.a * MaskCoverage(uv)), 1.0); \
+} \
+BRUSH_PASSES

@@ -1,5 +1,6 @@
-// Brushes drawing through the real compiled effects of the shared module, on a slide
-// of the test device: each kind changes the painted left half of the picture in its
+// Brushes drawing through the real compiled effects of the shared module (and those
+// a document carries for the brushes the module has none for), on a slide of the test
+// device: each kind changes the painted left half of the picture in its
 // own way, in both of its techniques, and leaves the right half as the picture shows
 // it; and a device loss and restore gives the same pixels.
 
@@ -51,6 +52,19 @@ struct ModuleEffect {
 const ModuleEffect kModuleEffects[] = {{75, "background_copy"}, {76, "light"},  {77, "waves"},  {78, "pattern"},
                                        {90, "water"},           {91, "move"},   {92, "fire"},   {102, "expand"},
                                        {103, "radial_waves"}};
+
+// The effects the document carries for the brushes the module has none for, filed
+// under a path of the scene's folder.
+struct DocumentEffect {
+  const wchar_t* fileName;
+  const char* name;
+};
+const DocumentEffect kDocumentEffects[] = {
+    {L"waterfall.fxo", "waterfall"}, {L"cloud.fxo", "cloud"}, {L"rotation.fxo", "rotation"}, {L"bend.fxo", "bend"}};
+
+DS_FileKey DocumentEffectKey(const wchar_t* fileName) {
+  return DS_FileKey(std::wstring(L"C:\\scene\\") + fileName, 40);
+}
 
 int Channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
 
@@ -136,6 +150,61 @@ DS_FX_Constructor* RadialWaves() {
   return brush;
 }
 
+// The region of the brushes that draw their own: the whole picture, in the corner
+// order top-left, bottom-left, top-right, bottom-right.
+void CoverPicture(MediaQuad& region) {
+  const D3DXVECTOR3 corners[4] = {{0, 0, 0}, {0, 32, 0}, {64, 0, 0}, {64, 32, 0}};
+  for (int k = 0; k < 4; ++k) region.Corner(k).StoreValue(corners[k]);
+}
+
+DS_FX_Constructor* Waterfall() {
+  DS_WaterfallFX* brush = new DS_WaterfallFX();
+  brush->effectLink.StoreKey(DocumentEffectKey(L"waterfall.fxo"));
+  brush->noiseImage.StoreKey(kNoiseKey);
+  CoverPicture(brush->region);
+  brush->angle.SetValue(270u);           // falling
+  brush->extent.SetValue(100u);          // a band travels 0.4 of the picture's height
+  brush->speed.SetValue(250u);           // half a period per tenth of a second
+  brush->waveCount.SetValue(3u);
+  brush->threshold.SetValue(1000u);      // every brightness counts
+  brush->waveColour.SetValue(0xFFFFFFul);
+  brush->noiseAmplitude.SetValue(500u);  // pushed by up to a twentieth of the picture
+  return brush;
+}
+
+DS_FX_Constructor* Cloud() {
+  DS_CloudFX* brush = new DS_CloudFX();
+  brush->effectLink.StoreKey(DocumentEffectKey(L"cloud.fxo"));
+  brush->cloudImage.StoreKey(kNoiseKey);
+  CoverPicture(brush->region);
+  brush->speed.SetValue(1000u);  // a tile a second
+  brush->density.SetValue(50u);  // opaque where the noise is white
+  brush->colour1.SetValue(0x0000FFul);  // thin: red
+  brush->colour2.SetValue(0xFFFFFFul);  // dense: white
+  return brush;
+}
+
+DS_FX_Constructor* Rotation() {
+  DS_RotationFX* brush = new DS_RotationFX();
+  brush->effectLink.StoreKey(DocumentEffectKey(L"rotation.fxo"));
+  brush->centre.StoreValue(D3DXVECTOR3(16.0f, 16.0f, 0.0f));
+  brush->axisRatio.SetValue(1000u);  // a circle
+  brush->speed.SetValue(1000u);      // half a radian per tenth of a second
+  return brush;
+}
+
+DS_FX_Constructor* Bend() {
+  DS_BendFX* brush = new DS_BendFX();
+  brush->effectLink.StoreKey(DocumentEffectKey(L"bend.fxo"));
+  brush->centre.StoreValue(D3DXVECTOR3(16.0f, 16.0f, 0.0f));
+  CoverPicture(brush->region);
+  brush->amount1.SetValue(500u);  // a radian either way
+  brush->amount2.SetValue(500u);
+  brush->bendStrength.SetValue(250u);
+  brush->speed.SetValue(250u);  // half a radian of swing per tenth of a second
+  return brush;
+}
+
 DS_FX_Constructor* BackgroundCopy() {
   DS_BackgroundCopy* brush = new DS_BackgroundCopy();
   brush->sourceRect.Extra1().StoreValue(16);  // a quarter of the picture to the right
@@ -162,6 +231,11 @@ protected:
       ASSERT_FALSE(bytes.empty()) << effect.name;
       const DS_FileKey key = DS_HLSLEffectFile(effect.id, DS_FX_Constructor::kEffectModule).GetKey();
       record.otherFiles[key] = {ds_test::MakeModuleEntry(effect.id, DS_FX_Constructor::kEffectModule, bytes)};
+    }
+    for (const DocumentEffect& effect : kDocumentEffects) {
+      const std::vector<unsigned char> bytes = ds_test::CompiledEffectBytes(effect.name);
+      ASSERT_FALSE(bytes.empty()) << effect.name;
+      record.otherFiles[DocumentEffectKey(effect.fileName)] = {ds_test::MakeFileEntry(effect.fileName, bytes)};
     }
     // The mask: the left half painted.
     record.guids = {ds_test::MakeGuidPicture(
@@ -311,6 +385,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BrushCase{"Fire", Fire, Change::kBurns, false},
                       BrushCase{"Expand", Expand, Change::kDisplaces, true},
                       BrushCase{"RadialWaves", RadialWaves, Change::kDisplaces, true},
+                      BrushCase{"Waterfall", Waterfall, Change::kChanges, true},
+                      BrushCase{"Cloud", Cloud, Change::kChanges, true},
+                      BrushCase{"Rotation", Rotation, Change::kDisplaces, true},
+                      BrushCase{"Bend", Bend, Change::kDisplaces, true},
                       BrushCase{"BackgroundCopy", BackgroundCopy, Change::kCopies, false},
                       BrushCase{"Pattern", Pattern, Change::kTiles, false}));
 
