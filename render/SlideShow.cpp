@@ -143,6 +143,10 @@ void DS_SlideShow_Light::SetOverlayAlpha(float alpha) {
 
 void DS_SlideShow_Light::SwitchToNextSlide(float t) {
   m_current->EnableSecondaryObjects(false);
+  // The outgoing slide's layer lets go of its screen-sized targets, as on a lost device;
+  // activation makes them again when the slide next shows. The document's pictures and
+  // meshes stay: a slide that comes round again shows them without reading them anew.
+  const DS_SharedRef<DS_SlideContainer> outgoing = m_current;
   // The next index is kept below the count; a show that lost slides starts over.
   const unsigned int index = m_nextIndex < m_slides.size() ? m_nextIndex : 0;
   m_current = m_slides[index];
@@ -151,6 +155,7 @@ void DS_SlideShow_Light::SwitchToNextSlide(float t) {
   m_nextIndex = index + 1 == m_slides.size() ? 0 : index + 1;
   // Due now: whatever the last show left unread is read before the slide draws.
   ReadSlidePictures(index, false);
+  if (outgoing.Get() != m_current.Get()) outgoing->OnDeviceLost();
   // The screen is black under the overlay: the device lets go of its copies of what the
   // slides before drew (managed resources keep their own and are copied back when next
   // drawn), so that device memory holds the pictures of the slide on screen only.

@@ -254,6 +254,45 @@ TEST_F(SlideRenderTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
   }
 }
 
+// A slide that ends lets go of its layer's screen-sized targets (as on a lost device),
+// and draws the same when it comes round again: a long show holds the targets of the
+// slide on screen only.
+TEST_F(SlideRenderTest, AnEndingSlideLetsGoOfItsTargetsAndDrawsTheSameWhenItShowsAgain) {
+  DS_SlideShow_Light written;
+  for (const DS_FileKey& key : {kBandsKey, kRedKey}) {
+    DS_SlideContainer* slide = MakeSlide(2, 2, 2, key);
+    slide->GetLight()->GetCamera().on.SetValue(0);
+    TestProbeItem* q = MakeProbe(2, 0, 0, 0, 0, 0);
+    q->needsScene = true;
+    q->copyScene = true;
+    slide->AddVisualItem(q);
+    slide->AddVisualItem(MakeProbe(3, 0xFF00FF00, 8, 8, 24, 24));
+    written.AddSlide(slide);
+  }
+  Load(written, 1);
+  auto holdsTargets = [&](size_t slide) { return m_show->GetSlide(slide)->GetLight()->GetTargets().IsValid(); };
+  // Slide 0 shows from 103 s to its switch after 107 s, slide 1 until after 113.5 s.
+  const ds_test::Image before = Frame(103.0f);
+  EXPECT_TRUE(holdsTargets(0));
+
+  Frame(107.5f);
+  EXPECT_FALSE(holdsTargets(0)) << "slide 0 ended";
+  EXPECT_TRUE(holdsTargets(1)) << "slide 1 on screen";
+  const ds_test::Image second = Frame(110.0f);
+  EXPECT_TRUE(ds_test::PixelNear(second, 2, kH / 2, kRed, 2)) << "slide 1";
+
+  Frame(113.6f);
+  EXPECT_TRUE(holdsTargets(0)) << "slide 0 on screen again";
+  EXPECT_FALSE(holdsTargets(1)) << "slide 1 ended";
+  const ds_test::Image again = Frame(115.7f);
+  for (int y = 0; y < kH; y += 5) {
+    for (int x = 0; x < kW; x += 5) {
+      EXPECT_TRUE(ds_test::PixelNear(again, x, y, before.RgbAt(x, y), 1)) << "slide 0 shown again";
+      if (HasFailure()) return;
+    }
+  }
+}
+
 // ---- pictures read slide by slide ----
 
 // What the scene slot does: only the first slide's pictures are read before it shows,
