@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "document/CompiledEffectCheck.h"
+
 #include "render/ComHolder.h"
 
 namespace {
@@ -23,6 +25,9 @@ HRESULT CreateEffectFromBytes(IDirect3DDevice9* device, const void* bytes, UINT 
   if (!effect) return E_POINTER;
   *effect = nullptr;
   if (!bytes || size == 0) return E_INVALIDARG;
+  // D3DX trusts every offset and count of a compiled effect; bytes that would lead it
+  // outside themselves make no effect.
+  if (!DS_CompiledEffectCheck(bytes, size).Passed()) return D3DXERR_INVALIDDATA;
   const DS_EffectCreator& creator = CurrentCreator();
   // What a failed creation left behind is released with the holder.
   DS_ComHolder<ID3DXEffect> made;
