@@ -745,9 +745,8 @@ bool IsCompiledEffect(const void* bytes, size_t size) {
 }
 
 DS_CompiledEffectCheck::DS_CompiledEffectCheck(const void* bytes, size_t size) {
-  // D3DX reads the first word of any effect to tell compiled from source.
-  if (!bytes || size < 4) {
-    m_problem = "too short for an effect";
+  if (!bytes) {
+    m_problem = "no bytes";
     return;
   }
   if (!IsCompiledEffect(bytes, size)) return;

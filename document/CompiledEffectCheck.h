@@ -21,7 +21,8 @@ bool IsCompiledEffect(const void* bytes, size_t size);
 
 class DS_CompiledEffectCheck {
 public:
-  // Checks `size` bytes: a compiled effect in full, source text only for its length.
+  // Checks `size` bytes: a compiled effect in full; source text (or fewer bytes than
+  // the tag) passes, for the compiler reads it by its size.
   DS_CompiledEffectCheck(const void* bytes, size_t size);
 
   bool Passed() const { return m_problem.empty(); }

@@ -1,5 +1,6 @@
 #include "document/EffectFactory.h"
 
+#include <cstring>
 #include <utility>
 
 #include "document/CompiledEffectCheck.h"
@@ -17,6 +18,13 @@ DS_EffectCreator& CurrentCreator() {
 
 HRESULT CreateEffectWithD3DX(IDirect3DDevice9* device, const void* bytes, UINT size,
                              ID3DXEffect** effect) {
+  // D3DX reads the first word of any effect to tell compiled from source: fewer bytes
+  // (source text, which fails to compile) are read from a copy padded to a word.
+  if (size < 4) {
+    unsigned char padded[4] = {};
+    if (bytes) std::memcpy(padded, bytes, size);
+    return D3DXCreateEffect(device, padded, size, nullptr, nullptr, 0, nullptr, effect, nullptr);
+  }
   return D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr, effect, nullptr);
 }
 

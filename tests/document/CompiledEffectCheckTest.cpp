@@ -195,8 +195,13 @@ TEST_F(CompiledEffectCheckTest, SourceTextGoesToTheCompilerAndFailsCleanly) {
     // Wine cannot compile effects from source: it fails, and must not crash doing so.
     CreateEffectFromBytes(device, text->data(), UINT(text->size()), effect.Receive());
   }
-  // Too short for D3DX to read the word that tells compiled from source.
-  for (size_t length = 1; length < 4; ++length) EXPECT_NE("", Checked(Bytes(unterminated.begin(), unterminated.begin() + length)));
+  // Shorter than the word D3DX reads to tell compiled from source.
+  for (size_t length = 1; length < 4; ++length) {
+    const Bytes shorter(unterminated.begin(), unterminated.begin() + length);
+    EXPECT_EQ("", Checked(shorter)) << length << " bytes";
+    DS_ComHolder<ID3DXEffect> effect;
+    EXPECT_TRUE(FAILED(CreateEffectFromBytes(device, shorter.data(), UINT(length), effect.Receive())));
+  }
   const Bytes tagOnly = {0x01, 0x09, 0xFF, 0xFE};
   EXPECT_NE("", Checked(tagOnly)) << "the tag without the structure offset";
 }
