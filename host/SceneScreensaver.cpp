@@ -26,6 +26,8 @@ CSceneScreensaver::CSceneScreensaver(DS_SceneSlotFactory slotFactory) {
   for (UINT i = 0; i < kSceneSlotCount; ++i) {
     m_slots[i] = slotFactory(i);
     if (!m_slots[i]) m_slots[i] = MakeSceneSlot(i);
+    // A key during a slot's load or a slide switch ends the saver there.
+    m_slots[i]->SetAbortCheck(InputAbortCheck());
   }
   g_SceneScreensaver = this;
   InitCommonControls();

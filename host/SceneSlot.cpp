@@ -127,9 +127,15 @@ HRESULT DS_SceneSlot::LoadScene() {
   HRESULT result = S_OK;
   DS_SlideShow_Light* show = nullptr;
   try {
-    show = LoadSceneDocument(m_documentModule);
+    show = LoadSceneDocument(m_documentModule, m_abortCheck);
     // Only the first slide's pictures are read before it shows.
-    show->BuildSlideObjects(true);
+    if (show) show->BuildSlideObjects(true);
+    if (!show || show->Aborted()) {
+      // The saver ended during the load, which stopped where it was: nothing more is
+      // made or drawn, for the devices may be gone already. A show stopped while
+      // building stays unreferenced, as a failed one does.
+      return S_FALSE;
+    }
     m_resourceManager = g_CurrentDocResManager;
     m_slideShow = show;
     m_slideShow->ApplyPicturePosition(ReadPicturePosition());

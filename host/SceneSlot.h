@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include "document/AbortCheck.h"
 #include "render/TexturedQuad.h"
 #include "render/VertexFormats.h"
 #include "render/ViewContext.h"
@@ -43,8 +44,13 @@ public:
   virtual void DrawSplash();
   // Second frame: loads the document, builds its objects and starts the music; sets
   // loaded. The error code when the document could not be loaded (the slot then has
-  // no slide show and draws black), otherwise S_OK.
+  // no slide show and draws black); S_FALSE when the abort check stopped the load
+  // (the slot has no slide show and draws nothing more: the saver is ending);
+  // otherwise S_OK.
   virtual HRESULT LoadScene();
+  // Asked between the records and pictures of the load and, by the slide show, between
+  // the pictures it reads later (null: never); the saver owns it.
+  void SetAbortCheck(DS_AbortCheck* check) { m_abortCheck = check; }
   // Later frames: advances the scene to `appTime` seconds, then draws it.
   virtual void Update(float appTime);
   virtual void DrawScene();
@@ -91,6 +97,7 @@ protected:
   DS_GraphMusicPlayer m_graphPlayer;
   DS_MusicPlayList m_playList;
   HMODULE m_documentModule;
+  DS_AbortCheck* m_abortCheck = nullptr;
   bool m_loaded = false;
   bool m_splashShown = false;
 };

@@ -19,6 +19,7 @@
 #include "sound/MediaThread.h"
 #include "sound/MusicFileStore.h"
 #include "sound/SoundItems.h"
+#include "support/CountingAbortCheck.h"
 #include "support/TestDevice.h"
 #include "tools/DefaultSceneContent.h"
 
@@ -196,6 +197,39 @@ TEST_F(SceneSlotTest, MissingDocumentGivesTheMediaErrorAndDrawsBlack) {
   slot.OnDeviceRestored();
   if (MediaThread().IsRunning()) WaitForMusic();
   EXPECT_TRUE(player.played.empty());
+}
+
+// The saver ends while a slot loads: the load stops at the question answered yes, at
+// its first record or at its last step, and the slot then has no scene, starts no
+// music and draws nothing more (the device may be gone by then).
+TEST_F(SceneSlotTest, ALoadStoppedByTheEndOfTheSaverLeavesNoSceneAndDrawsNothing) {
+  ds_test::CountingAbortCheck never;
+  {
+    RecordingPlayer player;
+    DS_SceneSlot whole(nullptr, &player);
+    whole.SetAbortCheck(&never);
+    ASSERT_NO_FATAL_FAILURE(Load(whole));
+    ASSERT_TRUE(whole.HasSlideShow());
+  }
+  ASSERT_GT(never.asked, 1);
+  for (int yesAt : {1, never.asked}) {
+    RecordingPlayer player;
+    DS_SceneSlot slot(nullptr, &player);
+    ds_test::CountingAbortCheck check(yesAt);
+    slot.SetAbortCheck(&check);
+    Select(slot);
+    slot.DrawSplash();
+    FillBackBuffer(0xFFFF0000);
+    EXPECT_EQ(S_FALSE, slot.LoadScene()) << "yes at " << yesAt;
+    EXPECT_EQ(yesAt, check.asked) << "the load went on asking after the yes";
+    EXPECT_TRUE(slot.IsLoaded());
+    EXPECT_FALSE(slot.HasSlideShow());
+    EXPECT_EQ(nullptr, slot.ResourceManager());
+    Image loading = BackBuffer();
+    EXPECT_EQ(size_t(CountNear(loading, 0xFF0000, 0)), loading.pixels.size()) << "a stopped load drew";
+    if (MediaThread().IsRunning()) WaitForMusic();
+    EXPECT_TRUE(player.played.empty()) << "a stopped load started the music";
+  }
 }
 
 // With two monitors each slot reads its own copy of the document.

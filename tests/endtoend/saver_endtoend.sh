@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # saver_endtoend.sh <saver.scr> <cut saver.scr> <mp3 saver.scr> <stuck music saver.scr> <folder> <slides file>
+#                   <large saver.scr>
 #
 # The built saver, full screen in the test X server, watched through screenshots:
 #  1. /s shows the splash picture, then the default scene's first slide, then every
@@ -13,6 +14,10 @@
 #     exit code 0 while the item plays, three runs in a row.
 #  4. The saver whose music player never returns (a media call blocked for good)
 #     still shows its first slide and the next, and ends on a key with exit code 0.
+#  5. The saver whose document takes long to load (thousands of slides): run once to
+#     see how long its load takes (the splash until the first slide), then again with a
+#     key pressed as soon as the splash shows: it ends with exit code 0, in less than
+#     half the load's own time, without the first slide ever showing.
 # Any exit code but 0 fails, the negative ones (a signal or crash under Wine) too.
 # The waits are generous: on a loaded machine Wine takes long to start the saver.
 # Each screenshot is sampled on a 160 x 128 grid into <folder> and named by what it
@@ -24,6 +29,7 @@ mp3_saver="$3"
 stuck_saver="$4"
 folder="$5"
 slides="$6"
+large_saver="$7"
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/../../scripts/lib/screens.sh"
 
@@ -151,6 +157,36 @@ watch_for stuck 2 dawn 180 "blocked music: the first slide never showed"
 # Still drawing: the next slide fades in while the music stays blocked.
 watch_for stuck_change 1 meadow 90 "blocked music: the second slide never showed"
 end_with_key "blocked music"
+
+# ---- A document that takes long to load, and a key pressed during the load ----
+# first_seen <prefix> <class>: seconds since the captures began at which <class> first
+# showed, empty when it never did.
+first_seen() {
+  ds_screens_seen "$1" | awk -v c="$2" '$2 == c { print $1; exit }'
+}
+start_saver "$large_saver" large_saver.log
+ds_screens_start "$folder/large_whole" 2
+ds_screens_wait_for "$folder/large_whole" dawn 600 || fail "large document: the first slide never showed"
+ds_screens_stop
+splash_at="$(first_seen "$folder/large_whole" splash)"
+slide_at="$(first_seen "$folder/large_whole" dawn)"
+[ -n "$splash_at" ] || fail "large document: the splash was not seen during the load"
+load_seconds="$(awk -v s="$splash_at" -v d="$slide_at" 'BEGIN { printf "%.2f", d - s }')"
+echo "large document: the load took $load_seconds s (splash to first slide)" >>"$folder/seen.txt"
+end_with_key "large document, loaded"
+
+start_saver "$large_saver" large_saver_key.log
+ds_screens_start "$folder/large_key" 2
+ds_screens_wait_for "$folder/large_key" splash 180 || fail "large document: the splash never showed"
+key_at="$EPOCHREALTIME"
+end_with_key "large document, key during the load"
+ended_at="$EPOCHREALTIME"
+ds_screens_stop
+ended_seconds="$(awk -v k="$key_at" -v e="$ended_at" 'BEGIN { printf "%.2f", e - k }')"
+echo "large document: a key during the load ended the saver in $ended_seconds s" >>"$folder/seen.txt"
+[ -z "$(first_seen "$folder/large_key" dawn)" ] || fail "large document: the first slide showed before the key ended the load"
+awk -v e="$ended_seconds" -v l="$load_seconds" 'BEGIN { exit !(e < l / 2) }' ||
+  fail "large document: a key during the load took $ended_seconds s to end the saver; the load takes $load_seconds s"
 
 echo "screens seen (time since start, what):"
 sed 's/^/  /' "$folder/seen.txt"

@@ -1,6 +1,8 @@
 // Which window messages end the saver in which mode.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "TestSavers.h"
 
 namespace {
@@ -111,6 +113,93 @@ TEST(SaverInput, FullScreenRefusesCloseAndScreenSaveCommands) {
   EXPECT_EQ(0, saver.WindowProc(window.hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
   EXPECT_TRUE(IsWindow(window.hwnd));
   EXPECT_EQ(0, saver.shutdowns);
+}
+
+// ---- input looked at between the steps of a long load ----
+
+// A window of the saver's own procedure, so that posted messages reach the saver
+// under test (g_Screensaver) when they are dispatched.
+class SaverWindow {
+public:
+  SaverWindow() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = SaverWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"HostTestSaverWindow";
+    RegisterClassW(&wc);
+    hwnd = CreateWindowW(L"HostTestSaverWindow", L"saver", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+  }
+  ~SaverWindow() {
+    // What the poll left queued goes with the window.
+    MSG msg;
+    while (PeekMessageW(&msg, hwnd, 0, 0, PM_REMOVE)) {
+    }
+    DestroyWindow(hwnd);
+  }
+  HWND hwnd;
+};
+
+struct PollCase {
+  const char* name;
+  DS_SaverMode mode;
+  std::vector<MSG> posted;
+  bool ends;
+};
+
+MSG Posted(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  MSG msg = {};
+  msg.message = message;
+  msg.wParam = wparam;
+  msg.lParam = lparam;
+  return msg;
+}
+
+std::vector<MSG> MouseMoves(int count) {
+  std::vector<MSG> moves;
+  for (int i = 0; i < count; ++i) moves.push_back(Posted(WM_MOUSEMOVE, 0, Point(10 * i, 5)));
+  return moves;
+}
+
+class InputPollTable : public ::testing::TestWithParam<PollCase> {};
+
+// The full-screen rules, applied to the input queued while the window thread works.
+TEST_P(InputPollTable, AnswersWhetherTheQueuedInputEndsTheSaver) {
+  const PollCase& c = GetParam();
+  RecordingSaver saver;
+  saver.m_mode = c.mode;
+  {
+    SaverWindow window;
+    ASSERT_NE(nullptr, window.hwnd);
+    for (const MSG& msg : c.posted) ASSERT_TRUE(PostMessageW(window.hwnd, msg.message, msg.wParam, msg.lParam));
+    EXPECT_EQ(c.ends, saver.InputAbortCheck()->ShouldAbort()) << c.name;
+    EXPECT_EQ(c.ends ? 1 : 0, saver.shutdowns) << c.name;
+    // Ended, the saver answers yes for good, whatever is queued.
+    if (c.ends) {
+      EXPECT_TRUE(saver.PollEndingInput()) << c.name;
+    }
+  }
+  // The window's end may end a preview or test saver too.
+  DrainQuit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, InputPollTable,
+    ::testing::Values(
+        PollCase{"full screen, key", kModeFullScreen, {Posted(WM_KEYDOWN, VK_SPACE)}, true},
+        PollCase{"full screen, key released only", kModeFullScreen, {Posted(WM_KEYUP, VK_SPACE)}, false},
+        PollCase{"full screen, right button", kModeFullScreen, {Posted(WM_RBUTTONDOWN)}, true},
+        PollCase{"full screen, five mouse moves", kModeFullScreen, MouseMoves(5), false},
+        PollCase{"full screen, six mouse moves", kModeFullScreen, MouseMoves(6), true},
+        PollCase{"full screen, nothing", kModeFullScreen, {}, false},
+        PollCase{"test, key", kModeTestWindow, {Posted(WM_KEYDOWN, VK_SPACE)}, false},
+        PollCase{"preview, key", kModePreview, {Posted(WM_KEYDOWN, VK_SPACE)}, false}));
+
+TEST(SaverInput, PollAfterTheEndAnswersYesWithoutInput) {
+  RecordingSaver saver;
+  saver.m_mode = kModeTestWindow;
+  saver.m_ended = true;
+  EXPECT_TRUE(saver.PollEndingInput());
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "render/SceneMapping.h"
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
+#include "support/CountingAbortCheck.h"
 #include "support/SlideTestSupport.h"
 #include "support/FakeEffect.h"
 #include "support/SlideShowTest.h"
@@ -354,6 +355,66 @@ TEST_F(SlideRenderTest, EachSlidesPicturesAreReadBeforeItShowsAndNoEarlier) {
     EXPECT_TRUE(ds_test::PixelNear(image, kW / 2, kH / 2, step.rgb, 3)) << step.what;
     EXPECT_EQ(step.unread, unread()) << step.what;
   }
+}
+
+// The saver ends while pictures are read: the abort check is asked before each unread
+// picture, and its yes stops the work there for good.
+class StoppedPicturesTest : public SlideRenderTest {
+protected:
+  void LoadFourSlides() {
+    const uint32_t colours[4] = {kRed, kGreen, kBlue, kWhite};
+    std::vector<EmbeddedPicture> pictures;
+    DS_SlideShow_Light written;
+    for (int i = 0; i < 4; ++i) {
+      keys.push_back(DS_FileKey(L"C:\\scene\\stop" + std::to_wstring(i) + L".bmp", 60 + i));
+      pictures.push_back({keys.back(), MakeSolidBmp(kPictureW, kPictureH, colours[i])});
+      DS_SlideContainer* slide = MakeSlide(1, 1, 1, keys.back());
+      slide->GetLight()->GetCamera().on.SetValue(0);
+      written.AddSlide(slide);
+    }
+    const std::vector<unsigned char> bytes = WriteDocument(written, pictures);
+    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size(), &check));
+    ASSERT_TRUE(m_show);
+  }
+  std::string Unread() const {
+    std::string text;
+    for (const DS_FileKey& key : keys) text += g_CurrentDocResManager->HasUnreadPictures(key) ? "u" : "r";
+    return text;
+  }
+
+  std::vector<DS_FileKey> keys;
+  ds_test::CountingAbortCheck check;
+};
+
+TEST_F(StoppedPicturesTest, ASwitchStoppedBeforeThePictureKeepsTheOutgoingSlideAndDoesNoMore) {
+  LoadFourSlides();
+  m_show->BuildSlideObjects(true);
+  // Slide 0 shows from 9 s; slide 1 is due at 12.5 with its picture unread.
+  EXPECT_TRUE(ds_test::PixelNear(Frame(10.0f), kW / 2, kH / 2, kRed, 3));
+  ASSERT_EQ("ruuu", Unread());
+  check.yesAt = check.asked + 1;
+  m_show->Update(12.5f);
+  EXPECT_TRUE(m_show->Aborted());
+  EXPECT_EQ(0, m_show->GetCurrentIndex()) << "the switch went on after the yes";
+  EXPECT_EQ("ruuu", Unread()) << "a picture was read after the yes";
+  const int asked = check.asked;
+  m_show->Update(13.5f);
+  m_show->Update(30.0f);
+  EXPECT_EQ(asked, check.asked) << "the show asked again after the yes";
+  EXPECT_EQ(0, m_show->GetCurrentIndex());
+  EXPECT_EQ("ruuu", Unread());
+}
+
+TEST_F(StoppedPicturesTest, BuildingStoppedAtTheFirstSlideReadsNoPictureAndShowsNothing) {
+  LoadFourSlides();
+  check.yesAt = check.asked + 1;
+  m_show->BuildSlideObjects(true);
+  EXPECT_TRUE(m_show->Aborted());
+  EXPECT_EQ(check.yesAt, check.asked);
+  EXPECT_EQ("uuuu", Unread());
+  m_show->Update(10.0f);
+  EXPECT_EQ(-1, m_show->GetCurrentIndex()) << "a stopped show made a slide current";
+  EXPECT_EQ("uuuu", Unread());
 }
 
 TEST_F(SlideRenderTest, AStillSlideKeepsFramesComingUntilTheNextSlidesPicturesAreRead) {
