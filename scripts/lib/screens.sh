@@ -247,7 +247,7 @@ ds_slide_shots() {
 # ds_contact_sheet <folder> <output>: every slide_*.png of <folder>, two slides to a row,
 # labelled by file name.
 ds_contact_sheet() {
-  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 320x240+4+4 -background '#202020' \
+  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 384x216+4+4 -background '#202020' \
     -fill white "$2"
 }
 
