@@ -282,7 +282,12 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
     const Picture& picture = pictures.at(size_t(entry.picture)).picture.picture;
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
     // The GUIDs the layers write: fixed ones, as the items'.
-    if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) lake->guid = SerialGuid(++serial);
+    if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) {
+      lake->guid = SerialGuid(++serial);
+      // The mirror as sharp as the full-HD picture it mirrors: 128 << 4 = 2048 pixels
+      // square (the default is a fraction of it, which shows steps along the shore).
+      lake->reflectionSize.SetValue(4);
+    }
     if (auto* sea = dynamic_cast<FakeUndervater*>(layer)) {
       sea->GetBrush().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
       EmbedBrushMask(manager, sea->GetBrush(), BrushPatch{0, 1});
