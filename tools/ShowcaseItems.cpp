@@ -294,14 +294,14 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_ClockConstructor", [](const ShowcaseAssets&, float w, float h) {
-         // Its dial centred at (w 0.5, h 0.47), its side two fifths of the picture's
-         // height: between the text above it and the link below, covering neither (the
-         // default centre is half a scene that the tool does not have, so the corner,
-         // and the default side larger than the whole picture).
+         // Its dial centred at (w 0.5, h 0.52), its side a third of the picture's height:
+         // between the text above it and the link below, covering neither (the default
+         // centre is half a scene that the tool does not have, so the corner, and the
+         // default side larger than the whole picture).
          DS_ClockConstructor* item = new DS_ClockConstructor();
-         const int side = int(h * 0.4f);
+         const int side = int(h * 0.34f);
          const int x = int(w * 0.5f);
-         const int y = int(h * 0.47f);
+         const int y = int(h * 0.52f);
          item->size.SetValue(unsigned(side));
          item->clockRect.Extra1().SetValue(x);
          item->clockRect.Extra2().SetValue(y);
@@ -515,7 +515,8 @@ const std::map<std::wstring, Maker>& Makers() {
       // Text.
       {L"DS_StaticTextConstructor", [](const ShowcaseAssets& a, float w, float h) {
          DS_StaticTextConstructor* item = new DS_StaticTextConstructor();
-         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.12f, unsigned(w * 0.8f), unsigned(h * 0.1f));
+         // Low enough that the camera's zoom (up to a fifth) keeps it on the screen.
+         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.22f, unsigned(w * 0.8f), unsigned(h * 0.1f));
          return item;
        }},
       {L"DS_ScrollingTextConstructor", [](const ShowcaseAssets& a, float w, float h) {
