@@ -74,11 +74,11 @@ ScenePicture MakePond();
 ScenePicture MakeTerminal();
 
 // Sprite pictures, with alpha (DDS files): what the showcase's sprite and particle
-// items draw. The sizes are design units; each is made at four pixels a unit and
+// items draw. The sizes are design units; each is made at eight pixels a unit and
 // anti-aliased by super-sampling.
 // Sprite pictures are made this many pixels to a design unit: large enough that the
 // showcase's sprites are hardly magnified on a full-HD screen.
-const float kSpritePixelsPerUnit = 4.0f;
+const float kSpritePixelsPerUnit = 8.0f;
 struct SpritePicture {
   const wchar_t* fileName;
   Picture picture;
