@@ -236,18 +236,25 @@ ds_slide_shots() {
     fi
     b="$(awk -v a="$a" 'BEGIN { printf "%.3f", a + 1.25 }')"
     ds_sleep_until "$a"
-    ds_screen_save "$folder/$(printf 'slide_%02d_a' "$n").png"
+    ds_screen_save "ppm:$folder/$(printf 'slide_%02d_a' "$n").ppm"
     b="$(awk -v b="$b" -v now="$EPOCHREALTIME" 'BEGIN { printf "%.3f", (b > now + 1 ? b : now + 1) }')"
     ds_sleep_until "$b"
-    ds_screen_save "$folder/$(printf 'slide_%02d_b' "$n").png"
+    ds_screen_save "ppm:$folder/$(printf 'slide_%02d_b' "$n").ppm"
     printf '%02d\t%s\t%s\n' "$n" "$name" "$shows"
   done <"$slides"
+  # Kept uncompressed while the show runs (a full-HD PNG takes seconds to write, which
+  # would push the later shots past their slides), compressed once it is done.
+  local shot
+  for shot in "$folder"/slide_*.ppm; do
+    [ -e "$shot" ] || continue
+    convert "ppm:$shot" "${shot%.ppm}.png" && rm -f "$shot"
+  done
 }
 
 # ds_contact_sheet <folder> <output>: every slide_*.png of <folder>, two slides to a row,
 # labelled by file name.
 ds_contact_sheet() {
-  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 320x240+4+4 -background '#202020' \
+  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 384x216+4+4 -background '#202020' \
     -fill white "$2"
 }
 
