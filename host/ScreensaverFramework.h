@@ -85,6 +85,8 @@ public:
   int RunSaver();
   void EndSaver();
   void EndOnUserInput();
+  // Every saver window out of sight (the ending steps, before the shutdown hook).
+  void HideSaverWindows();
   void RunPasswordChange();
 
   // Render units.
