@@ -266,7 +266,10 @@ int CScreensaverFramework::RunSaver() {
 LRESULT CScreensaverFramework::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_DESTROY:
-      if (m_mode == kModePreview || m_mode == kModeTestWindow) EndSaver();
+      // Whoever closes a saver window ends the saver, full screen too: no activation
+      // change may be needed for that (another monitor's window may keep the focus),
+      // and a saver left without its window would draw and play on unseen.
+      if (m_mode == kModePreview || m_mode == kModeFullScreen || m_mode == kModeTestWindow) EndSaver();
       break;
     case WM_PAINT: {
       RequestRedraw();
@@ -343,9 +346,19 @@ void CScreensaverFramework::EndSaver() {
   if (m_ended) return;
   m_ended = true;
   if (m_mode == kModeFullScreen) SystemParametersInfoW(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
+  // The user has the desktop back at once: devices and windows go before the
+  // shutdown hook, whose media teardown may take a loaded machine seconds.
   Cleanup3D();
+  HideSaverWindows();
   OnShutdown();
   PostQuitMessage(0);
+}
+
+void CScreensaverFramework::HideSaverWindows() {
+  for (UINT i = 0; i < m_monitorCount; ++i) {
+    if (m_monitors[i].window && IsWindow(m_monitors[i].window)) ShowWindow(m_monitors[i].window, SW_HIDE);
+  }
+  if (m_mainWindow && IsWindow(m_mainWindow)) ShowWindow(m_mainWindow, SW_HIDE);
 }
 
 void CScreensaverFramework::EndOnUserInput() {

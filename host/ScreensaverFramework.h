@@ -97,6 +97,8 @@ public:
   bool PollEndingInput();
   // That question as the abort check the scene slots hand to their loads.
   DS_AbortCheck* InputAbortCheck() { return &m_inputAbortCheck; }
+  // Every saver window out of sight (the ending steps, before the shutdown hook).
+  void HideSaverWindows();
   void RunPasswordChange();
 
   // Render units.

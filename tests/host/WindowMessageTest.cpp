@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"full screen, activation", kModeFullScreen, WM_ACTIVATEAPP, TRUE, false},
         MessageCase{"full screen, suspend", kModeFullScreen, WM_POWERBROADCAST, PBT_APMSUSPEND, true},
         MessageCase{"full screen, resume", kModeFullScreen, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, false},
-        MessageCase{"full screen, destroy", kModeFullScreen, WM_DESTROY, 0, false},
+        MessageCase{"full screen, destroy", kModeFullScreen, WM_DESTROY, 0, true},
         MessageCase{"test, key", kModeTestWindow, WM_KEYDOWN, 'A', false},
         MessageCase{"test, left button", kModeTestWindow, WM_LBUTTONDOWN, 0, false},
         MessageCase{"test, deactivation", kModeTestWindow, WM_ACTIVATEAPP, FALSE, false},
@@ -103,6 +103,44 @@ TEST(SaverInput, EndingStepsRunOnceForQueuedInput) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) ++quits;
   EXPECT_EQ(1, quits) << "one quit message for several ending inputs";
+}
+
+// Full screen on two monitors: a close of either window (from another program, with
+// no change of activation) ends the saver once, and the other window leaves the
+// screen with it.
+TEST(SaverWindows, ClosingEitherFullScreenWindowEndsTheSaver) {
+  for (int closed = 0; closed < 2; ++closed) {
+    RecordingSaver saver;
+    saver.m_mode = kModeFullScreen;
+    saver.m_instance = GetModuleHandleW(nullptr);
+    saver.m_monitorCount = 2;
+    for (int i = 0; i < 2; ++i) {
+      DS_MonitorInfo& monitor = saver.m_monitors[i];
+      monitor = DS_MonitorInfo();
+      monitor.monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+      monitor.rect = RECT{i * 64, 0, i * 64 + 64, 48};
+      monitor.adapterIndex = -1;
+    }
+    ASSERT_EQ(S_OK, saver.CreateSaverWindows());
+    const HWND windows[2] = {saver.m_monitors[0].window, saver.m_monitors[1].window};
+    ASSERT_TRUE(windows[0] && windows[1]);
+    ASSERT_TRUE(IsWindowVisible(windows[0]) && IsWindowVisible(windows[1]));
+
+    SendMessageW(windows[closed], WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(windows[closed])) << "window " << closed;
+    EXPECT_EQ(1, saver.shutdowns) << "closing window " << closed << " must end the saver";
+    const HWND other = windows[1 - closed];
+    EXPECT_FALSE(IsWindow(other) && IsWindowVisible(other)) << "the other monitor's window stayed on the screen";
+    int quits = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) ++quits;
+    EXPECT_EQ(1, quits) << "window " << closed;
+    for (HWND window : windows) {
+      if (IsWindow(window)) DestroyWindow(window);
+    }
+    EXPECT_EQ(1, saver.shutdowns) << "the ending steps run once";
+    DrainQuit();
+  }
 }
 
 TEST(SaverInput, FullScreenRefusesCloseAndScreenSaveCommands) {
