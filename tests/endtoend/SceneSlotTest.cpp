@@ -208,16 +208,16 @@ TEST_F(SceneSlotTest, MissingDocumentGivesTheMediaErrorAndDrawsBlack) {
 TEST_F(SceneSlotTest, ALoadStoppedByTheEndOfTheSaverLeavesNoSceneAndDrawsNothing) {
   ds_test::CountingAbortCheck never;
   {
-    RecordingPlayer player;
-    DS_SceneSlot whole(nullptr, &player);
+    auto player = std::make_shared<RecordingPlayer>();
+    DS_SceneSlot whole(nullptr, player);
     whole.SetAbortCheck(&never);
     ASSERT_NO_FATAL_FAILURE(Load(whole));
     ASSERT_TRUE(whole.HasSlideShow());
   }
   ASSERT_GT(never.asked, 1);
   for (int yesAt : {1, never.asked}) {
-    RecordingPlayer player;
-    DS_SceneSlot slot(nullptr, &player);
+    auto player = std::make_shared<RecordingPlayer>();
+    DS_SceneSlot slot(nullptr, player);
     ds_test::CountingAbortCheck check(yesAt);
     slot.SetAbortCheck(&check);
     Select(slot);
@@ -231,7 +231,7 @@ TEST_F(SceneSlotTest, ALoadStoppedByTheEndOfTheSaverLeavesNoSceneAndDrawsNothing
     Image loading = BackBuffer();
     EXPECT_EQ(size_t(CountNear(loading, 0xFF0000, 0)), loading.pixels.size()) << "a stopped load drew";
     if (MediaThread().IsRunning()) WaitForMusic();
-    EXPECT_TRUE(player.played.empty()) << "a stopped load started the music";
+    EXPECT_TRUE(player->played.empty()) << "a stopped load started the music";
   }
 }
 
