@@ -258,6 +258,10 @@ int CScreensaverFramework::RunSaver() {
     }
     // Input wakes the wait at once.
     const DWORD wait = StepFrame();
+    if (m_endDeferred) {
+      EndIfDeferred();
+      continue;
+    }
     if (wait != 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
   }
   return 0;
@@ -344,6 +348,10 @@ void CScreensaverFramework::EndSaver() {
   // Several input messages can be queued before the quit message arrives; the ending
   // steps run for the first of them only.
   if (m_ended) return;
+  if (m_pollingInWork) {
+    m_endDeferred = true;
+    return;
+  }
   m_ended = true;
   if (m_mode == kModeFullScreen) SystemParametersInfoW(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
   // The user has the desktop back at once: devices and windows go before the
@@ -366,8 +374,12 @@ void CScreensaverFramework::EndOnUserInput() {
   EndSaver();
 }
 
+void CScreensaverFramework::EndIfDeferred() {
+  if (m_endDeferred && !m_pollingInWork) EndSaver();
+}
+
 bool CScreensaverFramework::PollEndingInput() {
-  if (m_ended) return true;
+  if (m_ended || m_endDeferred) return true;
   if (m_mode != kModeFullScreen) return false;
   const DWORD now = GetTickCount();
   if (m_inputPolled && now - m_lastInputPoll < kInputPollMs) return false;
@@ -378,14 +390,16 @@ bool CScreensaverFramework::PollEndingInput() {
   // work that asked stops at once and touches no device after that.
   // The count bounds a poll that input keeps coming into.
   MSG msg;
-  for (UINT taken = 0; !m_ended && taken < kInputPerPoll; ++taken) {
+  m_pollingInWork = true;
+  for (UINT taken = 0; !m_ended && !m_endDeferred && taken < kInputPerPoll; ++taken) {
     if (!PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) &&
         !PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
       break;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return m_ended;
+  m_pollingInWork = false;
+  return m_ended || m_endDeferred;
 }
 
 void CScreensaverFramework::UpdateDeviceDescriptions() {

@@ -95,6 +95,9 @@ public:
   // Only the full-screen saver ends on input: the preview and test windows end on
   // their own conditions, and their work goes on.
   bool PollEndingInput();
+  // The end that input asked for during such work, taken once the work has returned
+  // (the message loop calls it after every frame).
+  void EndIfDeferred();
   // That question as the abort check the scene slots hand to their loads.
   DS_AbortCheck* InputAbortCheck() { return &m_inputAbortCheck; }
   // Every saver window out of sight (the ending steps, before the shutdown hook).
@@ -237,6 +240,12 @@ protected:
   // When PollEndingInput last looked at the queue (GetTickCount), once it has.
   DWORD m_lastInputPoll = 0;
   bool m_inputPolled = false;
+  // Set while PollEndingInput hands input to the window procedure from inside work
+  // (a load, a slide's pictures): an end asked for then is only noted in
+  // m_endDeferred, and the message loop ends the saver once that work has returned,
+  // so that no device or slot it stands on goes from under it.
+  bool m_pollingInWork = false;
+  bool m_endDeferred = false;
 };
 
 extern CScreensaverFramework* g_Screensaver;

@@ -211,11 +211,14 @@ TEST_P(InputPollTable, AnswersWhetherTheQueuedInputEndsTheSaver) {
     ASSERT_NE(nullptr, window.hwnd);
     for (const MSG& msg : c.posted) ASSERT_TRUE(PostMessageW(window.hwnd, msg.message, msg.wParam, msg.lParam));
     EXPECT_EQ(c.ends, saver.InputAbortCheck()->ShouldAbort()) << c.name;
-    EXPECT_EQ(c.ends ? 1 : 0, saver.shutdowns) << c.name;
-    // Ended, the saver answers yes for good, whatever is queued.
+    // The work that asked still stands on the stack: the saver ends once it returns.
+    EXPECT_EQ(0, saver.shutdowns) << c.name << ": ended inside the work that polled";
+    // Asked to end, the saver answers yes for good, whatever is queued.
     if (c.ends) {
       EXPECT_TRUE(saver.PollEndingInput()) << c.name;
     }
+    saver.EndIfDeferred();
+    EXPECT_EQ(c.ends ? 1 : 0, saver.shutdowns) << c.name;
   }
   // The window's end may end a preview or test saver too.
   DrainQuit();
