@@ -264,11 +264,13 @@ const std::map<std::wstring, Maker>& Makers() {
          item->randomFlag.SetValue(0);
          DS_TimeLineControl& timeLine = item->TimeLine();
          timeLine.mode.SetValue(DS_TimeLineControl::kCycle);
-         timeLine.hidden.lo.SetValue(30u);
-         timeLine.hidden.hi.SetValue(30u);
-         timeLine.fadeIn.SetValue(60u);
-         timeLine.shown.lo.SetValue(110u);
-         timeLine.shown.hi.SetValue(110u);
+         // A cycle of four seconds: hidden 0.2 s, fading in 0.5 s, burning 2.5 s, fading
+         // out 0.8 s, so that the slide opens on a burst.
+         timeLine.hidden.lo.SetValue(20u);
+         timeLine.hidden.hi.SetValue(20u);
+         timeLine.fadeIn.SetValue(50u);
+         timeLine.shown.lo.SetValue(250u);
+         timeLine.shown.hi.SetValue(250u);
          timeLine.fadeOut.SetValue(80u);
          return item;
        }},

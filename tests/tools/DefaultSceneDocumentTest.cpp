@@ -16,6 +16,7 @@
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
 #include "objects/brushes/EffectBrush.h"
+#include "objects/sprites/CharacterAnimators.h"
 #include "render/DeviceGlobals.h"
 #include "render/layers/FlameLayer.h"
 #include "render/layers/UnderwaterLayer.h"
@@ -355,10 +356,20 @@ const struct {
   const wchar_t* slide;
   const wchar_t* item;
 } kNotYetSeen[] = {
-    {L"Storm", nullptr},
-    {L"Code rain", nullptr},
-    {L"Pond", nullptr},
+    {L"Storm", L"DS_LightingConstructor"},
+    {L"Storm", L"DS_RainConstructor"},
 };
+
+// Whether the slide's layer moves on with every frame drawn, whatever the time: the code
+// rain steps its streams and the pond's water its waves once a frame.
+bool StepsWithEveryFrame(const wchar_t* slideName) {
+  for (const DefaultSlide& slide : ds_tools::DefaultSlides()) {
+    if (std::wstring(slide.name) != slideName) continue;
+    const std::wstring layer = slide.layer;
+    return layer == L"DS_MatrixCodeLight" || layer == L"DS_WaterRingLight";
+  }
+  return false;
+}
 
 bool NotYetSeen(const wchar_t* slide, const wchar_t* item) {
   for (const auto& known : kNotYetSeen) {
@@ -406,12 +417,37 @@ int DifferingPixels(const ds_test::Image& a, const ds_test::Image& b, int tolera
   return count;
 }
 
+// How many pixels of `without` differ by more than `tolerance` from both `before` and
+// `after`, where those two agree: what the frame between them lacks. Where the frame
+// stands still, `before` and `after` are the same frame.
+int PixelsLacking(const ds_test::Image& before, const ds_test::Image& without, const ds_test::Image& after,
+                  int tolerance) {
+  if (before.width != without.width || before.height != without.height || before.width != after.width ||
+      before.height != after.height)
+    return before.width * before.height;
+  auto differs = [tolerance](uint32_t a, uint32_t b) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+      if (d > tolerance || d < -tolerance) return true;
+    }
+    return false;
+  };
+  int count = 0;
+  for (size_t i = 0; i < before.pixels.size(); ++i) {
+    const uint32_t b = before.pixels[i], w = without.pixels[i], a = after.pixels[i];
+    if (!differs(b, a) && differs(b, w) && differs(a, w)) ++count;
+  }
+  return count;
+}
+
 // The object changes at least a two-hundredth of the frame: `without` is the same frame
-// with the object switched off. (A wave over the picture's smooth gradients shows at
-// its edges only.)
+// with the object switched off, drawn between `with` and `after`, both with it. (A wave
+// over the picture's smooth gradients shows at its edges only.) A layer that moves on
+// with every frame drawn changes its part of the three frames; what it changes between
+// `with` and `after` is not counted for the object.
 testing::AssertionResult ChangesTheFrame(const ds_test::Image& with, const ds_test::Image& without,
-                                         const std::string& name) {
-  const int changed = DifferingPixels(with, without, 8);
+                                         const ds_test::Image& after, const std::string& name) {
+  const int changed = PixelsLacking(with, without, after, 8);
   const int wanted = with.width * with.height / 200;
   if (changed >= wanted) return testing::AssertionSuccess();
   return testing::AssertionFailure() << name << " changes " << changed << " pixels, expected at least " << wanted
@@ -444,10 +480,20 @@ protected:
   void SetUp() override {
     RenderDeviceTest::SetUp();
     g_CurrentViewContext = &m_view;
+    // The clock's hands show the wall clock: held at one time, they stand as the rest.
+    m_wallClock = AC_ClockArrow::SetLocalTimeSource(&TenPastTen);
   }
   void TearDown() override {
+    AC_ClockArrow::SetLocalTimeSource(m_wallClock);
     g_CurrentViewContext = nullptr;
     RenderDeviceTest::TearDown();
+  }
+
+  static bool TenPastTen(int& hours, int& minutes, int& seconds) {
+    hours = 10;
+    minutes = 10;
+    seconds = 0;
+    return true;
   }
 
   // The default scene cut to the slide and the items of the case, effects and all.
@@ -481,6 +527,7 @@ protected:
   }
 
   DS_ViewContext m_view;
+  AC_ClockArrow::LocalTimeSource m_wallClock = nullptr;
 };
 
 // Every object of the case, on its slide among the others as the saver shows it, with
@@ -499,13 +546,18 @@ TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
   // second at a time, and those that gather particles or sprites need the steps.
   const float t = 3.0f;
   for (float before = 0.1f; before < t; before += 0.1f) Frame(*loaded.show, before);
+  // Once more at the time itself: what an object renews on the update after its clock
+  // has passed the renewal time (the discharge arc's new path) settles.
+  Frame(*loaded.show, t);
   const ds_test::Image all = Frame(*loaded.show, t);
   // While the time stands only what follows the wall clock (the clock's hands) may
   // change, and less than an object must.
   const ds_test::Image again = Frame(*loaded.show, t);
-  ASSERT_LT(DifferingPixels(all, again, 8), all.width * all.height / 400)
-      << "the frame must not change while the time stands; saved as "
-      << ds_test::SaveFailureImage(again, Name(shown.slide));
+  if (!StepsWithEveryFrame(shown.slide)) {
+    ASSERT_LT(DifferingPixels(all, again, 8), all.width * all.height / 400)
+        << "the frame must not change while the time stands; saved as "
+        << ds_test::SaveFailureImage(again, Name(shown.slide));
+  }
   DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(0);
   ASSERT_EQ(shown.items.size(), slide->GetVisualObjects().size());
   for (const auto& object : slide->GetVisualObjects()) {
@@ -513,7 +565,8 @@ TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
     object->SetEnabled(false);
     const ds_test::Image without = Frame(*loaded.show, t);
     object->SetEnabled(true);
-    EXPECT_TRUE(ChangesTheFrame(all, without, name));
+    const ds_test::Image after = Frame(*loaded.show, t);
+    EXPECT_TRUE(ChangesTheFrame(all, without, after, name));
     EXPECT_TRUE(PaintsNoBlackShape(all, without, name));
   }
 }
