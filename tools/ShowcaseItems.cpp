@@ -336,9 +336,12 @@ const std::map<std::wstring, Maker>& Makers() {
          item->shrinkTime.SetValue(200u);
          item->spinClock.SetValue(25u);    // half a radian a second
          item->minimumSize.SetValue(40u);  // never below 0.4 of the brush
+         // Stored as plain points (the painting operation draws a random phase, and the
+         // document must come out the same from the same code); the brush starts each
+         // point's cycle at a phase of its own when it is prepared.
          for (int k = 0; k < 7; ++k) {
            const float x = w * (0.1f + 0.13f * float(k));
-           item->AddPoint(D3DXVECTOR3(x, h * (0.7f + 0.04f * std::sin(float(k) * 2.3f)), 0.0f), 0, 0, 0, 0);
+           item->points.emplace_back(D3DXVECTOR3(x, h * (0.7f + 0.04f * std::sin(float(k) * 2.3f)), 0.0f));
          }
          return item;
        }},
@@ -357,11 +360,16 @@ const std::map<std::wstring, Maker>& Makers() {
          // document keep the size and opacity the brush gave them.
          DS_TwinklingStars* item = Particles<DS_TwinklingStars>(a, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
          item->brushSize.SetValue(unsigned(h * 0.07f));
+         // A fixed scatter, sizes and opacities from a half to one (the painting operation
+         // draws them at random, and the document must come out the same from the same
+         // code): the golden ratio spreads the stars evenly without a pattern.
          for (int k = 0; k < 24; ++k) {
-           // A fixed scatter: the golden angle spreads the stars evenly without a pattern.
            const float u = std::fmod(float(k) * 0.618034f, 1.0f);
            const float v = std::fmod(float(k) * 0.381966f + 0.13f, 1.0f);
-           item->AddPoint(D3DXVECTOR3(w * (0.05f + 0.9f * u), h * (0.04f + 0.4f * v), 0.0f), 0, 0, 0, 0);
+           DS_Particle star(D3DXVECTOR3(w * (0.05f + 0.9f * u), h * (0.04f + 0.4f * v), 0.0f));
+           star.size = 0.5f + 0.5f * std::fmod(float(k) * 0.7548777f, 1.0f);
+           star.alpha = 0.5f + 0.5f * std::fmod(float(k) * 0.5698403f + 0.3f, 1.0f);
+           item->points.push_back(star);
          }
          return item;
        }},

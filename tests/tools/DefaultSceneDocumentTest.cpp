@@ -550,11 +550,12 @@ TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
   // has passed the renewal time (the discharge arc's new path) settles.
   Frame(*loaded.show, t);
   const ds_test::Image all = Frame(*loaded.show, t);
-  // While the time stands only what follows the wall clock (the clock's hands) may
-  // change, and less than an object must.
+  // While the time stands the frame stands too, but for what moves on with every frame
+  // drawn: the layers named above, and the fog's puffs, which turn by one step a frame
+  // (soft as they are, that moves their pixels by a level or two).
   const ds_test::Image again = Frame(*loaded.show, t);
   if (!StepsWithEveryFrame(shown.slide)) {
-    ASSERT_LT(DifferingPixels(all, again, 8), all.width * all.height / 400)
+    ASSERT_LT(DifferingPixels(all, again, 4), all.width * all.height / 400)
         << "the frame must not change while the time stands; saved as "
         << ds_test::SaveFailureImage(again, Name(shown.slide));
   }
