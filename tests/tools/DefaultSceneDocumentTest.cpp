@@ -349,9 +349,10 @@ struct ShownItems {
 void PrintTo(const ShownItems& c, std::ostream* os) { *os << Name(c.slide); }
 
 // What the check below does not hold yet: objects that do not change the frame at
-// the time it is taken, and slides (item null) whose frame changes while the time
-// stands. Each is a fault of the showcase's settings or of its class still to be found
-// and mended; the rest of its slide is checked.
+// the time it is taken (the storm's flash and rain draw nothing there), or slides (item
+// null) whose frame changes while the time stands. Each is a fault of the showcase's
+// settings or of its class still to be found and mended; the rest of its slide is
+// checked.
 const struct {
   const wchar_t* slide;
   const wchar_t* item;
