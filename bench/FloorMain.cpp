@@ -1,8 +1,10 @@
 // The floor of scripts/bench: the least a Direct3D 9 full-screen picture can cost here.
-// One window over the screen, one 1024 x 1024 picture (the size of the bench
-// documents' slides) stretched over it as a textured quad with linear filtering, as a
-// slide shows its picture, and presented, paced like the saver used to be (sleep 30 ms,
-// then draw). Ends on a key press.
+// Full screen at the desktop's mode, as the saver runs, one 1024 x 1024 picture (the
+// size of the bench documents' slides) stretched over the screen as a textured quad
+// with linear filtering, as a slide shows its picture, and presented with the saver's
+// presentation interval. Frames are paced as the saver paces its own: the next frame is
+// due 30 ms after the last one began, and the wait for it wakes at once on input. Ends
+// on a key press.
 #include <windows.h>
 
 #include <d3d9.h>
@@ -12,7 +14,8 @@
 
 namespace {
 
-const DWORD kFrameSleepMs = 30;
+// The saver's frame period.
+const DWORD kFramePeriodMs = 30;
 const UINT kPictureSide = 1024;
 
 struct ScreenVertex {
@@ -48,28 +51,31 @@ DS_ComHolder<IDirect3DTexture9> MakePicture(IDirect3DDevice9* device, UINT width
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = ds_floor::OpenWindow(instance, L"BenchFloor", L"floor", width, height,
-                                     static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   // Declared in creation order: the holders release the picture, the device and then
   // Direct3D, on every way out.
   DS_ComHolder<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
-  if (!window || !d3d) return 1;
+  if (!d3d) return 1;
+  D3DDISPLAYMODE desktop = {};
+  if (FAILED(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop))) return 1;
+  HWND window = ds_floor::OpenWindow(instance, L"BenchFloor", L"floor", int(desktop.Width), int(desktop.Height),
+                                     static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  if (!window) return 1;
   D3DPRESENT_PARAMETERS pp = {};
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+  pp.BackBufferWidth = desktop.Width;
+  pp.BackBufferHeight = desktop.Height;
+  pp.BackBufferFormat = desktop.Format;
   pp.BackBufferCount = 1;
   pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
   pp.hDeviceWindow = window;
-  pp.Windowed = TRUE;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+  pp.Windowed = FALSE;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
   DS_ComHolder<IDirect3DDevice9> device;
   if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
                                device.Receive()))) {
     return 1;
   }
   const DS_ComHolder<IDirect3DTexture9> picture = MakePicture(device.Get(), kPictureSide, kPictureSide);
-  const float w = float(width) - 0.5f, h = float(height) - 0.5f;
+  const float w = float(desktop.Width) - 0.5f, h = float(desktop.Height) - 0.5f;
   const ScreenVertex quad[4] = {
       {-0.5f, -0.5f, 0, 1, 0, 0}, {w, -0.5f, 0, 1, 1, 0}, {-0.5f, h, 0, 1, 0, 1}, {w, h, 0, 1, 1, 1}};
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -81,8 +87,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
   device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
 
+  DWORD nextFrame = GetTickCount();
   while (ds_floor::PumpMessages()) {
-    Sleep(kFrameSleepMs);
+    const DWORD now = GetTickCount();
+    if (int(nextFrame - now) > 0) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, nextFrame - now, QS_ALLINPUT);
+      continue;
+    }
+    nextFrame = now + kFramePeriodMs;
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     device->BeginScene();
     device->SetTexture(0, picture.Get());

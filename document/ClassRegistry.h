@@ -84,11 +84,13 @@ public:
 // Dispatch of one record: class name, version, then the registered reader. An
 // unregistered or empty name leaves the rest of the record unread and the stream
 // misaligned, so it fails the stream; so does a record that could not be read whole.
-// Returns null exactly when the stream has failed; never a half-read object.
+// Returns null exactly when the stream has failed; never a half-read object. Every
+// record of a document passes here: this is where a load that is to stop (the saver
+// ends) stops.
 template <class Base, class Registry>
 Base* DispatchRecord(DS_IOF_Handle& handle, Registry& registry) {
   DS_IOF_Virtual& stream = *handle;
-  if (stream.Failed()) return nullptr;
+  if (stream.Failed() || stream.CheckAbort()) return nullptr;
   ds_string name;
   int version = 0;
   stream.ReadString(name);

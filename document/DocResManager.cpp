@@ -164,7 +164,7 @@ bool DS_DocResManager::Read(DS_IOF_Handle& handle, int version) {
   ReadEntryTable(stream, m_tables->usedImages);
   ReadFloatTable(stream, m_tables->frameTimes);
   if (stream.Failed()) return false;
-  BuildUsedImageSets();
+  if (!BuildUsedImageSets(stream)) return false;
   if (version == 1) return true;
 
   ReadEntryTable(stream, m_tables->otherFiles);
@@ -175,11 +175,10 @@ bool DS_DocResManager::Read(DS_IOF_Handle& handle, int version) {
 
   ReadGuidTable(stream, m_tables->guidResources);
   if (stream.Failed()) return false;
-  BuildGuidTextures();
-  return true;
+  return BuildGuidTextures(stream);
 }
 
-void DS_DocResManager::BuildUsedImageSets() {
+bool DS_DocResManager::BuildUsedImageSets(DS_IOF_Virtual& stream) {
   for (const auto& item : m_tables->usedImages) {
     const DS_FileKey& key = item.first;
     DS_TextureSet& set = m_tables->textureSets[key];
@@ -187,6 +186,9 @@ void DS_DocResManager::BuildUsedImageSets() {
     library = item.second;
     set.frames.assign(library.size(), DS_TextureHolder());
     for (size_t i = 0; i < library.size(); ++i) {
+      // Each picture is a texture made on the device: a document of thousands is
+      // where a load that is to stop spends its time.
+      if (stream.CheckAbort()) return false;
       DS_TextureRef texture = MakeUsedPicture(key, i, library[i]);
       set.frames[i] = texture.texture;
       TakePictureSize(set, texture);
@@ -197,6 +199,7 @@ void DS_DocResManager::BuildUsedImageSets() {
     }
   }
   m_tables->usedImages.clear();
+  return true;
 }
 
 DS_TextureRef DS_DocResManager::MakeUsedPicture(const DS_FileKey& key, size_t frame,
@@ -268,13 +271,16 @@ void DS_DocResManager::ReadPicturesOf(IDirect3DTexture9* texture) {
   }
 }
 
-void DS_DocResManager::BuildGuidTextures() {
+bool DS_DocResManager::BuildGuidTextures(DS_IOF_Virtual& stream) {
   for (const auto& item : m_tables->guidResources) {
+    // Decoded whole, one picture a step.
+    if (stream.CheckAbort()) return false;
     const DS_NamedBuffer& buffer = item.second.buffer;
     DS_TextureRef texture = CreateTextureEntryFromBytes(buffer.Data(), buffer.Size());
     m_tables->guidTextures[item.first] = texture.texture;
   }
   m_tables->guidResources.clear();
+  return true;
 }
 
 void DS_DocResManager::Write(DS_IOF_Virtual& stream) const {

@@ -52,7 +52,8 @@ public:
 
   // Reads the record's tables (the class name and version were read by the loader) and
   // builds the texture sets and GUID textures from them. False when the stream failed;
-  // then nothing is built from the table being read.
+  // then nothing is built from the table being read. The stream's abort check is asked
+  // between the pictures made; a yes fails the stream.
   bool Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
   // Save side: the link's frame times and library entries go into the used-image
@@ -126,12 +127,13 @@ private:
     DS_TextureHolder texture;
   };
 
-  void BuildUsedImageSets();
+  // Both false when the stream's abort check stopped them between two pictures.
+  bool BuildUsedImageSets(DS_IOF_Virtual& stream);
   // Frame `frame` of a used image: embedded picture bytes without their pixels yet.
   DS_TextureRef MakeUsedPicture(const DS_FileKey& key, size_t frame, const DS_ResourceEntry& entry);
   // A lookup handed out the key's set: its pixels are read now, or listed.
   void NoteLookup(const DS_FileKey& key);
-  void BuildGuidTextures();
+  bool BuildGuidTextures(DS_IOF_Virtual& stream);
   DS_EntryList& EnsureLibraryEntry(const DS_FileKey& key);
 
   std::unique_ptr<DS_ResourceCache> m_cache;

@@ -1,6 +1,9 @@
 #include "document/EffectFactory.h"
 
+#include <cstring>
 #include <utility>
+
+#include "document/CompiledEffectCheck.h"
 
 #include "render/ComHolder.h"
 
@@ -15,6 +18,13 @@ DS_EffectCreator& CurrentCreator() {
 
 HRESULT CreateEffectWithD3DX(IDirect3DDevice9* device, const void* bytes, UINT size,
                              ID3DXEffect** effect) {
+  // D3DX reads the first word of any effect to tell compiled from source: fewer bytes
+  // (source text, which fails to compile) are read from a copy padded to a word.
+  if (size < 4) {
+    unsigned char padded[4] = {};
+    if (bytes) std::memcpy(padded, bytes, size);
+    return D3DXCreateEffect(device, padded, size, nullptr, nullptr, 0, nullptr, effect, nullptr);
+  }
   return D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr, effect, nullptr);
 }
 
@@ -23,6 +33,9 @@ HRESULT CreateEffectFromBytes(IDirect3DDevice9* device, const void* bytes, UINT 
   if (!effect) return E_POINTER;
   *effect = nullptr;
   if (!bytes || size == 0) return E_INVALIDARG;
+  // D3DX trusts every offset and count of a compiled effect; bytes that would lead it
+  // outside themselves make no effect.
+  if (!DS_CompiledEffectCheck(bytes, size).Passed()) return D3DXERR_INVALIDDATA;
   const DS_EffectCreator& creator = CurrentCreator();
   // What a failed creation left behind is released with the holder.
   DS_ComHolder<ID3DXEffect> made;

@@ -19,7 +19,8 @@ HRESULT CreateEffectWithD3DX(IDirect3DDevice9* device, const void* bytes, UINT s
                              ID3DXEffect** effect);
 
 // Through the creator in place (D3DX unless a test replaced it). *effect is null on
-// failure; no bytes give E_INVALIDARG without asking the creator.
+// failure; no bytes give E_INVALIDARG and bytes that fail DS_CompiledEffectCheck give
+// D3DXERR_INVALIDDATA, both without asking the creator.
 HRESULT CreateEffectFromBytes(IDirect3DDevice9* device, const void* bytes, UINT size,
                               ID3DXEffect** effect);
 

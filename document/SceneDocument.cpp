@@ -27,15 +27,17 @@ DS_DocResManager* ReadDocResManagerRecord(DS_IOF_Handle& handle) {
 
 namespace {
 
-// Reads everything or throws; on the way out of a failed load the half-read objects
-// are destroyed and the manager that was current before is current again.
-DS_SlideShow_Light* ReadDocument(ResourceBuffer& buffer) {
+// Reads everything, stops (null) or throws; on the way out of a failed or stopped
+// load the half-read objects are destroyed and the manager that was current before is
+// current again.
+DS_SlideShow_Light* ReadDocument(ResourceBuffer& buffer, DS_AbortCheck* abortCheck) {
   ds_string signature;
   buffer.ReadString(signature);
   if (buffer.Failed()) throw kSceneDocumentMissing;
 
   DS_DocResManager* previous = g_CurrentDocResManager;
   DS_IOF_Handle handle(new DS_IOF_R<ResourceBuffer>(&buffer));
+  handle->SetAbortCheck(abortCheck);
   std::unique_ptr<DS_SlideShow_Light> show(ReadSlideShowRecord(handle));
   // A show without slides has nothing to make current or draw.
   std::unique_ptr<DS_DocResManager> manager;
@@ -44,25 +46,27 @@ DS_SlideShow_Light* ReadDocument(ResourceBuffer& buffer) {
     show.reset();
     // Constructing the new manager published its cache; give the old one back.
     if (previous) SetCurrentDocResManager(previous);
+    if (handle->Aborted()) return nullptr;
     throw kSceneDocumentMissing;
   }
   SetCurrentDocResManager(manager.release());
+  show->SetAbortCheck(abortCheck);
   return show.release();
 }
 
 }  // namespace
 
-DS_SlideShow_Light* LoadSceneDocumentFromMemory(const void* bytes, size_t size) {
+DS_SlideShow_Light* LoadSceneDocumentFromMemory(const void* bytes, size_t size, DS_AbortCheck* abortCheck) {
   if (!bytes || size == 0) throw kSceneDocumentMissing;
   ResourceBuffer buffer(bytes, size);
-  return ReadDocument(buffer);
+  return ReadDocument(buffer, abortCheck);
 }
 
-DS_SlideShow_Light* LoadSceneDocument(HMODULE module) {
+DS_SlideShow_Light* LoadSceneDocument(HMODULE module, DS_AbortCheck* abortCheck) {
   ResourceBuffer buffer;
   if (!buffer.LocateModuleResource(module, kSceneDocumentResource)) throw kSceneDocumentMissing;
   // The module stays loaded for the rest of the run: the embedded files are read in
   // place, not copied.
   buffer.SetLasting(true);
-  return ReadDocument(buffer);
+  return ReadDocument(buffer, abortCheck);
 }

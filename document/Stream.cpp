@@ -16,6 +16,14 @@ void DS_IOF_Virtual::WriteBool(bool) {}
 void DS_IOF_Virtual::WriteByte(unsigned char) {}
 void DS_IOF_Virtual::WriteLong(long) {}
 
+bool DS_IOF_Virtual::CheckAbort() {
+  if (!m_aborted && m_abortCheck && m_abortCheck->ShouldAbort()) {
+    m_aborted = true;
+    MarkFailed();
+  }
+  return m_aborted;
+}
+
 bool DS_IOF_Virtual::CheckCount(int64_t count, size_t leastSize) {
   if (Failed()) return false;
   if (count < 0) {

@@ -9,6 +9,10 @@
 // reads leave their targets unchanged, and the document loader turns a failed stream
 // into its "unreadable document" error. Class readers check counts with CheckCount
 // before they allocate or loop.
+//
+// A long read can be stopped from outside: the record dispatcher asks the stream's
+// abort check before each record, and a yes fails the stream the same way, so readers
+// unwind as they do from a corrupt document; Aborted tells the two apart.
 
 #include <windows.h>
 
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/AbortCheck.h"
 #include "document/ResourceEntry.h"
 
 class DS_IOF_Virtual {
@@ -54,6 +59,13 @@ public:
   // Bytes a reader may still consume; unlimited for streams that do not read.
   virtual size_t BytesLeft() const { return SIZE_MAX; }
 
+  // Asked by CheckAbort; null (the default) never stops the reading.
+  void SetAbortCheck(DS_AbortCheck* check) { m_abortCheck = check; }
+  // Between two records or pictures: true when the reading is to stop here. The
+  // first yes fails the stream; from then on the check is not asked again.
+  bool CheckAbort();
+  bool Aborted() const { return m_aborted; }
+
   // True when `count` elements of at least `leastSize` bytes each can still be in the
   // stream; otherwise (negative, or more than the bytes left) marks the stream failed.
   bool CheckCount(int64_t count, size_t leastSize);
@@ -62,6 +74,10 @@ public:
   static void WriteGuid(DS_IOF_Virtual& stream, const GUID& guid);
   // Text that is not a well-formed GUID leaves `guid` unchanged.
   static void ReadGuid(DS_IOF_Virtual& stream, GUID& guid);
+
+private:
+  DS_AbortCheck* m_abortCheck = nullptr;
+  bool m_aborted = false;
 };
 
 // Owner of the stream that the loader hands to every reader.

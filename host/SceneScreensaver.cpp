@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <cwchar>
+#include <utility>
+#include <vector>
 
 #include "host/ErrorCodes.h"
 #include "document/DocResManager.h"
@@ -26,6 +29,8 @@ CSceneScreensaver::CSceneScreensaver(DS_SceneSlotFactory slotFactory) {
   for (UINT i = 0; i < kSceneSlotCount; ++i) {
     m_slots[i] = slotFactory(i);
     if (!m_slots[i]) m_slots[i] = MakeSceneSlot(i);
+    // A key during a slot's load or a slide switch ends the saver there.
+    m_slots[i]->SetAbortCheck(InputAbortCheck());
   }
   g_SceneScreensaver = this;
   InitCommonControls();
@@ -39,9 +44,12 @@ CSceneScreensaver::CSceneScreensaver(DS_SceneSlotFactory slotFactory) {
 }
 
 CSceneScreensaver::~CSceneScreensaver() {
-  // The units go down while the slots can still hear about it.
+  // The units go down while the slots can still hear about it. A run that never
+  // reached its end (a start-up failure) releases the media here, once, on the same
+  // terms as the end: when they cannot be released in time, the process ends now
+  // rather than let the slots go while a release may still reach them.
   Cleanup3D();
-  ReleaseMedia();
+  if (!m_mediaReleased && !ReleaseMedia()) EndProcessNow();
   if (g_SceneScreensaver == this) g_SceneScreensaver = nullptr;
 }
 
@@ -142,28 +150,39 @@ void CSceneScreensaver::StartMusicGraph(HWND notifyWindow) {
 // music slot hands the signal over (OnMediaEvent), so the window thread takes nothing.
 long CSceneScreensaver::TakeMediaEvent() { return -1; }
 
-bool CSceneScreensaver::ReleaseMedia() {
-  auto release = [this] {
-    for (UINT i = 0; i < kSceneSlotCount; ++i) {
-      if (m_slots[i]) m_slots[i]->ReleaseSounds();
-    }
+bool CSceneScreensaver::ReleaseMedia(DWORD waitMs) {
+  if (m_mediaReleased) return true;
+  m_mediaReleased = true;
+  // The command holds the slots' releases, which hold only their slide shows, never
+  // the saver or a slot: after a wait that gave up it may still be running while
+  // they go. It runs on the media thread, after the work queued before it, since
+  // every media call does.
+  std::vector<std::function<void()>> releases;
+  for (UINT i = 0; i < kSceneSlotCount; ++i) {
+    if (!m_slots[i]) continue;
+    std::function<void()> release = m_slots[i]->TakeSoundRelease();
+    if (release) releases.push_back(std::move(release));
+  }
+  const bool posted = MediaThread().Post([releases] {
+    for (const std::function<void()>& release : releases) release();
     StopBackgroundMusic();
     ReleaseBackgroundMusic();
-  };
-  // No media thread: no music was started and nothing is queued.
-  if (!MediaThread().IsRunning()) {
-    release();
-    return true;
-  }
-  MediaThread().Post(release);
-  return MediaThread().Finish(DS_MediaThread::kExitWaitMs);
+  });
+  const bool finished = MediaThread().Finish(waitMs);
+  return posted && finished;
+}
+
+void CSceneScreensaver::EndProcessNow() {
+  // What the media thread still runs may reach objects that the process end takes
+  // down, and it may never return: the process ends without running them.
+  TerminateProcess(GetCurrentProcess(), 0);
 }
 
 HRESULT CSceneScreensaver::OnShutdown() {
-  // A user input must end the saver whatever a media call is doing: with the media
-  // thread still blocked after the bounded wait, the process ends now, as it would
-  // have a moment later, without waiting for that thread.
-  if (!ReleaseMedia()) TerminateProcess(GetCurrentProcess(), 0);
+  // A user input must end the saver whatever a media call is doing. The windows and
+  // devices are gone already; with the media not released within the bound, the
+  // process ends now, as it would have a moment later, without waiting for them.
+  if (!ReleaseMedia()) EndProcessNow();
   return S_OK;
 }
 

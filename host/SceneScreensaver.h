@@ -8,6 +8,7 @@
 #include "host/SceneSlot.h"
 #include "host/ScreensaverFramework.h"
 #include "host/Settings.h"
+#include "sound/MediaThread.h"
 
 const UINT kSceneSlotCount = 10;
 
@@ -30,8 +31,8 @@ public:
   float StillUntil() override;
   HRESULT OnDeviceRestored() override;
   HRESULT OnDeviceLost() override;
-  // The end of the run: the media released (ReleaseMedia); when the media thread is
-  // blocked the process ends here, with exit code 0.
+  // The end of the run: the media released (ReleaseMedia); when that does not finish
+  // within its bound the process ends here, with exit code 0 (EndProcessNow).
   HRESULT OnShutdown() override;
   void OnMediaEvent(long code) override;
   void StartMusicGraph(HWND notifyWindow) override;
@@ -49,13 +50,18 @@ public:
   DS_SceneSlot* MusicSlot();
   DS_SettingsTable& SettingsTable() { return m_settingsTable; }
   // Every slot's sounds and the music graph, released on the media thread, which then
-  // ends; waits for it at most DS_MediaThread::kExitWaitMs. False when it is blocked.
-  bool ReleaseMedia();
+  // ends; waits for it at most `waitMs`. Runs once: later calls return true at once.
+  // False when the media thread did not finish within the bound (it is left behind).
+  bool ReleaseMedia(DWORD waitMs = DS_MediaThread::kExitWaitMs);
 
 private:
+  // Ends the process at once with exit code 0, without waiting for anything.
+  static void EndProcessNow();
+
   std::unique_ptr<DS_SceneSlot> m_slots[kSceneSlotCount];
   DS_SceneSlot* m_currentSlot = nullptr;
   DS_SettingsTable m_settingsTable;
+  bool m_mediaReleased = false;
 };
 
 extern CSceneScreensaver* g_SceneScreensaver;

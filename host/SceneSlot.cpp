@@ -24,6 +24,19 @@ namespace {
 
 const D3DCOLOR kSplashVertexColor = 0xFFFFFFFF;
 
+void ReleaseShowSounds(DS_SlideShow_Light* show) {
+  if (!show) return;
+  for (size_t i = 0; i < show->GetSlideCount(); ++i) {
+    DS_SharedRef<DS_SlideContainer> slide = show->GetSlide(i);
+    if (!slide.Get()) continue;
+    for (const DS_SharedRef<DS_ABObj>& object : slide->GetSecondaryObjects()) {
+      if (!object.Get() || object->GetKind() != DS_Sound_Ctrl::kSoundKind) continue;
+      DS_Sound* sound = dynamic_cast<DS_Sound*>(object.Get());
+      if (sound) sound->ReleaseSound();
+    }
+  }
+}
+
 }  // namespace
 
 DS_SoundSettings ReadSavedSoundSettings() {
@@ -38,36 +51,30 @@ DS_SoundSettings ReadSavedSoundSettings() {
   return settings;
 }
 
-DS_SceneSlot::DS_SceneSlot(HMODULE documentModule, DS_MusicPlayer* player)
-    : m_playList(player ? *player : m_graphPlayer), m_documentModule(documentModule) {}
+DS_SceneSlot::DS_SceneSlot(HMODULE documentModule, std::shared_ptr<DS_MusicPlayer> player)
+    : m_music(std::make_shared<Music>(player ? std::move(player) : std::make_shared<DS_GraphMusicPlayer>())),
+      m_documentModule(documentModule) {}
 
 DS_SceneSlot::~DS_SceneSlot() {
   // The slide show and the resource manager stay for the rest of the process: their
   // device objects may belong to devices that are already gone, and nothing of them
   // is needed after the last frame. Their sounds do not: a graph still playing while
-  // the process goes down brings it down with it. The media thread runs the release
-  // after the play-list work still queued for this slot; the wait is bounded.
-  // Without a media thread nothing is queued for the slot, and the sounds (already
-  // released when the saver ended) go here.
-  if (!MediaThread().IsRunning()) {
-    ReleaseSounds();
-    return;
+  // the process goes down brings it down with it. The saver's end of the run releases
+  // them; a slot that ends without it posts the release itself, after the play-list
+  // work still queued, and does not wait: the command holds nothing of the slot.
+  if (!m_soundReleaseTaken) {
+    std::function<void()> release = TakeSoundRelease();
+    if (release) MediaThread().Post(std::move(release));
   }
-  MediaThread().Post([this] { ReleaseSounds(); });
-  MediaThread().WaitIdle(DS_MediaThread::kExitWaitMs);
 }
 
-void DS_SceneSlot::ReleaseSounds() {
-  if (!m_slideShow) return;
-  for (size_t i = 0; i < m_slideShow->GetSlideCount(); ++i) {
-    DS_SharedRef<DS_SlideContainer> slide = m_slideShow->GetSlide(i);
-    if (!slide.Get()) continue;
-    for (const DS_SharedRef<DS_ABObj>& object : slide->GetSecondaryObjects()) {
-      if (!object.Get() || object->GetKind() != DS_Sound_Ctrl::kSoundKind) continue;
-      DS_Sound* sound = dynamic_cast<DS_Sound*>(object.Get());
-      if (sound) sound->ReleaseSound();
-    }
-  }
+void DS_SceneSlot::ReleaseSounds() { ReleaseShowSounds(m_slideShow); }
+
+std::function<void()> DS_SceneSlot::TakeSoundRelease() {
+  m_soundReleaseTaken = true;
+  DS_SlideShow_Light* show = m_slideShow;
+  if (!show) return nullptr;
+  return [show] { ReleaseShowSounds(show); };
 }
 
 void DS_SceneSlot::SetScreenQuadStream(const DS_TexturedQuad<DX_V::SCT>& quad) {
@@ -127,9 +134,15 @@ HRESULT DS_SceneSlot::LoadScene() {
   HRESULT result = S_OK;
   DS_SlideShow_Light* show = nullptr;
   try {
-    show = LoadSceneDocument(m_documentModule);
+    show = LoadSceneDocument(m_documentModule, m_abortCheck);
     // Only the first slide's pictures are read before it shows.
-    show->BuildSlideObjects(true);
+    if (show) show->BuildSlideObjects(true);
+    if (!show || show->Aborted()) {
+      // The saver ended during the load, which stopped where it was: nothing more is
+      // made or drawn, for the devices may be gone already. A show stopped while
+      // building stays unreferenced, as a failed one does.
+      return S_FALSE;
+    }
     m_resourceManager = g_CurrentDocResManager;
     m_slideShow = show;
     m_slideShow->ApplyPicturePosition(ReadPicturePosition());
@@ -164,7 +177,8 @@ void DS_SceneSlot::StartMusic() {
     tracks.push_back(track->GetFile().Name());
   }
   const DS_SoundSettings settings = ReadSavedSoundSettings();
-  MediaThread().Post([this, tracks, settings] { m_playList.Start(tracks, settings); });
+  const std::shared_ptr<Music> music = m_music;
+  MediaThread().Post([music, tracks, settings] { music->playList.Start(tracks, settings); });
 }
 
 void DS_SceneSlot::Update(float appTime) {
@@ -202,9 +216,10 @@ void DS_SceneSlot::OnMusicEvent(long code) {
   if (!m_slideShow) return;
   // The settings may have changed since the last track; each track starts with them.
   const DS_SoundSettings settings = ReadSavedSoundSettings();
-  MediaThread().Post([this, code, settings] {
-    m_playList.SetSettings(settings);
-    if (code != -1) m_playList.OnMusicEvent(code);
-    DrainMusicEvents([this](long event) { m_playList.OnMusicEvent(event); });
+  const std::shared_ptr<Music> music = m_music;
+  MediaThread().Post([music, code, settings] {
+    music->playList.SetSettings(settings);
+    if (code != -1) music->playList.OnMusicEvent(code);
+    DrainMusicEvents([&music](long event) { music->playList.OnMusicEvent(event); });
   });
 }

@@ -6,12 +6,18 @@
 // on when a track has played to its end. The saver owns its slots; a slot keeps its
 // slide show and the document's resource manager for the rest of the run.
 //
-// The play list and its player live on the media thread (MediaThread.h): the slot
-// posts the list's work there and never waits for it, but for the bounded wait of
-// its teardown. Everything else of the slot runs on the window thread.
+// The play list and its player are worked on the media thread (MediaThread.h): the
+// slot posts the list's work there and never waits for it. The commands hold the
+// list and the player by shared ownership, so work still queued when the slot goes
+// finds them alive. Everything else of the slot runs on the window thread.
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "document/AbortCheck.h"
 #include "render/TexturedQuad.h"
 #include "render/VertexFormats.h"
 #include "render/ViewContext.h"
@@ -27,7 +33,7 @@ class DS_SceneSlot {
 public:
   // `documentModule` holds the document ("DDS" 107; null: the program); `player`
   // plays the music (null: the process-wide music graph).
-  explicit DS_SceneSlot(HMODULE documentModule = nullptr, DS_MusicPlayer* player = nullptr);
+  explicit DS_SceneSlot(HMODULE documentModule = nullptr, std::shared_ptr<DS_MusicPlayer> player = nullptr);
   DS_SceneSlot(const DS_SceneSlot&) = delete;
   DS_SceneSlot& operator=(const DS_SceneSlot&) = delete;
   virtual ~DS_SceneSlot();
@@ -43,8 +49,13 @@ public:
   virtual void DrawSplash();
   // Second frame: loads the document, builds its objects and starts the music; sets
   // loaded. The error code when the document could not be loaded (the slot then has
-  // no slide show and draws black), otherwise S_OK.
+  // no slide show and draws black); S_FALSE when the abort check stopped the load
+  // (the slot has no slide show and draws nothing more: the saver is ending);
+  // otherwise S_OK.
   virtual HRESULT LoadScene();
+  // Asked between the records and pictures of the load and, by the slide show, between
+  // the pictures it reads later (null: never); the saver owns it.
+  void SetAbortCheck(DS_AbortCheck* check) { m_abortCheck = check; }
   // Later frames: advances the scene to `appTime` seconds, then draws it.
   virtual void Update(float appTime);
   virtual void DrawScene();
@@ -60,14 +71,18 @@ public:
   // track moves it on.
   virtual void OnMusicEvent(long code);
   // The end of the run: every sound object of every slide stops and releases its
-  // buffer or graph. Runs on the thread that calls it (the media thread at the end
-  // of the run, while the window thread waits for it).
+  // buffer or graph. Runs on the thread that calls it.
   void ReleaseSounds();
+  // The same release as a command for the media thread, taken once by the end of the
+  // run (null when there is nothing to release); the slot posts no release of its
+  // own from then on. The command holds nothing of the slot, only the slide show,
+  // which lives for the rest of the process.
+  std::function<void()> TakeSoundRelease();
 
   bool IsLoaded() const { return m_loaded; }
   bool IsSplashShown() const { return m_splashShown; }
   // Changed on the media thread: read it only once that is idle (WaitIdle).
-  const DS_MusicPlayList& PlayList() const { return m_playList; }
+  const DS_MusicPlayList& PlayList() const { return m_music->playList; }
 
   // Stream 0 := the pre-transformed quad's buffer, no vertex shader, its FVF.
   static void SetScreenQuadStream(const DS_TexturedQuad<DX_V::SCT>& quad);
@@ -84,13 +99,23 @@ protected:
   // The document's tracks made playable, then the play list started with the first.
   void StartMusic();
 
+  // The music's part of the slot, shared with the commands that work on it.
+  struct Music {
+    explicit Music(std::shared_ptr<DS_MusicPlayer> musicPlayer)
+        : player(std::move(musicPlayer)), playList(*player) {}
+    std::shared_ptr<DS_MusicPlayer> player;
+    DS_MusicPlayList playList;
+  };
+
   DS_TexturedQuad<DX_V::SCT> m_splash;
   DS_SlideShow_Light* m_slideShow = nullptr;
   DS_DocResManager* m_resourceManager = nullptr;
   DS_ViewContext m_viewContext;
-  DS_GraphMusicPlayer m_graphPlayer;
-  DS_MusicPlayList m_playList;
+  std::shared_ptr<Music> m_music;
   HMODULE m_documentModule;
+  DS_AbortCheck* m_abortCheck = nullptr;
   bool m_loaded = false;
   bool m_splashShown = false;
+  // Set once the end of the run took the release of the slot's sounds.
+  bool m_soundReleaseTaken = false;
 };

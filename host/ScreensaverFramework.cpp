@@ -16,6 +16,8 @@ namespace {
 // The preview start-up waits for its 500 ms timer; this bounds the wait when the timer
 // never comes (a parent that is gone, a message loop that is stuck elsewhere).
 const DWORD kPreviewWaitLimitMs = 2000;
+// Input messages one PollEndingInput handles at most.
+const UINT kInputPerPoll = 64;
 
 IDirect3D9* CreateSystemDirect3D() { return Direct3DCreate9(D3D_SDK_VERSION); }
 
@@ -264,7 +266,10 @@ int CScreensaverFramework::RunSaver() {
 LRESULT CScreensaverFramework::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_DESTROY:
-      if (m_mode == kModePreview || m_mode == kModeTestWindow) EndSaver();
+      // Whoever closes a saver window ends the saver, full screen too: no activation
+      // change may be needed for that (another monitor's window may keep the focus),
+      // and a saver left without its window would draw and play on unseen.
+      if (m_mode == kModePreview || m_mode == kModeFullScreen || m_mode == kModeTestWindow) EndSaver();
       break;
     case WM_PAINT: {
       RequestRedraw();
@@ -341,14 +346,46 @@ void CScreensaverFramework::EndSaver() {
   if (m_ended) return;
   m_ended = true;
   if (m_mode == kModeFullScreen) SystemParametersInfoW(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
+  // The user has the desktop back at once: devices and windows go before the
+  // shutdown hook, whose media teardown may take a loaded machine seconds.
   Cleanup3D();
+  HideSaverWindows();
   OnShutdown();
   PostQuitMessage(0);
+}
+
+void CScreensaverFramework::HideSaverWindows() {
+  for (UINT i = 0; i < m_monitorCount; ++i) {
+    if (m_monitors[i].window && IsWindow(m_monitors[i].window)) ShowWindow(m_monitors[i].window, SW_HIDE);
+  }
+  if (m_mainWindow && IsWindow(m_mainWindow)) ShowWindow(m_mainWindow, SW_HIDE);
 }
 
 void CScreensaverFramework::EndOnUserInput() {
   if (m_mode != kModeFullScreen && m_mode != kModeTestWindow) return;
   EndSaver();
+}
+
+bool CScreensaverFramework::PollEndingInput() {
+  if (m_ended) return true;
+  if (m_mode != kModeFullScreen) return false;
+  const DWORD now = GetTickCount();
+  if (m_inputPolled && now - m_lastInputPoll < kInputPollMs) return false;
+  m_inputPolled = true;
+  m_lastInputPoll = now;
+  // Only the input is taken: paints, timers and music events wait for the loop. The
+  // window procedure counts the mouse moves and ends the saver as it always does; the
+  // work that asked stops at once and touches no device after that.
+  // The count bounds a poll that input keeps coming into.
+  MSG msg;
+  for (UINT taken = 0; !m_ended && taken < kInputPerPoll; ++taken) {
+    if (!PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) &&
+        !PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
+      break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return m_ended;
 }
 
 void CScreensaverFramework::UpdateDeviceDescriptions() {

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <d3d9.h>
 
+#include "document/AbortCheck.h"
 #include "host/CommandLine.h"
 #include "host/DisplayTables.h"
 #include "host/FrameClock.h"
@@ -28,6 +29,9 @@ const DWORD kFrameSleepMs = 30;
 const DWORD kStillDeviceCheckMs = 500;
 // Mouse moves to new positions tolerated before a full-screen saver ends.
 const UINT kMouseMovesTolerated = 5;
+// While work between frames asks whether to stop (InputAbortCheck), the input queue is
+// looked at no more often than this: a document asks between every two records.
+const DWORD kInputPollMs = 20;
 
 class CScreensaverFramework {
 public:
@@ -85,6 +89,16 @@ public:
   int RunSaver();
   void EndSaver();
   void EndOnUserInput();
+  // For long work on the window thread between frames (the document's load, a slide's
+  // pictures): the keyboard and mouse messages waiting are handled as the message loop
+  // would handle them; true once the saver is ending, by them or by anything before.
+  // Only the full-screen saver ends on input: the preview and test windows end on
+  // their own conditions, and their work goes on.
+  bool PollEndingInput();
+  // That question as the abort check the scene slots hand to their loads.
+  DS_AbortCheck* InputAbortCheck() { return &m_inputAbortCheck; }
+  // Every saver window out of sight (the ending steps, before the shutdown hook).
+  void HideSaverWindows();
   void RunPasswordChange();
 
   // Render units.
@@ -136,6 +150,15 @@ public:
   const D3DSURFACE_DESC& BackBufferDesc() const { return m_backBufferDesc; }
 
 protected:
+  class InputCheck : public DS_AbortCheck {
+  public:
+    explicit InputCheck(CScreensaverFramework& saver) : m_saver(saver) {}
+    bool ShouldAbort() override { return m_saver.PollEndingInput(); }
+
+  private:
+    CScreensaverFramework& m_saver;
+  };
+
   DS_MonitorInfo* MonitorOfWindow(HWND hwnd);
   // The monitor a display dialog shows (its focused tab), -1 when there is none; and a
   // monitor's adapter record, null when it has none.
@@ -210,6 +233,10 @@ protected:
   bool m_ended = false;
   // The preview has no valid parent window: there is nothing to draw into.
   bool m_noPreviewParent = false;
+  InputCheck m_inputAbortCheck{*this};
+  // When PollEndingInput last looked at the queue (GetTickCount), once it has.
+  DWORD m_lastInputPoll = 0;
+  bool m_inputPolled = false;
 };
 
 extern CScreensaverFramework* g_Screensaver;

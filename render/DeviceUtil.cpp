@@ -12,6 +12,10 @@ const int kMaxIndexedVertices = 0x10000;
 
 bool DS_IndexBuffer::Lock(DWORD flags) {
   if (locked) return true;
+  if (!memory.empty()) {
+    locked = memory.data();
+    return true;
+  }
   if (!buffer) return false;
   void* data = nullptr;
   if (FAILED(buffer->Lock(0, 0, &data, flags)) || !data) return false;

@@ -5,15 +5,20 @@
 
 #include <d3d9.h>
 
+#include <vector>
+
 #include "render/ComHolder.h"
 
-// A 16-bit index buffer, the pointer it is locked at while being written, and how many
-// primitives its indices describe.
+// 16-bit indices, the pointer they are locked at while being written, and how many
+// primitives they describe. They live in a device buffer or, beside vertices in memory
+// (DS_VertexBuffer::memory), in memory too: the UP draws take both from memory.
 struct DS_IndexBuffer {
   DS_ComHolder<IDirect3DIndexBuffer9> buffer;
+  std::vector<WORD> memory;
   WORD* locked = nullptr;
   int primitiveCount = 0;
 
+  bool HasData() const { return buffer || !memory.empty(); }
   bool Lock(DWORD flags = 0);
   void Unlock();
 };

@@ -19,15 +19,18 @@ IDirect3DDevice9* Device() { return g_CurrentDevice; }
 
 template <class V>
 void DrawIndexed(const DS_IndexedMesh<V>& geometry, int primitiveCount) {
-  if (primitiveCount <= 0) return;
-  g_CurrentDevice->DrawIndexedPrimitive(geometry.primitiveType, 0, 0, UINT(geometry.vertices.vertexCount), 0,
-                                        UINT(primitiveCount));
+  DrawIndexedMeshPrimitives(geometry, primitiveCount);
 }
 
 template <class V>
 void DrawPlain(const DS_SimpleMesh<V>& geometry) {
-  if (geometry.primitiveCount <= 0) return;
-  g_CurrentDevice->DrawPrimitive(geometry.primitiveType, 0, UINT(geometry.primitiveCount));
+  DrawMeshPrimitives(geometry, geometry.primitiveCount);
+}
+
+// Whether the mesh has vertices and indices to draw, in buffers or in memory.
+template <class V>
+bool HasGeometry(const DS_IndexedMesh<V>& geometry) {
+  return geometry.vertices.HasData() && geometry.indices.HasData();
 }
 
 void SetWorld(const D3DXMATRIX& world) {
@@ -116,7 +119,7 @@ void DS_2D_Light::Render(bool noClear) {
   SetWorld(m_layerQuad.world);
   if (!noClear) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kPictureClearColor, 1.0f, 0);
   ApplyStates(ds_states::kPictureDraw.before);
-  if (!m_layerQuad.vertices.buffer) return;
+  if (!m_layerQuad.vertices.HasData()) return;
   g_CurrentDevice->SetTexture(0, m_layerQuad.texture.Get());
   SetPTStream(m_layerQuad.vertices.buffer.Get());
   DrawPlain(m_layerQuad);
@@ -175,7 +178,7 @@ void DS_2D_Light::OnImageChanged() {
 // ---- overlay and target quads ----
 
 void DS_2D_Light::DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) {
-  if (!overlay || !overlay->vertices.buffer || !Device()) return;
+  if (!overlay || !overlay->vertices.HasData() || !Device()) return;
   BeginOverlay();
   SetSCStream(overlay->vertices.buffer.Get());
   DrawPlain(*overlay);
@@ -201,7 +204,7 @@ void DS_2D_Light::BeginOverlay() { ApplyStates(ds_states::kOverlayDraw.before); 
 void DS_2D_Light::EndOverlay() { ApplyStates(ds_states::kOverlayDraw.after); }
 
 void DS_2D_Light::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
-  if (!quad.vertices.buffer || !Device()) return;
+  if (!quad.vertices.HasData() || !Device()) return;
   ApplyStates(ds_states::kTargetQuadDraw.before);
   g_CurrentDevice->SetTexture(0, quad.texture.Get());
   SetScreenQuadStream(quad.vertices.buffer.Get());
@@ -212,14 +215,14 @@ void DS_2D_Light::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
 // ---- drawing interface ----
 
 void DS_2D_Light::DrawIndexedPT(const DS_IndexedMesh<DX_V::PT>& geometry, ID3DXEffect* effect) {
-  if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
+  if (!Device() || !HasGeometry(geometry)) return;
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPTStream(geometry.vertices.buffer.Get());
   RunEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
 }
 
 void DS_2D_Light::DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect* effect) {
-  if (!Device() || !geometry.vertices.buffer) return;
+  if (!Device() || !geometry.vertices.HasData()) return;
   SetWorld(geometry.world);
   g_CurrentDevice->SetVertexShader(nullptr);
   g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
@@ -228,7 +231,7 @@ void DS_2D_Light::DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect*
 }
 
 void DS_2D_Light::DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* effect) {
-  if (!Device() || !geometry.vertices.buffer) return;
+  if (!Device() || !geometry.vertices.HasData()) return;
   SetWorld(geometry.world);
   SetPTStream(geometry.vertices.buffer.Get());
   RunEffectPasses(effect, [&] { DrawPlain(geometry); });
@@ -236,7 +239,7 @@ void DS_2D_Light::DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* e
 
 void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect, int primitiveCount,
                                  float unused) {
-  if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
+  if (!Device() || !HasGeometry(geometry)) return;
   SetWorld(geometry.world);
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPCTStream(geometry.vertices.buffer.Get());
@@ -249,7 +252,7 @@ void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3D
 }
 
 void DS_2D_Light::DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect) {
-  if (!Device() || !geometry.vertices.buffer || !geometry.indices.buffer) return;
+  if (!Device() || !HasGeometry(geometry)) return;
   SetWorld(geometry.world);
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPCTStream(geometry.vertices.buffer.Get());
@@ -257,7 +260,7 @@ void DS_2D_Light::DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry
 }
 
 void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {
-  if (!Device() || !node.vertices.buffer || !node.indices.buffer) return;
+  if (!Device() || !HasGeometry(node)) return;
   ApplyTransforms();
   g_CurrentDevice->SetTexture(0, node.texture.Get());
   g_CurrentDevice->SetIndices(node.indices.buffer.Get());
@@ -280,7 +283,7 @@ void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {
 
 void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
   const DS_IndexedMesh<DX_V::PCT>* geometry = sprites.geometry;
-  if (!Device() || !geometry || !geometry->vertices.buffer || !geometry->indices.buffer) return;
+  if (!Device() || !geometry || !HasGeometry(*geometry)) return;
   // Two triangles per sprite, never more than the index buffer holds.
   int triangles = sprites.particleCount > 0 ? 2 * sprites.particleCount : 0;
   if (triangles > geometry->indices.primitiveCount) triangles = geometry->indices.primitiveCount;
@@ -305,7 +308,7 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
 
 void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
   // A mesh without copies has nothing to draw.
-  if (!Device() || mesh.children.empty() || !mesh.vertices.buffer || !mesh.indices.buffer) return;
+  if (!Device() || mesh.children.empty() || !HasGeometry(mesh)) return;
   ApplyTransforms();
   g_CurrentDevice->SetTexture(0, mesh.texture.Get());
   g_CurrentDevice->SetIndices(mesh.indices.buffer.Get());
@@ -325,7 +328,7 @@ void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
 void DS_2D_Light::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
   if (!Device()) return;
   object.Prepare(argument);
-  if (!object.vertices.buffer || !object.indices.buffer) return;
+  if (!HasGeometry(object)) return;
   ApplyStates(ds_states::kPreparedMeshDraw.before);
   g_CurrentDevice->SetTexture(0, object.texture.Get());
   g_CurrentDevice->SetIndices(object.indices.buffer.Get());

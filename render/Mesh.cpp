@@ -19,6 +19,95 @@ DX_V::PT Lerp(const DX_V::PT& a, const DX_V::PT& b, float t) {
 
 }  // namespace
 
+void WriteQuadListIndices(WORD* out, int quads) {
+  for (int j = 0; j < quads; ++j) {
+    const WORD base = WORD(4 * j);
+    *out++ = base;
+    *out++ = WORD(base + 1);
+    *out++ = WORD(base + 2);
+    *out++ = WORD(base + 2);
+    *out++ = WORD(base + 1);
+    *out++ = WORD(base + 3);
+  }
+}
+
+template <class V>
+HRESULT CreateQuadListMemory(DS_IndexedMesh<V>& mesh, int quads) {
+  mesh.primitiveType = D3DPT_TRIANGLELIST;
+  mesh.primitiveCount = 0;
+  mesh.indices.Unlock();
+  mesh.indices.buffer.Release();
+  std::vector<WORD>().swap(mesh.indices.memory);
+  mesh.indices.primitiveCount = 0;
+  // 16-bit indices address at most 0x10000 vertices, four a quad.
+  const int maxQuads = 0x10000 / 4;
+  HRESULT hr = quads < 1 || quads > maxQuads ? E_INVALIDARG : CreateVertexMemory(4 * quads, mesh.vertices);
+  if (FAILED(hr)) {
+    CreateVertexMemory(0, mesh.vertices);
+    return hr;
+  }
+  mesh.indices.memory.resize(size_t(6 * quads));
+  WriteQuadListIndices(mesh.indices.memory.data(), quads);
+  mesh.indices.primitiveCount = 2 * quads;
+  mesh.primitiveCount = 2 * quads;
+  return S_OK;
+}
+
+int PrimitiveVertexCount(D3DPRIMITIVETYPE type, int primitiveCount) {
+  if (primitiveCount <= 0) return 0;
+  switch (type) {
+    case D3DPT_POINTLIST: return primitiveCount;
+    case D3DPT_LINELIST: return 2 * primitiveCount;
+    case D3DPT_LINESTRIP: return primitiveCount + 1;
+    case D3DPT_TRIANGLELIST: return 3 * primitiveCount;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return primitiveCount + 2;
+    default: return 0;
+  }
+}
+
+template <class V>
+void DrawMeshPrimitives(const DS_SimpleMesh<V>& mesh, int primitiveCount) {
+  IDirect3DDevice9* device = g_CurrentDevice;
+  if (!device || primitiveCount <= 0) return;
+  if (const V* memory = mesh.vertices.Memory()) {
+    const int needed = PrimitiveVertexCount(mesh.primitiveType, primitiveCount);
+    if (needed < 1 || size_t(needed) > mesh.vertices.memory.size()) return;
+    device->DrawPrimitiveUP(mesh.primitiveType, UINT(primitiveCount), memory, sizeof(V));
+  } else if (mesh.vertices.buffer) {
+    device->DrawPrimitive(mesh.primitiveType, 0, UINT(primitiveCount));
+  }
+}
+
+template <class V>
+void DrawIndexedMeshPrimitives(const DS_IndexedMesh<V>& mesh, int primitiveCount) {
+  IDirect3DDevice9* device = g_CurrentDevice;
+  if (!device || primitiveCount <= 0) return;
+  if (const V* memory = mesh.vertices.Memory()) {
+    // The UP draw takes its indices from memory too; the vertices it reads are the
+    // mesh's own, whatever the indices say.
+    const int needed = PrimitiveVertexCount(mesh.primitiveType, primitiveCount);
+    if (needed < 1 || size_t(needed) > mesh.indices.memory.size()) return;
+    device->DrawIndexedPrimitiveUP(mesh.primitiveType, 0, UINT(mesh.vertices.memory.size()), UINT(primitiveCount),
+                                   mesh.indices.memory.data(), D3DFMT_INDEX16, memory, sizeof(V));
+  } else if (mesh.vertices.buffer && mesh.indices.buffer) {
+    device->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, UINT(mesh.vertices.vertexCount), 0, UINT(primitiveCount));
+  }
+}
+
+#define DS_INSTANTIATE_MESH_DRAWS(V)                                            \
+  template HRESULT CreateQuadListMemory<V>(DS_IndexedMesh<V>&, int);            \
+  template void DrawMeshPrimitives<V>(const DS_SimpleMesh<V>&, int);            \
+  template void DrawIndexedMeshPrimitives<V>(const DS_IndexedMesh<V>&, int);
+DS_INSTANTIATE_MESH_DRAWS(DX_V::PT)
+DS_INSTANTIATE_MESH_DRAWS(DX_V::PCT)
+DS_INSTANTIATE_MESH_DRAWS(DX_V::PNT)
+DS_INSTANTIATE_MESH_DRAWS(DX_V::PC)
+DS_INSTANTIATE_MESH_DRAWS(DX_V::SC)
+DS_INSTANTIATE_MESH_DRAWS(DX_V::SCT)
+DS_INSTANTIATE_MESH_DRAWS(DX_V::PT2)
+#undef DS_INSTANTIATE_MESH_DRAWS
+
 void FillGridVertices(DX_V::PT* out, int columns, int rows, const DS_ScreenQuad& quad) {
   const DX_V::PT& c0 = quad.v[DS_ScreenQuad::kLeftBottom];
   const DX_V::PT& c1 = quad.v[DS_ScreenQuad::kLeftTop];

@@ -70,6 +70,29 @@ public:
   int rows = 0;
 };
 
+// Makes `mesh` a triangle list of `quads` quads with its vertices and indices in memory
+// (four vertices a quad; indices 4j, 4j+1, 4j+2, 4j+2, 4j+1, 4j+3 for quad j), for quads
+// rewritten every frame. The previous buffers or memory are released first. On failure,
+// or for a count below 1 or above what 16-bit indices reach, the mesh is left empty
+// with counts of 0.
+template <class V>
+HRESULT CreateQuadListMemory(DS_IndexedMesh<V>& mesh, int quads);
+// The six indices of each of `quads` quads, as CreateQuadListMemory writes them.
+void WriteQuadListIndices(WORD* out, int quads);
+
+// How many vertices (or indices) `primitiveCount` primitives of the type take.
+int PrimitiveVertexCount(D3DPRIMITIVETYPE type, int primitiveCount);
+
+// The draws of the geometry chain: `primitiveCount` primitives of the mesh from its
+// device buffers, or from memory with the UP draws (which leave stream 0 and the
+// indices unset). The caller sets the FVF and, for buffers, the stream and indices. A
+// count beyond what the vertices (indices) hold draws nothing: memory read past its end
+// would be any data.
+template <class V>
+void DrawMeshPrimitives(const DS_SimpleMesh<V>& mesh, int primitiveCount);
+template <class V>
+void DrawIndexedMeshPrimitives(const DS_IndexedMesh<V>& mesh, int primitiveCount);
+
 // Computes grid vertex i + (columns + 1) j for every i <= columns, j <= rows.
 void FillGridVertices(DX_V::PT* out, int columns, int rows, const DS_ScreenQuad& quad);
 

@@ -7,7 +7,6 @@
 namespace {
 
 const int kVerticesPerQuad = 4;
-const int kIndicesPerQuad = 6;
 
 void ResetQuadVertices(DX_V::SCT* out, int quads) {
   static const float kTexCoords[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};
@@ -27,17 +26,7 @@ void ResetQuadVertices(DX_V::SCT* out, int quads) {
 
 DS_QuadBatch::DS_QuadBatch() : m_chunks(1) {}
 
-void DS_QuadBatch::WriteQuadIndices(WORD* out, int quadsInChunk) {
-  for (int j = 0; j < quadsInChunk; ++j) {
-    const WORD base = WORD(kVerticesPerQuad * j);
-    *out++ = base;
-    *out++ = WORD(base + 1);
-    *out++ = WORD(base + 2);
-    *out++ = WORD(base + 2);
-    *out++ = WORD(base + 1);
-    *out++ = WORD(base + 3);
-  }
-}
+void DS_QuadBatch::WriteQuadIndices(WORD* out, int quadsInChunk) { WriteQuadListIndices(out, quadsInChunk); }
 
 int DS_QuadBatch::GetChunkQuads(int chunk) const {
   if (chunk < 0 || chunk >= GetChunkCount()) return 0;
@@ -45,36 +34,9 @@ int DS_QuadBatch::GetChunkQuads(int chunk) const {
 }
 
 void DS_QuadBatch::BuildChunk(DS_TexturedMesh<DX_V::SCT>& chunk, int quads) {
-  chunk.primitiveType = D3DPT_TRIANGLELIST;
-  chunk.primitiveCount = 0;
-  chunk.indices.Unlock();
-  chunk.indices.buffer.Release();
-  chunk.indices.primitiveCount = 0;
-  if (quads <= 0 || !g_CurrentDevice) {
-    CreateVertexBuffer<DX_V::SCT>(0, chunk.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
-    return;
-  }
-  if (FAILED(CreateVertexBuffer<DX_V::SCT>(quads * kVerticesPerQuad, chunk.vertices, D3DUSAGE_WRITEONLY,
-                                           D3DPOOL_MANAGED))) {
-    chunk.vertices.vertexCount = 0;
-    return;
-  }
+  // A chunk without quads (or whose memory could not be made) is left empty: skipped.
+  if (FAILED(CreateQuadListMemory(chunk, quads))) return;
   chunk.vertices.Write(quads * kVerticesPerQuad, [&](DX_V::SCT* out) { ResetQuadVertices(out, quads); });
-
-  HRESULT hr = g_CurrentDevice->CreateIndexBuffer(UINT(quads * kIndicesPerQuad) * sizeof(WORD),
-                                                  D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                                  chunk.indices.buffer.Receive(), nullptr);
-  if (FAILED(hr) || !chunk.indices.Lock()) {
-    // A chunk without indices cannot be drawn: drop it whole.
-    chunk.indices.buffer.Release();
-    chunk.vertices.buffer.Release();
-    chunk.vertices.vertexCount = 0;
-    return;
-  }
-  WriteQuadIndices(chunk.indices.locked, quads);
-  chunk.indices.Unlock();
-  chunk.indices.primitiveCount = 2 * quads;
-  chunk.primitiveCount = 2 * quads;
 }
 
 std::vector<int> DS_QuadBatch::ChunkSizes(int count) {
@@ -158,13 +120,10 @@ void DS_QuadBatch::Draw() {
   IDirect3DDevice9* device = g_CurrentDevice;
   if (!device) return;
   for (const DS_TexturedMesh<DX_V::SCT>& chunk : m_chunks) {
-    const int vertexCount = chunk.vertices.vertexCount;
-    // A chunk without quads (or whose buffers failed) has nothing to draw.
-    if (vertexCount <= 0 || !chunk.vertices.buffer || !chunk.indices.buffer || chunk.vertices.locked) continue;
+    // A chunk without quads (or whose memory failed) has nothing to draw.
+    if (chunk.vertices.vertexCount <= 0 || chunk.vertices.locked) continue;
     device->SetTexture(0, chunk.texture.Get());
-    device->SetIndices(chunk.indices.buffer.Get());
     SetVertexStream<DX_V::SCT>(chunk.vertices.buffer.Get());
-    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, UINT(vertexCount), 0,
-                                 UINT(chunk.indices.primitiveCount));
+    DrawIndexedMeshPrimitives(chunk, chunk.indices.primitiveCount);
   }
 }

@@ -2,7 +2,8 @@
 // Many independent pre-transformed, coloured and textured quads drawn with one
 // texture: the glyph cells of the code-rain layer. The quads live in chunks that 16-bit
 // indices can address; the owner locks all chunks once a frame, rewrites the quads it
-// needs by index, unlocks and draws. The batch owns its chunks' buffers.
+// needs by index, unlocks and draws. The batch owns its chunks' quads, which it keeps
+// in memory and draws from there: they are rewritten every frame.
 
 #include <vector>
 

@@ -64,13 +64,13 @@ bool DS_RenderTargetPair::SetCurrentAsTarget() {
   return SUCCEEDED(g_CurrentDevice->SetRenderTarget(0, surface.Get()));
 }
 
-const DS_ComHolder<IDirect3DTexture9>& DS_RenderTargetPair::Flip() {
+const DS_ComHolder<IDirect3DTexture9>& DS_RenderTargetPair::Flip(D3DCOLOR clearColor) {
   if (!IsValid() || !g_CurrentDevice) return m_current;
   const int previous = m_index;
   m_index = (m_index + 1) % 2;
   m_current = m_textures[m_index];
   if (SetCurrentAsTarget()) {
-    g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kFlipClearColor, 1.0f, 0);
+    g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, clearColor, 1.0f, 0);
   }
   return m_textures[previous];
 }

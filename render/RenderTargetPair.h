@@ -31,9 +31,10 @@ public:
   // texture.
   void Resize(const DS_ComHolder<IDirect3DTexture9>& source, int width, int height);
   void ReleaseTextures();
-  // Makes the other texture current, sets it as render target 0 and clears it; returns
-  // the texture that was current before.
-  const DS_ComHolder<IDirect3DTexture9>& Flip();
+  // Makes the other texture current, sets it as render target 0 and clears it to
+  // `clearColor`; returns the texture that was current before. A caller that wants
+  // another colour passes it rather than clearing the target a second time.
+  const DS_ComHolder<IDirect3DTexture9>& Flip(D3DCOLOR clearColor = kFlipClearColor);
   // Saves render target 0 and the depth-stencil surface, then draws into the current
   // texture without depth-stencil surface. Must be closed by EndRender.
   void BeginRender();

@@ -79,6 +79,7 @@ void DS_SlideShow_Light::BuildSlideObjects(bool deferPictures) {
   DS_DocResManager* manager = deferPictures ? g_CurrentDocResManager : nullptr;
   m_slidePictures.assign(m_slides.size(), std::vector<DS_FileKey>());
   for (size_t i = 0; i < m_slides.size(); ++i) {
+    if (CheckAbort()) return;
     if (manager) manager->BeginPictureList();
     m_slides[i]->BuildObjects();
     if (!manager) continue;
@@ -96,10 +97,18 @@ bool DS_SlideShow_Light::ReadSlidePictures(size_t index, bool justOne) {
     // Keys another slide has read since (pictures they share) are dropped on the way:
     // an empty list means nothing is left to read.
     if (read && justOne && g_CurrentDocResManager->HasUnreadPictures(keys.back())) break;
+    // Decoding a picture is the longest step of a switch; one that is unread stays
+    // listed when the work stops before it.
+    if (g_CurrentDocResManager->HasUnreadPictures(keys.back()) && CheckAbort()) break;
     read = g_CurrentDocResManager->ReadPictures(keys.back()) || read;
     keys.pop_back();
   }
   return read;
+}
+
+bool DS_SlideShow_Light::CheckAbort() {
+  if (!m_aborted && m_abortCheck && m_abortCheck->ShouldAbort()) m_aborted = true;
+  return m_aborted;
 }
 
 bool DS_SlideShow_Light::HasUnreadSlidePictures(size_t index) const {
@@ -142,15 +151,22 @@ void DS_SlideShow_Light::SetOverlayAlpha(float alpha) {
 }
 
 void DS_SlideShow_Light::SwitchToNextSlide(float t) {
-  m_current->EnableSecondaryObjects(false);
   // The next index is kept below the count; a show that lost slides starts over.
   const unsigned int index = m_nextIndex < m_slides.size() ? m_nextIndex : 0;
+  // Due now: whatever the last show left unread is read before the slide draws. When
+  // the saver ends meanwhile, the switch goes no further: the outgoing slide stays.
+  ReadSlidePictures(index, false);
+  if (m_aborted) return;
+  m_current->EnableSecondaryObjects(false);
+  // The outgoing slide's layer lets go of its screen-sized targets, as on a lost device;
+  // activation makes them again when the slide next shows. The document's pictures and
+  // meshes stay: a slide that comes round again shows them without reading them anew.
+  const DS_SharedRef<DS_SlideContainer> outgoing = m_current;
   m_current = m_slides[index];
   m_currentIndex = int(index);
   m_startTime = t;
   m_nextIndex = index + 1 == m_slides.size() ? 0 : index + 1;
-  // Due now: whatever the last show left unread is read before the slide draws.
-  ReadSlidePictures(index, false);
+  if (outgoing.Get() != m_current.Get()) outgoing->OnDeviceLost();
   // The screen is black under the overlay: the device lets go of its copies of what the
   // slides before drew (managed resources keep their own and are copied back when next
   // drawn), so that device memory holds the pictures of the slide on screen only.
@@ -160,13 +176,15 @@ void DS_SlideShow_Light::SwitchToNextSlide(float t) {
 
 int DS_SlideShow_Light::Update(float t) {
   m_lastTime = t;
-  if (m_slides.empty()) return 0;
+  // Once the saver is ending nothing more is read, made or moved.
+  if (m_slides.empty() || m_aborted) return 0;
   if (!m_current || !m_overlayBuilt) {
+    ReadSlidePictures(0, false);
+    if (m_aborted) return 0;
     m_current = m_slides[0];
     m_currentIndex = 0;
     // The first slide starts at the end of its fade-in: fully visible.
     m_startTime = t - float(m_current->fadeIn.GetValue());
-    ReadSlidePictures(0, false);
     ActivateCurrentSlide();
     BuildOverlayVertices(m_overlay, kOverlayColor, GetScreenQuad());
     m_overlayBuilt = true;
@@ -183,6 +201,7 @@ int DS_SlideShow_Light::Update(float t) {
       // switch's own frame is not held up.
       ReadSlidePictures(m_nextIndex, true);
     }
+    if (m_aborted) return 0;
     // On a switching call the outgoing slide's times still apply, with e = 0.
     const float e = t - m_startTime;
     const float in = float(fadeIn);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/AbortCheck.h"
 #include "document/Item.h"
 #include "render/Mesh.h"
 #include "render/ScreenQuad.h"
@@ -51,6 +52,12 @@ public:
   // latest when the slide becomes current. Without it every picture is read as its
   // objects look it up.
   void BuildSlideObjects(bool deferPictures = false);
+  // Asked between the slides built and between the pictures read (null: never
+  // stop); must outlive the show. Once it has answered yes the show is Aborted: the
+  // work in progress stops there and Update does nothing more, for the saver is
+  // ending and its device may be gone.
+  void SetAbortCheck(DS_AbortCheck* check) { m_abortCheck = check; }
+  bool Aborted() const { return m_aborted; }
   // The saver's picture position on every slide (0 stretch, 1 fit, 2 fill).
   void ApplyPicturePosition(int type);
 
@@ -81,6 +88,8 @@ private:
   // next picture that lacks its pixels. True when something was read.
   bool ReadSlidePictures(size_t index, bool justOne);
   bool HasUnreadSlidePictures(size_t index) const;
+  // Asks the abort check (once it said yes, no more): true when the work stops here.
+  bool CheckAbort();
   void SetOverlayAlpha(float alpha);
   // The document's device objects, made again after a reset or on activation.
   static void RestoreDocumentDeviceObjects();
@@ -99,4 +108,6 @@ private:
   float m_lastTime = 0.0f;
   int m_currentIndex = -1;
   int m_overlayAlpha = 0;
+  DS_AbortCheck* m_abortCheck = nullptr;
+  bool m_aborted = false;
 };

@@ -69,8 +69,9 @@ void BuildOverlayVertices(DX_V::SC* out, D3DCOLOR color, const DS_ScreenQuad& qu
 
 void SetOverlayVerticesAlpha(DX_V::SC* out, float alpha) { SetCornerAlpha(out, alpha, alpha, alpha, alpha); }
 
-void BuildOverlayQuad(DS_SimpleMesh<DX_V::SC>& mesh, D3DCOLOR color, const DS_ScreenQuad& quad) {
-  if (FAILED(CreateQuadBuffer(mesh))) return;
+void BuildOverlayQuad(DS_SimpleMesh<DX_V::SC>& mesh, D3DCOLOR color, const DS_ScreenQuad& quad,
+                      DS_QuadStore store) {
+  if (FAILED(CreateQuadBuffer(mesh, store))) return;
   mesh.vertices.Write(4, [&](DX_V::SC* out) { BuildOverlayVertices(out, color, quad); });
 }
 
@@ -105,9 +106,9 @@ void SetColoredQuadAlpha(DS_SimpleMesh<DX_V::PC>& mesh, float a, float b, float 
 }
 
 void SetScreenQuad(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ComHolder<IDirect3DTexture9>& texture,
-                   const DS_ScreenQuad& screen) {
+                   const DS_ScreenQuad& screen, DS_QuadStore store) {
   quad.texture = texture;
-  if (FAILED(quad.CreateVertexBuffer())) return;
+  if (FAILED(CreateQuadBuffer(quad, store))) return;
   quad.vertices.Write(4, [&](DX_V::SCT* out) {
     CopyScreenPositions(out, screen);
     CopyTexCoords(out, screen);
@@ -115,10 +116,11 @@ void SetScreenQuad(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ComHolder<IDirect3
   });
 }
 
-void SetScreenQuadUntextured(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ScreenQuad& screen) {
+void SetScreenQuadUntextured(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ScreenQuad& screen,
+                             DS_QuadStore store) {
   // The program carries no picture to stand in here: the quad draws untextured.
   const DS_ComHolder<IDirect3DTexture9> none;
-  SetScreenQuad(quad, none, screen);
+  SetScreenQuad(quad, none, screen, store);
 }
 
 void SetScreenQuadPositions(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ScreenQuad& screen) {

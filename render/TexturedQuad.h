@@ -16,13 +16,20 @@ inline D3DCOLOR WithAlpha(D3DCOLOR color, BYTE alpha) {
   return (color & 0x00FFFFFF) | (D3DCOLOR(alpha) << 24);
 }
 
-// A fresh four-vertex buffer (write-only, managed) on the mesh, drawn as a
-// two-triangle strip. Replaces any previous buffer.
+// Where a quad's four vertices live: a managed buffer for a quad written once (or
+// seldom), memory for one rewritten every frame. Memory is drawn with the UP draws:
+// rewriting a buffer the device may still be drawing from makes the frame wait for it.
+enum class DS_QuadStore { kBuffer, kMemory };
+
+// Fresh four vertices on the mesh (a write-only managed buffer, or memory), drawn as a
+// two-triangle strip. Replaces what the mesh held.
 template <class V>
-HRESULT CreateQuadBuffer(DS_SimpleMesh<V>& mesh) {
+HRESULT CreateQuadBuffer(DS_SimpleMesh<V>& mesh, DS_QuadStore store = DS_QuadStore::kBuffer) {
   mesh.primitiveType = D3DPT_TRIANGLESTRIP;
   mesh.primitiveCount = 0;
-  HRESULT hr = CreateVertexBuffer<V>(4, mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
+  HRESULT hr = store == DS_QuadStore::kMemory
+                   ? CreateVertexMemory<V>(4, mesh.vertices)
+                   : CreateVertexBuffer<V>(4, mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
   if (SUCCEEDED(hr)) mesh.primitiveCount = 2;
   return hr;
 }
@@ -100,7 +107,8 @@ void CopyToPowerOfTwo(int shift, DS_TextureRef& picture, const DS_ComHolder<IDir
 
 // Overlay quads: pre-transformed and coloured (DX_V::SC). Positions from the screen
 // quad, z 0 and rhw := the screen quad's z.
-void BuildOverlayQuad(DS_SimpleMesh<DX_V::SC>& mesh, D3DCOLOR color, const DS_ScreenQuad& quad);
+void BuildOverlayQuad(DS_SimpleMesh<DX_V::SC>& mesh, D3DCOLOR color, const DS_ScreenQuad& quad,
+                      DS_QuadStore store = DS_QuadStore::kBuffer);
 void SetOverlayQuadPositions(DS_SimpleMesh<DX_V::SC>& mesh, const DS_ScreenQuad& quad);
 // Alpha per corner: a left-bottom, b right-bottom, c left-top, d right-top.
 void SetOverlayQuadAlpha(DS_SimpleMesh<DX_V::SC>& mesh, float a, float b, float c, float d);
@@ -119,8 +127,9 @@ void SetColoredQuadAlpha(DS_SimpleMesh<DX_V::PC>& mesh, float a, float b, float 
 // Textured pre-transformed quads: white vertices, positions and texture coordinates
 // from the screen quad.
 void SetScreenQuad(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ComHolder<IDirect3DTexture9>& texture,
-                   const DS_ScreenQuad& screen);
+                   const DS_ScreenQuad& screen, DS_QuadStore store = DS_QuadStore::kBuffer);
 // As SetScreenQuad, without a texture.
-void SetScreenQuadUntextured(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ScreenQuad& screen);
+void SetScreenQuadUntextured(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ScreenQuad& screen,
+                             DS_QuadStore store = DS_QuadStore::kBuffer);
 // Positions and texture coordinates of the existing buffer; colours stay.
 void SetScreenQuadPositions(DS_TexturedQuad<DX_V::SCT>& quad, const DS_ScreenQuad& screen);

@@ -15,11 +15,25 @@ template <class V>
 HRESULT CreateVertexBuffer(int count, DS_VertexBuffer<V>& holder, DWORD usage, D3DPOOL pool) {
   holder.Unlock();
   holder.buffer.Release();
+  std::vector<V>().swap(holder.memory);
   holder.vertexCount = count;
   if (count < 1) return E_INVALIDARG;
   if (!g_CurrentDevice) return E_POINTER;
   return g_CurrentDevice->CreateVertexBuffer(UINT(count) * sizeof(V), usage, V::FVF, pool,
                                              holder.buffer.Receive(), nullptr);
+}
+
+template <class V>
+HRESULT CreateVertexMemory(int count, DS_VertexBuffer<V>& holder) {
+  holder.Unlock();
+  holder.buffer.Release();
+  std::vector<V>().swap(holder.memory);
+  holder.vertexCount = 0;
+  if (count < 1) return E_INVALIDARG;
+  if (!g_CurrentDevice) return E_POINTER;
+  holder.memory.assign(size_t(count), V{});
+  holder.vertexCount = count;
+  return S_OK;
 }
 
 template <class V>
@@ -31,6 +45,7 @@ void SetVertexStream(IDirect3DVertexBuffer9* buffer) {
 
 #define DS_INSTANTIATE_VERTEX(V)                                                        \
   template HRESULT CreateVertexBuffer<V>(int, DS_VertexBuffer<V>&, DWORD, D3DPOOL);     \
+  template HRESULT CreateVertexMemory<V>(int, DS_VertexBuffer<V>&);                     \
   template void SetVertexStream<V>(IDirect3DVertexBuffer9*);
 DS_INSTANTIATE_VERTEX(DX_V::PT)
 DS_INSTANTIATE_VERTEX(DX_V::PCT)

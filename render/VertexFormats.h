@@ -5,6 +5,8 @@
 
 #include <d3d9.h>
 
+#include <vector>
+
 #include "render/ComHolder.h"
 
 namespace DX_V {
@@ -73,18 +75,30 @@ struct PT2 {
 
 }  // namespace DX_V
 
-// A vertex buffer of one layout, the pointer it is locked at while being written, and
-// how many vertices it holds.
+// The vertices of one layout, the pointer they are locked at while being written, and
+// how many there are. They live in a device buffer or, for geometry rewritten every
+// frame, in memory (`memory`, drawn with the UP draws): locking a buffer the device may
+// still be reading from the frame before makes the frame wait for the device.
 template <class V>
 struct DS_VertexBuffer {
   DS_ComHolder<IDirect3DVertexBuffer9> buffer;
+  std::vector<V> memory;
   V* locked = nullptr;
   int vertexCount = 0;
 
-  // Locks the whole buffer; false (and nothing locked) when there is no buffer or the
-  // lock fails.
+  // Whether there are vertices to write and draw, in a buffer or in memory.
+  bool HasData() const { return buffer || !memory.empty(); }
+  // The vertices in memory; null for vertices in a device buffer.
+  const V* Memory() const { return memory.empty() ? nullptr : memory.data(); }
+
+  // Locks the whole buffer (vertices in memory need no lock); false (and nothing
+  // locked) when there are no vertices or the lock fails.
   bool Lock(DWORD flags = 0) {
     if (locked) return true;
+    if (!memory.empty()) {
+      locked = memory.data();
+      return true;
+    }
     if (!buffer) return false;
     void* data = nullptr;
     if (FAILED(buffer->Lock(0, 0, &data, flags)) || !data) return false;
@@ -110,11 +124,17 @@ struct DS_VertexBuffer {
   }
 };
 
-// Releases the holder's buffer and creates one of `count` vertices of layout V with V's
-// FVF code. The callers pass write-only usage and the managed pool. A count below 1
-// creates nothing (Direct3D refuses empty buffers).
+// Releases the holder's buffer (and memory) and creates one of `count` vertices of
+// layout V with V's FVF code. The callers pass write-only usage and the managed pool:
+// geometry written once. A count below 1 creates nothing (Direct3D refuses empty
+// buffers).
 template <class V>
 HRESULT CreateVertexBuffer(int count, DS_VertexBuffer<V>& holder, DWORD usage, D3DPOOL pool);
+// Releases the holder's buffer and gives it `count` zeroed vertices in memory, for
+// geometry rewritten every frame. Nothing is made for a count below 1 or without a
+// device (nothing could draw them).
+template <class V>
+HRESULT CreateVertexMemory(int count, DS_VertexBuffer<V>& holder);
 
 HRESULT CreatePTVertexBuffer(int count, DS_VertexBuffer<DX_V::PT>& holder, DWORD usage, D3DPOOL pool);
 HRESULT CreatePCTVertexBuffer(int count, DS_VertexBuffer<DX_V::PCT>& holder, DWORD usage, D3DPOOL pool);

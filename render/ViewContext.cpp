@@ -95,11 +95,11 @@ void DS_ViewContext::FitPicture(unsigned pictureWidth, unsigned pictureHeight, i
   GetSurroundPositions(pw, ph, bands);
   for (int i = 0; i < 4; ++i) {
     // The bands follow the picture size alone, and a fit comes several times a frame
-    // (captures, targets): rewriting a buffer the device still draws from makes it
-    // wait for every draw queued before, so unchanged positions are not written again.
+    // (captures, targets, a layer fitting two pictures): they live in memory, and
+    // unchanged positions are not written again.
     if (!m_surroundWritten[i] || !std::equal(bands[i], bands[i] + 4, m_surroundCorners[i])) {
       m_surround[i].SetPositions(bands[i]);
-      m_surroundWritten[i] = bool(m_surround[i].vertices.buffer);
+      m_surroundWritten[i] = m_surround[i].vertices.HasData();
     }
     for (int k = 0; k < 4; ++k) m_surroundCorners[i][k] = bands[i][k];
   }
@@ -200,7 +200,7 @@ void DS_ViewContext::BindSurroundTextures(IDirect3DTexture9* texture) {
   // Fresh buffers hold no positions until the next fit.
   for (bool& written : m_surroundWritten) written = false;
   for (DS_TexturedQuad<DX_V::PT>& band : m_surround) {
-    if (SUCCEEDED(band.CreateVertexBuffer())) {
+    if (SUCCEEDED(CreateQuadBuffer(band, DS_QuadStore::kMemory))) {
       band.vertices.Write(4, [](DX_V::PT* out) {
         for (int i = 0; i < 4; ++i) {
           out[i].x = out[i].y = out[i].z = 0;
@@ -247,10 +247,10 @@ void DS_ViewContext::DrawSurround() const {
   GetWorldViewProj(toClip, m_surround[0].world);
   for (int i = 0; i < 4; ++i) {
     const DS_TexturedQuad<DX_V::PT>& band = m_surround[i];
-    if (!band.vertices.buffer || band.primitiveCount <= 0) continue;
+    if (!band.vertices.HasData() || band.primitiveCount <= 0) continue;
     if (!CornersReachTarget(m_surroundCorners[i], toClip)) continue;
     g_CurrentDevice->SetTexture(0, band.texture.Get());
     SetPTStream(band.vertices.buffer.Get());
-    g_CurrentDevice->DrawPrimitive(band.primitiveType, 0, UINT(band.primitiveCount));
+    DrawMeshPrimitives(band, band.primitiveCount);
   }
 }

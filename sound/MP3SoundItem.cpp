@@ -312,7 +312,10 @@ void DS_MP3_Constructor::ReleaseMedia() {
 void DS_MP3_Constructor::Stop() {
   if (!m_control) return;
   const DS_ComHolder<IMediaControl> control = m_control;
-  if (!MediaThread().Post([control] { control->Stop(); })) control->Stop();
+  // A stop that cannot be queued (no media thread could start) is dropped: the window
+  // thread makes no media call, not even as a fallback, since one that blocks would
+  // hold the picture and the end of the saver.
+  MediaThread().Post([control] { control->Stop(); });
 }
 
 void DS_MP3_Constructor::Update(float time) {

@@ -51,8 +51,7 @@ public:
   // Writes the temporary file, builds the graph on it, gives the time line the file's
   // duration as its shown time (no fades) and leaves the graph stopped.
   void Prepare() override;
-  // Posts the graph's stop to the media thread (stops it here when no media thread can
-  // run).
+  // Posts the graph's stop to the media thread; nothing when it takes no command.
   void Stop() override;
   // Stops the graph, releases it and lets the temporary file go; runs on the media
   // thread at the end of the run.

@@ -14,6 +14,10 @@
 // One instance per process (MediaThread()); the thread starts with the first
 // command and ends with Finish. A thread that Finish could not end is abandoned
 // with its queue, and the next command starts a fresh one.
+//
+// A command holds what it works on by value or by shared ownership, never a pointer
+// to an object that its poster may destroy: a wait for the thread is bounded, and a
+// command may run (or go on running) after the wait gave up on it.
 
 #include <windows.h>
 
@@ -43,8 +47,10 @@ public:
   // True while a thread exists (started and not finished).
   bool IsRunning() const { return m_worker != nullptr; }
 
-  // How long the end of the run waits for the media thread.
-  static const DWORD kExitWaitMs = 500;
+  // How long the end of the run waits for the media teardown before the process
+  // ends without it. Taking graphs down takes a loaded machine seconds; only a
+  // media call blocked for good takes this long.
+  static const DWORD kExitWaitMs = 8000;
 
 private:
   struct Worker;

@@ -1,7 +1,7 @@
 #include "tools/DefaultSceneDocument.h"
 
 #include <algorithm>
-
+#include <future>
 #include <memory>
 
 #include "document/DocResManager.h"
@@ -36,13 +36,41 @@ const unsigned int kChimeRestHundredths = 300;
 const double kMp3ItemSeconds = 3.0;
 const wchar_t* const kModuleName = kSharedModuleName;
 
+// The slide pictures and the surround, made and compressed once per process: they
+// are large, and the tests build the document many times over.
+struct EncodedScenePicture {
+  ScenePicture picture;
+  std::vector<unsigned char> bytes;
+};
+
+const std::vector<EncodedScenePicture>& EncodedScenePictures() {
+  static const std::vector<EncodedScenePicture> encoded = [] {
+    std::vector<ScenePicture> pictures = MakeSlidePictures();
+    pictures.push_back(MakeSurroundPicture());
+    // Compressed side by side: the encoder takes about a second a picture.
+    std::vector<std::future<std::vector<unsigned char>>> bytes;
+    for (const ScenePicture& picture : pictures)
+      bytes.push_back(std::async(std::launch::async, [&picture] { return EncodePng24(picture.picture); }));
+    std::vector<EncodedScenePicture> out;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+      // The bytes first: the picture is read until its encoder is done.
+      std::vector<unsigned char> encoded = bytes[i].get();
+      out.push_back({std::move(pictures[i]), std::move(encoded)});
+    }
+    return out;
+  }();
+  return encoded;
+}
+
 // Files the picture in the manager's library and lists it among the used images, so
-// that loading the document turns it into a texture set at once.
-DS_FileKey EmbedPicture(DS_DocResManager& manager, const ScenePicture& picture) {
-  const DS_FileKey key(ScenePath(picture.fileName), kSceneFileStamp);
-  manager.Tables().fileLibrary[key] = DS_EntryList{SceneFileEntry(key.path, EncodeBmp24(picture.picture))};
+// that loading the document turns it into a texture set at once. False when the
+// picture could not be encoded.
+bool EmbedPicture(DS_DocResManager& manager, const EncodedScenePicture& picture, DS_FileKey& key) {
+  if (picture.bytes.empty()) return false;
+  key = DS_FileKey(ScenePath(picture.picture.fileName), kSceneFileStamp);
+  manager.Tables().fileLibrary[key] = DS_EntryList{SceneFileEntry(key.path, picture.bytes)};
   manager.RegisterUsedImage(DS_FileLink3(key));
-  return key;
+  return true;
 }
 
 // A sprite picture, with its alpha, as a DDS file.
@@ -226,14 +254,16 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
   DS_DocResManager manager;
   CurrentManagerScope current(&manager);
 
-  // Only the pictures that a slide shows.
-  const std::vector<ScenePicture> pictures = MakeSlidePictures();
+  // Only the pictures that a slide shows; the surround comes after the slide pictures.
+  const std::vector<EncodedScenePicture>& pictures = EncodedScenePictures();
   std::map<int, DS_FileKey> pictureKeys;
   for (const DefaultSlide& entry : DefaultSlides()) {
-    if (!pictureKeys.count(entry.picture))
-      pictureKeys[entry.picture] = EmbedPicture(manager, pictures.at(size_t(entry.picture)));
+    if (!pictureKeys.count(entry.picture) &&
+        !EmbedPicture(manager, pictures.at(size_t(entry.picture)), pictureKeys[entry.picture]))
+      return std::vector<unsigned char>();
   }
-  const DS_FileKey surroundKey = EmbedPicture(manager, MakeSurroundPicture());
+  DS_FileKey surroundKey;
+  if (!EmbedPicture(manager, pictures.back(), surroundKey)) return std::vector<unsigned char>();
   const DS_FileKey chimeKey = EmbedSound(manager, MakeSoundItemSound());
 
   std::vector<DS_FileKey> others = EmbedModuleResources(manager, effects);
@@ -249,10 +279,15 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
   for (const DefaultSlide& entry : DefaultSlides()) {
     ++index;
     if (!cut.KeepsSlide(index)) continue;
-    const Picture& picture = pictures.at(size_t(entry.picture)).picture;
+    const Picture& picture = pictures.at(size_t(entry.picture)).picture.picture;
     DS_2D_Light* layer = MakeLayer(entry, pictureKeys.at(entry.picture), surroundKey);
     // The GUIDs the layers write: fixed ones, as the items'.
-    if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) lake->guid = SerialGuid(++serial);
+    if (auto* lake = dynamic_cast<FakeLake2D*>(layer)) {
+      lake->guid = SerialGuid(++serial);
+      // The mirror as sharp as the full-HD picture it mirrors: 128 << 4 = 2048 pixels
+      // square (the default is a fraction of it, which shows steps along the shore).
+      lake->reflectionSize.SetValue(4);
+    }
     if (auto* sea = dynamic_cast<FakeUndervater*>(layer)) {
       sea->GetBrush().SetMaskKey(SerialGuid(++serial), ds_string(), 1);
       EmbedBrushMask(manager, sea->GetBrush(), BrushPatch{0, 1});

@@ -1,7 +1,12 @@
 #include "tools/Picture.h"
 
+#include <windows.h>
+#include <wincodec.h>
+
 #include <algorithm>
 #include <cmath>
+
+#include "render/ComHolder.h"
 
 namespace ds_tools {
 namespace {
@@ -64,31 +69,118 @@ float SmoothStep(float edge0, float edge1, float value) {
   return t * t * (3.0f - 2.0f * t);
 }
 
-// Soft disc: solid `colour` inside `core`, fading out by `glow`.
-void DrawGlowDisc(Picture& picture, float cx, float cy, float core, float glow, uint32_t colour,
-                  float glowStrength) {
-  for (int y = 0; y < picture.Height(); ++y) {
-    for (int x = 0; x < picture.Width(); ++x) {
-      const float d = std::hypot(float(x) - cx, float(y) - cy);
-      if (d <= core) {
-        picture.Set(x, y, colour);
-      } else if (d < glow) {
-        picture.Blend(x, y, colour, glowStrength * (1.0f - SmoothStep(core, glow, d)));
-      }
+int Canvas::FirstColumn(float from) const {
+  return std::min(std::max(int(std::floor(from * scale - 0.5f)), 0), picture.Width());
+}
+
+int Canvas::EndColumn(float to) const {
+  return std::min(std::max(int(std::ceil(to * scale + 0.5f)), 0), picture.Width());
+}
+
+int Canvas::FirstRow(float from) const {
+  return std::min(std::max(int(std::floor(from * scale - 0.5f)), 0), picture.Height());
+}
+
+int Canvas::EndRow(float to) const {
+  return std::min(std::max(int(std::ceil(to * scale + 0.5f)), 0), picture.Height());
+}
+
+void Canvas::Cover(int x, int y, uint32_t colour, float amount) {
+  if (amount >= 1.0f) {
+    picture.Set(x, y, colour);
+  } else if (amount > 0.0f) {
+    picture.Blend(x, y, colour, amount);
+  }
+}
+
+float EdgeCoverage(float distance) { return std::min(std::max(0.5f - distance, 0.0f), 1.0f); }
+
+void DrawGlowDisc(Canvas& canvas, float cx, float cy, float core, float glow, uint32_t colour, float glowStrength) {
+  const float reach = std::max(core, glow) + canvas.Pixel();
+  for (int y = canvas.FirstRow(cy - reach); y < canvas.EndRow(cy + reach); ++y) {
+    for (int x = canvas.FirstColumn(cx - reach); x < canvas.EndColumn(cx + reach); ++x) {
+      const float d = std::hypot(canvas.U(x) - cx, canvas.U(y) - cy);
+      const float solid = EdgeCoverage((d - core) * canvas.scale);
+      const float halo = d < glow ? glowStrength * (1.0f - SmoothStep(core, glow, d)) : 0.0f;
+      canvas.Cover(x, y, colour, std::max(solid, halo));
     }
   }
 }
 
-// Soft-edged ellipse mixed over the picture, at most `strength`.
+void DrawGlowDisc(Picture& picture, float cx, float cy, float core, float glow, uint32_t colour,
+                  float glowStrength) {
+  Canvas canvas(picture, 1.0f);
+  DrawGlowDisc(canvas, cx, cy, core, glow, colour, glowStrength);
+}
+
+void DrawSoftEllipse(Canvas& canvas, float cx, float cy, float rx, float ry, uint32_t colour, float strength) {
+  for (int y = canvas.FirstRow(cy - ry); y < canvas.EndRow(cy + ry); ++y) {
+    for (int x = canvas.FirstColumn(cx - rx); x < canvas.EndColumn(cx + rx); ++x) {
+      const float dx = (canvas.U(x) - cx) / rx;
+      const float dy = (canvas.U(y) - cy) / ry;
+      const float d = std::sqrt(dx * dx + dy * dy);
+      if (d < 1.0f) canvas.picture.Blend(x, y, colour, strength * (1.0f - SmoothStep(0.55f, 1.0f, d)));
+    }
+  }
+}
+
 void DrawSoftEllipse(Picture& picture, float cx, float cy, float rx, float ry, uint32_t colour,
                      float strength) {
-  for (int y = 0; y < picture.Height(); ++y) {
-    for (int x = 0; x < picture.Width(); ++x) {
-      const float dx = (float(x) - cx) / rx;
-      const float dy = (float(y) - cy) / ry;
-      const float d = std::sqrt(dx * dx + dy * dy);
-      if (d < 1.0f) picture.Blend(x, y, colour, strength * (1.0f - SmoothStep(0.55f, 1.0f, d)));
+  Canvas canvas(picture, 1.0f);
+  DrawSoftEllipse(canvas, cx, cy, rx, ry, colour, strength);
+}
+
+void FillRect(Canvas& canvas, float left, float top, float right, float bottom, uint32_t colour) {
+  const float s = canvas.scale;
+  for (int y = canvas.FirstRow(top); y < canvas.EndRow(bottom); ++y) {
+    // The share of the pixel's square inside the rectangle, across and down.
+    const float down = std::min(float(y + 1), bottom * s) - std::max(float(y), top * s);
+    if (down <= 0.0f) continue;
+    for (int x = canvas.FirstColumn(left); x < canvas.EndColumn(right); ++x) {
+      const float across = std::min(float(x + 1), right * s) - std::max(float(x), left * s);
+      if (across > 0.0f) canvas.Cover(x, y, colour, std::min(across, 1.0f) * std::min(down, 1.0f));
     }
+  }
+}
+
+void FillConvex(Canvas& canvas, const std::vector<float>& points, uint32_t colour) {
+  const size_t count = points.size() / 2;
+  if (count < 3) return;
+  float left = points[0], right = points[0], top = points[1], bottom = points[1];
+  float area = 0.0f;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t j = (i + 1) % count;
+    left = std::min(left, points[2 * i]);
+    right = std::max(right, points[2 * i]);
+    top = std::min(top, points[2 * i + 1]);
+    bottom = std::max(bottom, points[2 * i + 1]);
+    area += points[2 * i] * points[2 * j + 1] - points[2 * j] * points[2 * i + 1];
+  }
+  if (area == 0.0f) return;
+  const float winding = area > 0.0f ? 1.0f : -1.0f;
+  for (int y = canvas.FirstRow(top); y < canvas.EndRow(bottom); ++y) {
+    for (int x = canvas.FirstColumn(left); x < canvas.EndColumn(right); ++x) {
+      // The signed distance to the polygon: the largest of the distances to its edges'
+      // lines, each positive outside.
+      float outside = -1e9f;
+      for (size_t i = 0; i < count; ++i) {
+        const size_t j = (i + 1) % count;
+        const float ex = points[2 * j] - points[2 * i], ey = points[2 * j + 1] - points[2 * i + 1];
+        const float length = std::hypot(ex, ey);
+        if (length == 0.0f) continue;
+        const float px = canvas.U(x) - points[2 * i], py = canvas.U(y) - points[2 * i + 1];
+        outside = std::max(outside, -winding * (ex * py - ey * px) / length);
+      }
+      canvas.Cover(x, y, colour, EdgeCoverage(outside * canvas.scale));
+    }
+  }
+}
+
+void FillGradient(Canvas& canvas, uint32_t from, uint32_t to, float start, float end) {
+  Picture& picture = canvas.picture;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const uint32_t colour = MixColour(from, to, SmoothStep(start, end, canvas.U(y)));
+    for (int x = 0; x < picture.Width(); ++x) picture.Set(x, y, colour);
   }
 }
 
@@ -126,6 +218,75 @@ std::vector<unsigned char> EncodeBmp24(const Picture& picture) {
     for (uint32_t pad = width * 3; pad < rowBytes; ++pad) out.push_back(0);
   }
   return out;
+}
+
+namespace {
+
+// COM for the calling thread while the encoder runs, left as it was found.
+class ComScope {
+public:
+  ComScope() : m_initialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+  ~ComScope() {
+    if (m_initialised) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+private:
+  bool m_initialised;
+};
+
+// The encoder's output stream copied out; empty when it holds nothing.
+std::vector<unsigned char> StreamBytes(IStream* stream) {
+  HGLOBAL memory = nullptr;
+  STATSTG stat = {};
+  if (FAILED(GetHGlobalFromStream(stream, &memory)) || FAILED(stream->Stat(&stat, STATFLAG_NONAME)))
+    return std::vector<unsigned char>();
+  const size_t size = size_t(stat.cbSize.QuadPart);
+  const unsigned char* bytes = static_cast<const unsigned char*>(GlobalLock(memory));
+  if (!bytes) return std::vector<unsigned char>();
+  std::vector<unsigned char> out(bytes, bytes + size);
+  GlobalUnlock(memory);
+  return out;
+}
+
+}  // namespace
+
+std::vector<unsigned char> EncodePng24(const Picture& picture) {
+  ComScope com;
+  DS_ComHolder<IWICImagingFactory> factory;
+  DS_ComHolder<IStream> stream;
+  DS_ComHolder<IWICBitmapEncoder> encoder;
+  DS_ComHolder<IWICBitmapFrameEncode> frame;
+  DS_ComHolder<IPropertyBag2> options;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(factory.Receive()))) ||
+      FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive())) ||
+      FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Receive())) ||
+      FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
+      FAILED(encoder->CreateNewFrame(frame.Receive(), options.Receive())) || FAILED(frame->Initialize(options.Get())) ||
+      FAILED(frame->SetSize(UINT(picture.Width()), UINT(picture.Height()))))
+    return std::vector<unsigned char>();
+  // An encoder may answer with another pixel format than asked; the rows below are
+  // written in this one only.
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  if (FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+    return std::vector<unsigned char>();
+  const UINT stride = UINT(picture.Width()) * 3u;
+  std::vector<unsigned char> rows(size_t(stride) * size_t(picture.Height()));
+  size_t i = 0;
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      const uint32_t colour = picture.At(x, y);
+      rows[i++] = static_cast<unsigned char>(Channel(colour, 0));
+      rows[i++] = static_cast<unsigned char>(Channel(colour, 8));
+      rows[i++] = static_cast<unsigned char>(Channel(colour, 16));
+    }
+  }
+  if (FAILED(frame->WritePixels(UINT(picture.Height()), stride, UINT(rows.size()), rows.data())) ||
+      FAILED(frame->Commit()) || FAILED(encoder->Commit()))
+    return std::vector<unsigned char>();
+  return StreamBytes(stream.Get());
 }
 
 std::vector<unsigned char> EncodeDds32(const Picture& picture) {

@@ -70,6 +70,20 @@ struct ParticleLook {
   unsigned int speed;
 };
 
+// The showcase's sizes, distances and speeds in scene pixels were laid out for a
+// slide picture this many pixels high; they grow with the picture, so that a slide
+// shows the same things in the same places at any picture size.
+const float kLayoutHeight = 200.0f;
+
+float Scaled(float height, float pixels) { return pixels * height / kLayoutHeight; }
+unsigned Px(float height, float pixels) { return unsigned(std::lround(Scaled(height, pixels))); }
+
+// A size given in hundredths of the sprite picture's own size, for a picture made at
+// kSpritePixelsPerUnit: the same size on the slide whatever the picture's resolution.
+unsigned OfSprite(float height, float hundredths) {
+  return unsigned(std::lround(hundredths * height / kLayoutHeight / kSpritePixelsPerUnit));
+}
+
 DS_FileKey PictureKey(const ShowcaseAssets& assets, const wchar_t* name) {
   auto found = assets.pictures.find(name);
   return found != assets.pictures.end() ? found->second : DS_FileKey();
@@ -123,23 +137,28 @@ void SetTextItem(DS_StaticTextConstructor& item, const ShowcaseAssets& assets, c
 
 typedef std::function<DS_ABObj_Constructor*(const ShowcaseAssets&, float, float)> Maker;
 
+// A sprite item whose look's size is in layout pixels, for a slide `height` pixels high.
 template <class T>
-T* Sprites(const ShowcaseAssets& assets, const SpriteLook& look) {
+T* Sprites(const ShowcaseAssets& assets, float height, SpriteLook look) {
+  look.size = Px(height, float(look.size));
   T* item = new T();
   SetSprites(*item, assets, look);
   return item;
 }
 
+// A particle generator whose look's speed is in layout pixels, for a slide `height`
+// pixels high.
 template <class T>
-T* Particles(const ShowcaseAssets& assets, const ParticleLook& look) {
+T* Particles(const ShowcaseAssets& assets, float height, ParticleLook look) {
+  look.speed = Px(height, float(look.speed));
   T* item = new T();
   SetParticles(*item, assets, look);
   return item;
 }
 
 template <class T>
-T* Positioned(const ShowcaseAssets& assets, const ParticleLook& look, float x, float y) {
-  T* item = Particles<T>(assets, look);
+T* Positioned(const ShowcaseAssets& assets, float height, const ParticleLook& look, float x, float y) {
+  T* item = Particles<T>(assets, height, look);
   item->position.SetValue(D3DXVECTOR3(x, y, 0.0f));
   return item;
 }
@@ -155,9 +174,9 @@ void SetRegion(MediaQuad& region, float left, float top, float right, float bott
 
 // The generator's region: the rectangle from (left, top) to (right, bottom).
 template <class T>
-T* InRegion(const ShowcaseAssets& assets, const ParticleLook& look, float left, float top, float right,
-            float bottom) {
-  T* item = Particles<T>(assets, look);
+T* InRegion(const ShowcaseAssets& assets, float height, const ParticleLook& look, float left, float top,
+            float right, float bottom) {
+  T* item = Particles<T>(assets, height, look);
   SetRegion(item->region, left, top, right, bottom);
   return item;
 }
@@ -170,52 +189,52 @@ T* Effect(const ShowcaseAssets&) {
 const std::map<std::wstring, Maker>& Makers() {
   static const std::map<std::wstring, Maker> makers = {
       // Sprite families.
-      {L"DS_GodRayConstructor", [](const ShowcaseAssets& a, float, float) {
-         DS_GodRayConstructor* item = Sprites<DS_GodRayConstructor>(a, {L"light_shaft.dds", 4, 90, 0x90E0FF, 1});
+      {L"DS_GodRayConstructor", [](const ShowcaseAssets& a, float, float h) {
+         DS_GodRayConstructor* item = Sprites<DS_GodRayConstructor>(a, h, {L"light_shaft.dds", 4, 90, 0x90E0FF, 1});
          item->transparency.SetValue(60u);
          return item;
        }},
-      {L"DS_SparkleConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_SparkleConstructor>(a, {L"star.dds", 20, 18, 0xFFFFFF, 1});
+      {L"DS_SparkleConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_SparkleConstructor>(a, h, {L"star.dds", 20, 18, 0xFFFFFF, 1});
        }},
-      {L"DS_FlowConstructor", [](const ShowcaseAssets& a, float, float) {
-         DS_FlowConstructor* item = Sprites<DS_FlowConstructor>(a, {L"leaf.dds", 16, 20, 0xFFFFFF, 0});
-         item->speed = 40.0f;
+      {L"DS_FlowConstructor", [](const ShowcaseAssets& a, float, float h) {
+         DS_FlowConstructor* item = Sprites<DS_FlowConstructor>(a, h, {L"leaf.dds", 16, 20, 0xFFFFFF, 0});
+         item->speed = Scaled(h, 40.0f);
          return item;
        }},
-      {L"DS_FishConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_FishConstructor>(a, {L"fish.dds", 6, 40, 0xFFFFFF, 0});
+      {L"DS_FishConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_FishConstructor>(a, h, {L"fish.dds", 6, 40, 0xFFFFFF, 0});
        }},
-      {L"DS_GhostConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_GhostConstructor>(a, {L"ghost.dds", 4, 36, 0xFFFFFF, 0});
+      {L"DS_GhostConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_GhostConstructor>(a, h, {L"ghost.dds", 4, 36, 0xFFFFFF, 0});
        }},
-      {L"DS_BirdConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_BirdConstructor>(a, {L"bird.dds", 7, 36, 0xFFFFFF, 0});
+      {L"DS_BirdConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_BirdConstructor>(a, h, {L"bird.dds", 7, 36, 0xFFFFFF, 0});
        }},
-      {L"DS_FogConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_FogConstructor>(a, {L"fog_puff.dds", 10, 140, 0xFFFFFF, 0});
+      {L"DS_FogConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_FogConstructor>(a, h, {L"fog_puff.dds", 10, 140, 0xFFFFFF, 0});
        }},
-      {L"DS_LightingConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_LightingConstructor>(a, {L"soft_dot.dds", 1, 400, 0xFFE0D0, 1});
+      {L"DS_LightingConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_LightingConstructor>(a, h, {L"soft_dot.dds", 1, 400, 0xFFE0D0, 1});
        }},
-      {L"DS_GrassConstructor", [](const ShowcaseAssets& a, float, float) {
-         DS_GrassConstructor* item = Sprites<DS_GrassConstructor>(a, {L"grass_blade.dds", 60, 40, 0x80FFC0, 0});
+      {L"DS_GrassConstructor", [](const ShowcaseAssets& a, float, float h) {
+         DS_GrassConstructor* item = Sprites<DS_GrassConstructor>(a, h, {L"grass_blade.dds", 60, 40, 0x80FFC0, 0});
          item->swayAmplitude = 12.0f;
          return item;
        }},
-      {L"DS_RainConstructor", [](const ShowcaseAssets& a, float, float) {
-         return Sprites<DS_RainConstructor>(a, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
+      {L"DS_RainConstructor", [](const ShowcaseAssets& a, float, float h) {
+         return Sprites<DS_RainConstructor>(a, h, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
        }},
-      {L"DS_StatObjConstructor", [](const ShowcaseAssets& a, float, float) {
+      {L"DS_StatObjConstructor", [](const ShowcaseAssets& a, float, float h) {
          // Large enough to show over the bright water they glint on.
-         return Sprites<DS_StatObjConstructor>(a, {L"star.dds", 16, 48, 0x80FFFF, 1});
+         return Sprites<DS_StatObjConstructor>(a, h, {L"star.dds", 16, 48, 0x80FFFF, 1});
        }},
       {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float w, float h) {
          // One flower swaying on the meadow's left, its foot at the rectangle's centre:
          // a static sprite stands at one point (by default the scene's corner), so every
          // sprite of the item would stand on the same spot.
          DS_FlowerConstructor* item =
-             Sprites<DS_FlowerConstructor>(a, {L"flower.dds", 1, unsigned(h * 0.3f), 0xFFFFFF, 0});
+             Sprites<DS_FlowerConstructor>(a, h, {L"flower.dds", 1, 60, 0xFFFFFF, 0});  // 0.3 of the height
          item->sizeFactorMin = 1.0f;
          item->sizeFactorMax = 1.0f;
          item->swayAmplitude = 8.0f;
@@ -227,7 +246,7 @@ const std::map<std::wstring, Maker>& Makers() {
          // Sparks crackling where the bolt ends: the static sprite stands at its
          // rectangle's centre (by default the scene's corner) and jumps between the
          // frames of its strip.
-         DS_DischargeConstructor* item = Sprites<DS_DischargeConstructor>(a, {L"sparks.dds", 1, 40, 0xFFE0C0, 1});
+         DS_DischargeConstructor* item = Sprites<DS_DischargeConstructor>(a, h, {L"sparks.dds", 1, 40, 0xFFE0C0, 1});
          item->secondImage.StoreKey(DS_FileKey());
          item->frameCount = 4;
          item->frameRate = 12.0f;
@@ -243,7 +262,7 @@ const std::map<std::wstring, Maker>& Makers() {
          item->endPoint.SetValue(D3DXVECTOR3(w * 0.86f, h * 0.64f, 0.0f));
          item->secondImage.StoreKey(PictureKey(a, L"arc_glow.dds"));
          item->spriteCount.SetValue(8u);
-         item->spriteSize.SetValue(20u);
+         item->spriteSize.SetValue(Px(h, 20.0f));
          return item;
        }},
       {L"DS_ExplosionConstructor", [](const ShowcaseAssets& a, float w, float h) {
@@ -282,7 +301,7 @@ const std::map<std::wstring, Maker>& Makers() {
          // it needs to be large to be seen at all.
          DS_ButterflyConstructor* item = new DS_ButterflyConstructor();
          item->imageLink.StoreKey(PictureKey(a, L"butterfly_wing.dds"));
-         item->size.SetValue(unsigned(h * 0.6f));
+         item->size.SetValue(Px(h, 120.0f));
          item->relLeft = 0.25f;
          item->relRight = 0.75f;
          item->relTop = 0.25f;
@@ -290,13 +309,14 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_ClockConstructor", [](const ShowcaseAssets&, float w, float h) {
-         // Its dial centred at (w 0.72, h 0.3), its side two fifths of the picture's height:
-         // the default centre is half a scene that the tool does not have (so the corner)
-         // and the default side larger than the whole picture.
+         // Its dial centred at (w 0.5, h 0.52), its side a third of the picture's height:
+         // between the text above it and the link below, covering neither (the default
+         // centre is half a scene that the tool does not have, so the corner, and the
+         // default side larger than the whole picture).
          DS_ClockConstructor* item = new DS_ClockConstructor();
-         const int side = int(h * 0.4f);
-         const int x = int(w * 0.72f);
-         const int y = int(h * 0.3f);
+         const int side = int(h * 0.34f);
+         const int x = int(w * 0.5f);
+         const int y = int(h * 0.52f);
          item->size.SetValue(unsigned(side));
          item->clockRect.Extra1().SetValue(x);
          item->clockRect.Extra2().SetValue(y);
@@ -327,7 +347,7 @@ const std::map<std::wstring, Maker>& Makers() {
          // Sparkles along the snow's edge, each growing for a second and shrinking for
          // two, turning slowly: a golden glow under a white star (a bling has no points,
          // no brush size and a cycle of no length by default).
-         DS_Bling* item = Particles<DS_Bling>(a, {L"star.dds", 0xFFFFFF, 0xFFE0A0, 2, 20, 3, 20});
+         DS_Bling* item = Particles<DS_Bling>(a, h, {L"star.dds", 0xFFFFFF, 0xFFE0A0, 2, 20, 3, 20});
          item->textureLinks.assign(1, DS_ImageFileLink(PictureKey(a, L"soft_dot.dds")));
          item->textureLinks.push_back(DS_ImageFileLink(PictureKey(a, L"star.dds")));
          item->brushSize.SetValue(unsigned(h * 0.12f));
@@ -347,7 +367,7 @@ const std::map<std::wstring, Maker>& Makers() {
        }},
       {L"DS_CustomAirBrush", [](const ShowcaseAssets& a, float w, float h) {
          // A pink garland of soft dots painted across the sky above the snow.
-         DS_CustomAirBrush* item = Particles<DS_CustomAirBrush>(a, {L"flower.dds", 0xC080FF, 0xFFFFFF, 3, 10, 3, 20});
+         DS_CustomAirBrush* item = Particles<DS_CustomAirBrush>(a, h, {L"flower.dds", 0xC080FF, 0xFFFFFF, 3, 10, 3, 20});
          item->pictureLink.StoreKey(PictureKey(a, L"soft_dot.dds"));
          item->brushSize.SetValue(unsigned(w * 0.07f));
          for (float x = w * 0.12f; x <= w * 0.88f; x += w * 0.02f)
@@ -358,7 +378,7 @@ const std::map<std::wstring, Maker>& Makers() {
          // Stars strewn over the upper sky, each a twentieth of the picture's height
          // (a brush has no points and no size by default). Points read back from the
          // document keep the size and opacity the brush gave them.
-         DS_TwinklingStars* item = Particles<DS_TwinklingStars>(a, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
+         DS_TwinklingStars* item = Particles<DS_TwinklingStars>(a, h, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
          item->brushSize.SetValue(unsigned(h * 0.07f));
          // A fixed scatter, sizes and opacities from a half to one (the painting operation
          // draws them at random, and the document must come out the same from the same
@@ -376,7 +396,7 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_Aurora", [](const ShowcaseAssets& a, float w, float h) {
          // A green curtain hanging in the upper sky, its stroke value the distance along
          // it in pixels, so that neighbouring shafts ripple together.
-         DS_Aurora* item = Particles<DS_Aurora>(a, {L"light_shaft.dds", 0x80FF60, 0xFF80C0, 4, 20, 6, 10});
+         DS_Aurora* item = Particles<DS_Aurora>(a, h, {L"light_shaft.dds", 0x80FF60, 0xFF80C0, 4, 20, 6, 10});
          item->brushSize.SetValue(unsigned(w * 0.06f));
          item->height.SetValue(unsigned(h * 0.35f));
          item->clock1.SetValue(40u);      // 1.2 radians a second
@@ -386,7 +406,7 @@ const std::map<std::wstring, Maker>& Makers() {
          item->amplitude2.SetValue(50u);  // the opacity pulsing by up to a half
          item->period2.SetValue(6u);
          item->clock3.SetValue(30u);
-         item->amplitude3.SetValue(6u);   // swaying sideways by up to 6 pixels
+         item->amplitude3.SetValue(Px(h, 6.0f));  // swaying sideways by up to 6 layout pixels
          item->period3.SetValue(15u);
          item->swayAngle.SetValue(0u);
          for (float x = w * 0.1f; x <= w * 0.9f; x += w * 0.025f)
@@ -395,29 +415,29 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_FallingStars", [](const ShowcaseAssets& a, float w, float h) {
-         return InRegion<DS_FallingStars>(a, {L"soft_dot.dds", 0xFFFFFF, 0xFFF0E0, 4, 30, 2, 40}, 0, 0, w, h);
+         return InRegion<DS_FallingStars>(a, h, {L"soft_dot.dds", 0xFFFFFF, 0xFFF0E0, 4, 30, 2, 40}, 0, 0, w, h);
        }},
       {L"DS_FireworkSimple", [](const ShowcaseAssets& a, float w, float h) {
-         DS_FireworkSimple* item = Positioned<DS_FireworkSimple>(a, {L"soft_dot.dds", 0x40C0FF, 0xFF80FF, 150, 4, 20, 30},
+         DS_FireworkSimple* item = Positioned<DS_FireworkSimple>(a, h, {L"soft_dot.dds", 0x40C0FF, 0xFF80FF, 150, 4, 20, 30},
                                                                   w * 0.5f, h);
          item->rocketCount.SetValue(3u);
-         item->particleSize.SetValue(10u);
-         item->rocketSpeed.SetValue(40u);
+         item->particleSize.SetValue(Px(h, 10.0f));
+         item->rocketSpeed.SetValue(Px(h, 40.0f));
          item->originClock.SetValue(50u);
          return item;
        }},
       {L"DS_LightningGN", [](const ShowcaseAssets& a, float w, float h) {
          // The bolt's texture runs along it far beyond one picture: a streak alike along
          // its length (a dot would light only the bolt's first few pixels).
-         DS_LightningGN* item = Particles<DS_LightningGN>(a, {L"bolt.dds", 0xFFF0E0, 0xFFB090, 1, 4, 3, 0});
+         DS_LightningGN* item = Particles<DS_LightningGN>(a, h, {L"bolt.dds", 0xFFF0E0, 0xFFB090, 1, 4, 3, 0});
          item->startPoint.SetValue(D3DXVECTOR3(w * 0.3f, 0.0f, 0.0f));
          item->endPoint.SetValue(D3DXVECTOR3(w * 0.42f, h * 0.62f, 0.0f));
-         item->CoreWidth.SetValue(4u);
-         item->GlowWidth.SetValue(18u);
+         item->CoreWidth.SetValue(Px(h, 4.0f));
+         item->GlowWidth.SetValue(Px(h, 18.0f));
          item->Generations.SetValue(5u);
          item->Displacement.SetValue(50u);
          item->Seed.SetValue(1234u);
-         item->BranchLength.SetValue(40u);
+         item->BranchLength.SetValue(Px(h, 40.0f));
          item->BranchAngle.SetValue(100u);
          item->Taper.SetValue(30u);
          item->BranchCount1.SetValue(2u);
@@ -429,7 +449,7 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_Plant", [](const ShowcaseAssets& a, float w, float h) {
          // Drawn through the swaying plant's own effect: the particles' effect has a
          // "Main" of its own, the glows' composite, which paints the region black.
-         DS_Plant* item = InRegion<DS_Plant>(a, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f,
+         DS_Plant* item = InRegion<DS_Plant>(a, h, {L"leaf.dds", 0x60FF60, 0x40C040, 5, 10, 3, 10}, w * 0.05f, h * 0.45f,
                                              w * 0.35f, h);
          UseEffect(item->effectLink, a, "plant");
          // Swaying in the wind (still by default): the top leans by up to 6 % of the
@@ -444,7 +464,7 @@ const std::map<std::wstring, Maker>& Makers() {
          // A fan of sixteen rays about the sun, of lengths and angles a little uneven
          // but the same in every frame, swinging slowly (a fan has no rays, length or
          // width by default, and draws nothing).
-         DS_RadialRays* item = Positioned<DS_RadialRays>(a, {L"light_shaft.dds", 0xA0E0FF, 0x60C0FF, 3, 10, 8, 10},
+         DS_RadialRays* item = Positioned<DS_RadialRays>(a, h, {L"light_shaft.dds", 0xA0E0FF, 0x60C0FF, 3, 10, 8, 10},
                                                          w * 0.72f, h * 0.56f);
          item->RayLength.SetValue(unsigned(h * 0.45f));
          item->RayWidth.SetValue(unsigned(h * 0.08f));
@@ -461,7 +481,7 @@ const std::map<std::wstring, Maker>& Makers() {
          // Grey puffs rising from the far shore and fading (a smoke spawns nothing by
          // default); drawn in the plain alpha blend, as the wandering sprites.
          DS_Smoke* item =
-             Positioned<DS_Smoke>(a, {L"fog_puff.dds", 0xC0C0C0, 0x808080, 4, 10, 4, 20}, w * 0.2f, h * 0.6f);
+             Positioned<DS_Smoke>(a, h, {L"fog_puff.dds", 0xC0C0C0, 0x808080, 4, 10, 4, 20}, w * 0.2f, h * 0.6f);
          item->originLife.SetValue(50u);  // 2 s of the smoke's clock
          item->originRate.SetValue(3u);
          item->originSize.SetValue(unsigned(h * 0.25f));
@@ -474,7 +494,7 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_StaticAnimation", [](const ShowcaseAssets& a, float w, float h) {
          // Its own effect, the module's animation effect, as it has by default: the
          // particles' effect has no "Blend_Normal" and leaves the region black.
-         DS_StaticAnimation* item = InRegion<DS_StaticAnimation>(a, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 4, 10},
+         DS_StaticAnimation* item = InRegion<DS_StaticAnimation>(a, h, {L"flower.dds", 0xFFFFFF, 0xFFFFFF, 3, 10, 4, 10},
                                                                  w * 0.7f, h * 0.7f, w * 0.8f, h * 0.85f);
          item->effectLink.StoreKey(DS_StaticAnimation().effectLink.GetKey());
          return item;
@@ -483,10 +503,10 @@ const std::map<std::wstring, Maker>& Makers() {
          // Sixteen yellow seeds wandering over the lower half of the meadow (they have no
          // sprites and no size by default).
          DS_BrownAnimation* item =
-             InRegion<DS_BrownAnimation>(a, {L"soft_dot.dds", 0x60FFFF, 0x40FFFF, 4, 20, 2, 30}, 0, h * 0.5f, w, h);
+             InRegion<DS_BrownAnimation>(a, h, {L"soft_dot.dds", 0x60FFFF, 0x40FFFF, 4, 20, 2, 30}, 0, h * 0.5f, w, h);
          item->SpriteCount.SetValue(16u);
-         item->SpriteSize.SetValue(60u);     // 0.6 of the dot picture
-         item->WanderSpeed.SetValue(10u);    // 40 scene pixels a second
+         item->SpriteSize.SetValue(OfSprite(h, 60.0f));  // 0.6 of the dot picture's design
+         item->WanderSpeed.SetValue(Px(h, 10.0f));      // 40 layout pixels a second
          item->RetargetPeriod.SetValue(25u);  // a new heading every 2.25 s or so
          item->SteerTime.SetValue(50u);       // turning over about a second
          // Drawn without an effect, in the plain alpha blend: the particles' effect would
@@ -497,9 +517,9 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_PathAnimtion", [](const ShowcaseAssets& a, float w, float h) {
          // A leaf zigzagging down the right of the meadow and back up again, turned along
          // its way (a path needs points and the sprite a size: it has neither by default).
-         DS_PathAnimtion* item = Particles<DS_PathAnimtion>(a, {L"leaf.dds", 0xFFFFFF, 0xFFFFFF, 4, 10, 3, 30});
-         item->MoveSpeed.SetValue(10u);  // 30 scene pixels a second
-         item->SpriteSize.SetValue(150u);
+         DS_PathAnimtion* item = Particles<DS_PathAnimtion>(a, h, {L"leaf.dds", 0xFFFFFF, 0xFFFFFF, 4, 10, 3, 30});
+         item->MoveSpeed.SetValue(Px(h, 10.0f));  // 30 layout pixels a second
+         item->SpriteSize.SetValue(OfSprite(h, 150.0f));
          item->Orientation.SetValue(DS_PathAnimtion::kAlongPath);
          item->effectLink.StoreKey(DS_FileKey());  // the plain alpha blend, as the seeds
          const float points[][2] = {{0.85f, 0.1f}, {0.7f, 0.3f}, {0.82f, 0.5f}, {0.62f, 0.7f}, {0.75f, 0.9f}};
@@ -535,19 +555,19 @@ const std::map<std::wstring, Maker>& Makers() {
          item->fxMode.SetValue(1);
          return item;
        }},
-      {L"DS_PatternBrush", [](const ShowcaseAssets& a, float, float) {
-         // Stars, each tile one and a half times the star picture, turned by 20 degrees.
+      {L"DS_PatternBrush", [](const ShowcaseAssets& a, float, float h) {
+         // Stars, each tile one and a half times the star's design, turned by 20 degrees.
          DS_PatternBrush* item = new DS_PatternBrush();
          item->patternImage.StoreKey(PictureKey(a, L"star.dds"));
-         item->zoom.SetValue(150u);
+         item->zoom.SetValue(OfSprite(h, 150.0f));
          item->angle.SetValue(20u);
          return item;
        }},
-      {L"DS_PatternBrushC", [](const ShowcaseAssets& a, float, float) {
-         // Flowers at twice the flower picture's size, mirrored and shifted by a quarter tile.
+      {L"DS_PatternBrushC", [](const ShowcaseAssets& a, float, float h) {
+         // Flowers at twice the flower's design size, mirrored and shifted by a quarter tile.
          DS_PatternBrushC* item = new DS_PatternBrushC();
          item->patternImage.StoreKey(PictureKey(a, L"flower.dds"));
-         item->zoom.SetValue(200u);
+         item->zoom.SetValue(OfSprite(h, 200.0f));
          item->horizontalFlip.SetValue(1);
          item->offsetY.SetValue(25u);
          return item;
@@ -626,7 +646,8 @@ const std::map<std::wstring, Maker>& Makers() {
       // Text.
       {L"DS_StaticTextConstructor", [](const ShowcaseAssets& a, float w, float h) {
          DS_StaticTextConstructor* item = new DS_StaticTextConstructor();
-         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.2f, unsigned(w * 0.8f), unsigned(h * 0.1f));
+         // Low enough that the camera's zoom (up to a fifth) keeps it on the screen.
+         SetTextItem(*item, a, L"EVERY LAYER, EVERY ITEM", w * 0.5f, h * 0.22f, unsigned(w * 0.8f), unsigned(h * 0.1f));
          return item;
        }},
       {L"DS_ScrollingTextConstructor", [](const ShowcaseAssets& a, float w, float h) {

@@ -14,30 +14,47 @@ uint32_t WithAlpha(uint32_t rgb, float alpha) {
   return (uint32_t(a * 255.0f + 0.5f) << 24) | (rgb & 0x00FFFFFFu);
 }
 
-// Fills the picture top to bottom with a gradient from `top` to `bottom` between the
-// rows `from` and `to`.
-void FillGradient(Picture& picture, uint32_t top, uint32_t bottom, float from, float to) {
-  for (int y = 0; y < picture.Height(); ++y) {
-    const uint32_t colour = MixColour(top, bottom, SmoothStep(from, to, float(y)));
-    for (int x = 0; x < picture.Width(); ++x) picture.Set(x, y, colour);
-  }
-}
-
-// Rows from `from` down become `colour` blended with what lies above by `mix` (a
-// mirror of the upper half, darkened), for water under a sky.
-void MirrorWater(Picture& picture, int shore, uint32_t tint, float mix) {
-  for (int y = shore; y < picture.Height(); ++y) {
-    const int source = std::max(0, 2 * shore - y);
+// Rows from the design row `shore` down become a mirror of the rows above, mixed with
+// `tint` by `mix`, for water under a sky.
+void MirrorWater(Canvas& canvas, float shore, uint32_t tint, float mix) {
+  Picture& picture = canvas.picture;
+  const int first = canvas.FirstRow(shore);
+  for (int y = first; y < picture.Height(); ++y) {
+    const int source = std::max(0, 2 * first - y);
     for (int x = 0; x < picture.Width(); ++x) picture.Set(x, y, MixColour(picture.At(x, source), tint, mix));
   }
 }
 
-// A sprite picture whose every pixel is `shade(x, y)`, an ARGB colour.
+// Samples a pixel's side is cut into: hard edges of a sprite's shading come out
+// anti-aliased.
+const int kSpriteSamples = 4;
+
+// A sprite picture of `width` x `height` design units whose every point is
+// `shade(x, y)`, an ARGB colour; each pixel is the mean of its samples, their colours
+// weighted by their alpha so that edges do not darken.
 template <class Shade>
 Picture PaintSprite(int width, int height, Shade shade) {
-  Picture picture(width, height, 0);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) picture.Set(x, y, shade(float(x) + 0.5f, float(y) + 0.5f));
+  Picture picture(ScaledSide(width, kSpritePixelsPerUnit), ScaledSide(height, kSpritePixelsPerUnit), 0);
+  const float step = 1.0f / (kSpritePixelsPerUnit * float(kSpriteSamples));
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      float alpha = 0.0f, red = 0.0f, green = 0.0f, blue = 0.0f;
+      for (int sy = 0; sy < kSpriteSamples; ++sy) {
+        for (int sx = 0; sx < kSpriteSamples; ++sx) {
+          const uint32_t c = shade((float(x * kSpriteSamples + sx) + 0.5f) * step,
+                                   (float(y * kSpriteSamples + sy) + 0.5f) * step);
+          const float a = float(c >> 24) / 255.0f;
+          alpha += a;
+          red += a * float((c >> 16) & 0xFFu);
+          green += a * float((c >> 8) & 0xFFu);
+          blue += a * float(c & 0xFFu);
+        }
+      }
+      if (alpha <= 0.0f) continue;
+      const uint32_t rgb = (uint32_t(std::lround(red / alpha)) << 16) | (uint32_t(std::lround(green / alpha)) << 8) |
+                           uint32_t(std::lround(blue / alpha));
+      picture.Set(x, y, WithAlpha(rgb, alpha / float(kSpriteSamples * kSpriteSamples)));
+    }
   }
   return picture;
 }
@@ -96,136 +113,168 @@ const Glyph* FindGlyph(char c) {
 ScenePicture MakeDuskLake() {
   const uint32_t kSky = 0xFF5A1E5Au;
   const uint32_t kShore = 0xFF1E1A2Au;
-  Picture picture(352, 200);
-  FillGradient(picture, kSky, 0xFFF0904Au, 10.0f, 110.0f);
-  DrawGlowDisc(picture, 210.0f, 104.0f, 10.0f, 40.0f, 0xFFFFD890u, 0.7f);
-  FillBelow(picture, [](float x) { return 112.0f - 14.0f * std::fabs(std::sin(x * 0.02f + 0.3f)) -
-                                          4.0f * std::sin(x * 0.31f); },
+  const float kScale = 1920.0f / 352.0f;
+  Picture picture(ScaledSide(352, kScale), ScaledSide(200, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, kSky, 0xFFF0904Au, 10.0f, 110.0f);
+  DrawGlowDisc(canvas, 210.0f, 104.0f, 10.0f, 40.0f, 0xFFFFD890u, 0.7f);
+  FillBelow(canvas, [](float x) { return 112.0f - 14.0f * std::fabs(std::sin(x * 0.02f + 0.3f)) -
+                                         4.0f * std::sin(x * 0.31f); },
             kShore);
-  MirrorWater(picture, 120, 0xFF1040A0u, 0.6f);
-  return {L"dusk_lake.bmp", picture, {{8, 4, kSky, "sky"}}};
+  MirrorWater(canvas, 120.0f, 0xFF1040A0u, 0.6f);
+  return {L"dusk_lake.png", picture, {MarkAt(canvas, 8, 4, kSky, "sky")}};
 }
 
 ScenePicture MakeStormNight() {
   const uint32_t kTown = 0xFF07080Eu;
   const uint32_t kSky = 0xFF3A5A4Au;
   const uint32_t kStreet = 0xFFB07A28u;
-  Picture picture(336, 192);
-  FillGradient(picture, kSky, 0xFF1A2038u, 12.0f, 170.0f);
-  DrawSoftEllipse(picture, 90.0f, 40.0f, 90.0f, 26.0f, 0xFF3A4262u, 0.7f);
-  DrawSoftEllipse(picture, 240.0f, 60.0f, 100.0f, 30.0f, 0xFF343A58u, 0.7f);
+  const uint32_t kWindow = 0xFFF2C25Au;
+  const float kScale = 1920.0f / 336.0f;
+  Picture picture(ScaledSide(336, kScale), ScaledSide(192, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, kSky, 0xFF1A2038u, 12.0f, 170.0f);
+  DrawSoftEllipse(canvas, 90.0f, 40.0f, 90.0f, 26.0f, 0xFF3A4262u, 0.7f);
+  DrawSoftEllipse(canvas, 240.0f, 60.0f, 100.0f, 30.0f, 0xFF343A58u, 0.7f);
+  // Houses side by side, every other one under a pitched roof, their lit windows at
+  // random in a grid of five by six units.
   uint32_t seed = 777u;
-  int x = 0;
-  while (x < picture.Width()) {
-    const int width = 14 + int(NextSeed(seed) % 26u);
-    const int top = 120 + int(NextSeed(seed) % 50u);
-    for (int yy = top; yy < picture.Height(); ++yy) {
-      for (int xx = x; xx < std::min(x + width, picture.Width()); ++xx) {
-        const bool window = (xx - x) % 5 == 2 && (yy - top) % 6 == 3 && NextSeed(seed) % 3u == 0;
-        picture.Set(xx, yy, window ? 0xFFF2C25Au : kTown);
+  const float width = 336.0f, height = 192.0f;
+  float x = 0.0f;
+  bool pitched = false;
+  while (x < width) {
+    const float house = 14.0f + float(NextSeed(seed) % 26u);
+    const float top = 120.0f + float(NextSeed(seed) % 50u);
+    FillRect(canvas, x, top, std::min(x + house, width), height, kTown);
+    if (pitched) FillConvex(canvas, {x, top + 0.5f, x + house * 0.5f, top - house * 0.35f, x + house, top + 0.5f}, kTown);
+    for (float wy = top + 3.0f; wy + 1.0f < height; wy += 6.0f) {
+      for (float wx = x + 2.0f; wx + 1.0f < std::min(x + house, width); wx += 5.0f) {
+        if (NextSeed(seed) % 3u == 0) FillRect(canvas, wx, wy, wx + 1.0f, wy + 1.0f, kWindow);
       }
     }
-    x += width + 2;
+    x += house + 2.0f;
+    pitched = !pitched;
   }
-  for (int y = 180; y < picture.Height(); ++y) {
-    for (int xx = 0; xx < picture.Width(); ++xx) picture.Set(xx, y, kStreet);
-  }
-  return {L"storm_night.bmp", picture, {{168, 186, kStreet, "lit street"}}};
+  FillRect(canvas, 0.0f, 180.0f, width, height, kStreet);
+  return {L"storm_night.png", picture, {MarkAt(canvas, 168, 186, kStreet, "lit street")}};
 }
 
 ScenePicture MakeWinterNight() {
   const uint32_t kSnow = 0xFFE8F0FAu;
-  Picture picture(256, 240);
-  FillGradient(picture, 0xFF2060A8u, 0xFF6A8CC8u, 0.0f, 170.0f);
-  DrawGlowDisc(picture, 190.0f, 50.0f, 9.0f, 26.0f, 0xFFF4F4E0u, 0.6f);
-  FillBelow(picture, [](float x) { return 170.0f + 16.0f * std::sin(x * 0.03f); }, 0xFFC8D6EAu);
-  FillBelow(picture, [](float x) { return 200.0f + 10.0f * std::sin(x * 0.05f + 1.0f); }, kSnow);
+  const float kScale = 7.5f;
+  Picture picture(ScaledSide(256, kScale), ScaledSide(240, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, 0xFF2060A8u, 0xFF6A8CC8u, 0.0f, 170.0f);
+  DrawGlowDisc(canvas, 190.0f, 50.0f, 9.0f, 26.0f, 0xFFF4F4E0u, 0.6f);
+  FillBelow(canvas, [](float x) { return 170.0f + 16.0f * std::sin(x * 0.03f); }, 0xFFC8D6EAu);
+  FillBelow(canvas, [](float x) { return 200.0f + 10.0f * std::sin(x * 0.05f + 1.0f); }, kSnow);
   const float pines[] = {30.0f, 70.0f, 150.0f, 220.0f};
   for (float px : pines) {
-    for (int y = 120; y < 200; ++y) {
-      const float half = (float(y) - 120.0f) * 0.22f;
-      for (int xx = int(px - half); xx <= int(px + half); ++xx) {
-        if (xx >= 0 && xx < picture.Width()) picture.Set(xx, y, 0xFF12301Eu);
-      }
-    }
+    // A narrow trunk-high triangle widening by 0.22 units per unit down.
+    const float half = 80.0f * 0.22f;
+    FillConvex(canvas, {px, 120.0f, px + half, 200.0f, px - half, 200.0f}, 0xFF12301Eu);
   }
-  return {L"winter_night.bmp", picture, {{128, 234, kSnow, "snow"}}};
+  return {L"winter_night.png", picture, {MarkAt(canvas, 128, 234, kSnow, "snow")}};
 }
 
 ScenePicture MakeSeaside() {
   const uint32_t kSand = 0xFFE6CF96u;
   const uint32_t kSky = 0xFF3C86D8u;
-  Picture picture(320, 224);
-  FillGradient(picture, kSky, 0xFFBFE2F6u, 8.0f, 90.0f);
-  DrawSoftEllipse(picture, 80.0f, 30.0f, 46.0f, 12.0f, 0xFFFFFFFFu, 0.8f);
-  for (int y = 90; y < 224; ++y) {
-    const uint32_t sea = MixColour(0xFF2A7AB8u, 0xFF0E3E78u, SmoothStep(90.0f, 160.0f, float(y)));
-    for (int x = 0; x < 320; ++x) picture.Set(x, y, sea);
+  const float kScale = 6.0f;
+  Picture picture(ScaledSide(320, kScale), ScaledSide(224, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, kSky, 0xFFBFE2F6u, 8.0f, 90.0f);
+  DrawSoftEllipse(canvas, 80.0f, 30.0f, 46.0f, 12.0f, 0xFFFFFFFFu, 0.8f);
+  // The sea below the horizon, deepening towards the beach.
+  for (int y = canvas.FirstRow(90.0f); y < picture.Height(); ++y) {
+    const float v = canvas.U(y);
+    if (v < 90.0f) continue;
+    const uint32_t sea = MixColour(0xFF2A7AB8u, 0xFF0E3E78u, SmoothStep(90.0f, 160.0f, v));
+    for (int x = 0; x < picture.Width(); ++x) picture.Set(x, y, sea);
   }
-  FillBelow(picture, [](float x) { return 160.0f + 0.12f * x - 10.0f * std::sin(x * 0.02f); }, kSand);
-  DrawSoftEllipse(picture, 250.0f, 110.0f, 30.0f, 22.0f, 0xFF5A5048u, 1.0f);
-  return {L"seaside.bmp", picture, {{30, 218, kSand, "sand"}}};
+  FillBelow(canvas, [](float x) { return 160.0f + 0.12f * x - 10.0f * std::sin(x * 0.02f); }, kSand);
+  DrawSoftEllipse(canvas, 250.0f, 110.0f, 30.0f, 22.0f, 0xFF5A5048u, 1.0f);
+  return {L"seaside.png", picture, {MarkAt(canvas, 30, 218, kSand, "sand")}};
 }
 
 ScenePicture MakeSeaFloor() {
   const uint32_t kSand = 0xFFB89A62u;
-  Picture picture(320, 180);
-  FillGradient(picture, 0xFF2A8AC0u, 0xFF061A3Au, 0.0f, 180.0f);
+  const uint32_t kWeed = 0xFF1E6A3Au;
+  const float kScale = 6.0f;
+  Picture picture(ScaledSide(320, kScale), ScaledSide(180, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, 0xFF2A8AC0u, 0xFF061A3Au, 0.0f, 180.0f);
   for (int i = 0; i < 4; ++i) {
     const float cx = 40.0f + 80.0f * float(i);
-    for (int y = 0; y < 180; ++y) {
-      for (int x = 0; x < 320; ++x) {
-        const float d = std::fabs(float(x) - (cx + 0.3f * float(y)));
-        if (d < 12.0f) picture.Blend(x, y, 0xFF9AD8F0u, 0.25f * (1.0f - d / 12.0f) * (1.0f - float(y) / 180.0f));
+    for (int y = 0; y < picture.Height(); ++y) {
+      const float v = canvas.U(y);
+      const float centre = cx + 0.3f * v;
+      for (int x = canvas.FirstColumn(centre - 12.0f); x < canvas.EndColumn(centre + 12.0f); ++x) {
+        const float d = std::fabs(canvas.U(x) - centre);
+        if (d < 12.0f) picture.Blend(x, y, 0xFF9AD8F0u, 0.25f * (1.0f - d / 12.0f) * (1.0f - v / 180.0f));
       }
     }
   }
-  FillBelow(picture, [](float x) { return 160.0f + 5.0f * std::sin(x * 0.04f); }, kSand);
+  FillBelow(canvas, [](float x) { return 160.0f + 5.0f * std::sin(x * 0.04f); }, kSand);
+  // Weed: wavy strands three units wide, their edges covered across the strand.
   for (int i = 0; i < 7; ++i) {
     const float bx = 20.0f + 45.0f * float(i);
-    for (int y = 105; y < 166; ++y) {
-      const int x = int(bx + 4.0f * std::sin(float(y) * 0.15f + float(i)));
-      for (int w = -1; w <= 1; ++w) {
-        if (x + w >= 0 && x + w < 320) picture.Set(x + w, y, 0xFF1E6A3Au);
+    const float phase = float(i);
+    for (int y = canvas.FirstRow(105.0f); y < canvas.EndRow(166.0f); ++y) {
+      const float v = canvas.U(y);
+      const float centre = bx + 4.0f * std::sin(v * 0.15f + phase);
+      const float slope = 0.6f * std::cos(v * 0.15f + phase);
+      const float across = std::sqrt(1.0f + slope * slope);
+      // The strand's ends are cut level at 105 and 166 units.
+      const float ends = std::min(EdgeCoverage((105.0f - v) * kScale), EdgeCoverage((v - 166.0f) * kScale));
+      for (int x = canvas.FirstColumn(centre - 3.0f); x < canvas.EndColumn(centre + 3.0f); ++x) {
+        const float d = (std::fabs(canvas.U(x) - centre) - 1.5f) / across;
+        canvas.Cover(x, y, kWeed, std::min(ends, EdgeCoverage(d * kScale)));
       }
     }
   }
-  return {L"sea_floor.bmp", picture, {{180, 175, kSand, "sand"}}};
+  return {L"sea_floor.png", picture, {MarkAt(canvas, 180, 175, kSand, "sand")}};
 }
 
 ScenePicture MakeHearth() {
-  Picture picture(256, 192, 0xFF5A2A1Eu);
-  for (int y = 0; y < 192; ++y) {
-    for (int x = 0; x < 256; ++x) {
-      const int row = y / 12;
-      const bool mortar = y % 12 == 0 || (x + (row % 2) * 16) % 32 == 0;
-      if (mortar) picture.Set(x, y, 0xFF8A6A5Au);
-    }
+  const uint32_t kBrick = 0xFF5A2A1Eu;
+  const uint32_t kMortar = 0xFF8A6A5Au;
+  const float kScale = 7.5f;
+  Picture picture(ScaledSide(256, kScale), ScaledSide(192, kScale), kBrick);
+  Canvas canvas(picture, kScale);
+  // Courses twelve units high, bricks thirty-two long, every other course shifted by
+  // half a brick.
+  for (int row = 0; row < 16; ++row) {
+    const float top = 12.0f * float(row);
+    FillRect(canvas, 0.0f, top, 256.0f, top + 1.0f, kMortar);
+    for (float x = (row % 2) ? 16.0f : 0.0f; x < 256.0f; x += 32.0f) FillRect(canvas, x, top, x + 1.0f, top + 12.0f, kMortar);
   }
-  for (int y = 60; y < 192; ++y) {
-    for (int x = 56; x < 200; ++x) picture.Set(x, y, 0xFF0A0606u);
-  }
-  DrawSoftEllipse(picture, 128.0f, 176.0f, 60.0f, 10.0f, 0xFF6A3418u, 1.0f);
-  DrawGlowDisc(picture, 128.0f, 172.0f, 6.0f, 50.0f, 0xFFFF7A20u, 0.6f);
-  return {L"hearth.bmp", picture, {{32, 18, 0xFF5A2A1Eu, "brick"}}};
+  FillRect(canvas, 56.0f, 60.0f, 200.0f, 192.0f, 0xFF0A0606u);
+  DrawSoftEllipse(canvas, 128.0f, 176.0f, 60.0f, 10.0f, 0xFF6A3418u, 1.0f);
+  DrawGlowDisc(canvas, 128.0f, 172.0f, 6.0f, 50.0f, 0xFFFF7A20u, 0.6f);
+  return {L"hearth.png", picture, {MarkAt(canvas, 32, 18, kBrick, "brick")}};
 }
 
 ScenePicture MakePond() {
-  Picture picture(240, 256);
-  FillGradient(picture, 0xFF1C5A4Eu, 0xFF0E3A36u, 0.0f, 256.0f);
+  const float kScale = 8.0f;
+  Picture picture(ScaledSide(240, kScale), ScaledSide(256, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, 0xFF1C5A4Eu, 0xFF0E3A36u, 0.0f, 256.0f);
   const float pads[][3] = {{50, 60, 22}, {190, 80, 28}, {90, 190, 26}, {200, 200, 18}, {140, 130, 14}};
   for (const auto& pad : pads) {
-    DrawSoftEllipse(picture, pad[0], pad[1], pad[2], pad[2] * 0.8f, 0xFF4EA040u, 1.0f);
-    DrawGlowDisc(picture, pad[0] + 4.0f, pad[1] - 3.0f, 3.0f, 6.0f, 0xFFF4A8C8u, 0.9f);
+    DrawSoftEllipse(canvas, pad[0], pad[1], pad[2], pad[2] * 0.8f, 0xFF4EA040u, 1.0f);
+    DrawGlowDisc(canvas, pad[0] + 4.0f, pad[1] - 3.0f, 3.0f, 6.0f, 0xFFF4A8C8u, 0.9f);
   }
-  return {L"pond.bmp", picture, {{186, 83, 0xFF4EA040u, "lily pad"}}};
+  return {L"pond.png", picture, {MarkAt(canvas, 186, 83, 0xFF4EA040u, "lily pad")}};
 }
 
 ScenePicture MakeTerminal() {
   const uint32_t kTop = 0xFF003A10u;
-  Picture picture(288, 160);
-  FillGradient(picture, kTop, 0xFF000800u, 20.0f, 160.0f);
-  return {L"terminal.bmp", picture, {{8, 8, kTop, "top"}}};
+  const float kScale = 6.75f;
+  Picture picture(ScaledSide(288, kScale), ScaledSide(160, kScale));
+  Canvas canvas(picture, kScale);
+  FillGradient(canvas, kTop, 0xFF000800u, 20.0f, 160.0f);
+  return {L"terminal.png", picture, {MarkAt(canvas, 8, 8, kTop, "top")}};
 }
 
 SpritePicture MakeSoftDot() {
@@ -424,20 +473,39 @@ SpritePicture MakeButterflyWing() {
 }
 
 SpritePicture MakeTextBanner(const char* text, uint32_t colour) {
-  const int kScale = 4;
+  // The 5 x 7 cell font drawn large, one unit a cell: lit cells as squares, and where
+  // two cells meet only at a corner, the notches between them filled, so that the
+  // strokes of A, V, W, X, Z run smoothly on the slant instead of in steps.
+  const float kScale = 12.0f;
   const int count = int(std::strlen(text));
-  Picture picture(std::max(1, count) * 6 * kScale, 8 * kScale, 0);
+  Picture coverage(ScaledSide(std::max(1, count) * 6, kScale), ScaledSide(8, kScale), 0xFF000000u);
+  Canvas canvas(coverage, kScale);
+  const uint32_t kLit = 0xFFFFFFFFu;
   for (int i = 0; i < count; ++i) {
     const Glyph* glyph = FindGlyph(text[i]);
     if (!glyph) continue;
+    auto lit = [glyph](int row, int column) {
+      return row >= 0 && row < 7 && column >= 0 && column < 5 && glyph->rows[row][column] == '1';
+    };
     for (int row = 0; row < 7; ++row) {
       for (int column = 0; column < 5; ++column) {
-        if (glyph->rows[row][column] != '1') continue;
-        for (int y = 0; y < kScale; ++y) {
-          for (int x = 0; x < kScale; ++x)
-            picture.Set((i * 6 + column) * kScale + x, row * kScale + y, colour | 0xFF000000u);
-        }
+        if (!lit(row, column)) continue;
+        const float left = float(i * 6 + column), top = float(row);
+        FillRect(canvas, left, top, left + 1.0f, top + 1.0f, kLit);
+        // The cell down to the right (left) touching this one at a corner only.
+        if (lit(row + 1, column + 1) && !lit(row, column + 1) && !lit(row + 1, column))
+          FillConvex(canvas, {left + 1.0f, top, left + 2.0f, top + 1.0f, left + 1.0f, top + 2.0f, left, top + 1.0f}, kLit);
+        if (lit(row + 1, column - 1) && !lit(row, column - 1) && !lit(row + 1, column))
+          FillConvex(canvas, {left, top, left + 1.0f, top + 1.0f, left, top + 2.0f, left - 1.0f, top + 1.0f}, kLit);
       }
+    }
+  }
+  // The coverage becomes the banner's alpha over its one colour.
+  Picture picture(coverage.Width(), coverage.Height(), 0);
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      const float cover = float(coverage.At(x, y) & 0xFFu) / 255.0f;
+      if (cover > 0.0f) picture.Set(x, y, WithAlpha(colour, cover));
     }
   }
   return {L"text_banner.dds", picture};

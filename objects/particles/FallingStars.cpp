@@ -186,8 +186,7 @@ void DS_FallingStars::Render(DS_ABRender* layer, DS_ParticlesObj* object) {
   drawSlot(kStarCores);
   drawSlot(kTrailCores);
   // The cores stay in the texture just drawn; the glows go into the other one.
-  DS_ComHolder<IDirect3DTexture9> cores = target->Flip();
-  g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kClearColor, 1.0f, 0);
+  DS_ComHolder<IDirect3DTexture9> cores = target->Flip(kClearColor);
   drawSlot(kTrailGlows);
   drawSlot(kStarGlows);
   target->EndRender();

@@ -183,8 +183,7 @@ void DS_Firework::Render(DS_ABRender* layer, DS_ParticlesObj* object) {
   g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kClearColor, 1.0f, 0);
   drawSlot(kCores);
   // The cores stay in the texture just drawn; the glows go into the other one.
-  DS_ComHolder<IDirect3DTexture9> cores = target->Flip();
-  g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kClearColor, 1.0f, 0);
+  DS_ComHolder<IDirect3DTexture9> cores = target->Flip(kClearColor);
   drawSlot(kGlows);
   target->EndRender();
   layer->EndTarget();

@@ -476,8 +476,7 @@ void DS_LightningGN::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObject
     layer->DrawIndexedPCT(*coreSlot, effect.Get(), int(2 * particlesObject->GetQuadCount(kCoreSlot)), 1.0f);
   }
   // The core picture stays in the texture the flip hands back.
-  const DS_ComHolder<IDirect3DTexture9> corePicture = target->Flip();
-  g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kMaskClearColor, 1.0f, 0);
+  const DS_ComHolder<IDirect3DTexture9> corePicture = target->Flip(kMaskClearColor);
   if (texture) {
     layer->DrawIndexedPCT(*glowSlot, effect.Get(), int(2 * particlesObject->GetQuadCount(kGlowSlot)), 1.0f);
   }

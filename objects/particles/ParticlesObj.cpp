@@ -1,59 +1,12 @@
 #include "objects/particles/ParticlesObj.h"
 
 #include "objects/particles/ParticleGenerator.h"
-#include "render/DeviceGlobals.h"
 
-#include <d3d9.h>
-
-namespace {
-
-const int kIndicesPerQuad = 6;
-const int kVerticesPerQuad = 4;
-
-}  // namespace
-
-void WriteQuadIndices(WORD* out, int quads) {
-  for (int j = 0; j < quads; ++j) {
-    const WORD base = static_cast<WORD>(kVerticesPerQuad * j);
-    WORD* q = out + kIndicesPerQuad * j;
-    q[0] = base;
-    q[1] = static_cast<WORD>(base + 1);
-    q[2] = static_cast<WORD>(base + 2);
-    q[3] = static_cast<WORD>(base + 2);
-    q[4] = static_cast<WORD>(base + 1);
-    q[5] = static_cast<WORD>(base + 3);
-  }
-}
+void WriteQuadIndices(WORD* out, int quads) { WriteQuadListIndices(out, quads); }
 
 HRESULT CreateQuadBuffers(DS_IndexedMesh<DX_V::PCT>& mesh, int quads) {
-  mesh.vertices.Unlock();
-  mesh.vertices.buffer.Release();
-  mesh.vertices.vertexCount = 0;
-  mesh.indices.Unlock();
-  mesh.indices.buffer.Release();
-  mesh.indices.primitiveCount = 0;
-  mesh.primitiveType = D3DPT_TRIANGLELIST;
-  mesh.primitiveCount = 0;
-  if (quads < 1 || quads > static_cast<int>(DS_ParticlesObj::kMaxSlotQuads)) return E_INVALIDARG;
-  if (!g_CurrentDevice) return E_POINTER;
-
-  HRESULT hr = CreatePCTVertexBuffer(kVerticesPerQuad * quads, mesh.vertices, D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
-  if (SUCCEEDED(hr)) {
-    hr = g_CurrentDevice->CreateIndexBuffer(UINT(quads) * kIndicesPerQuad * sizeof(WORD), D3DUSAGE_WRITEONLY,
-                                            D3DFMT_INDEX16, D3DPOOL_MANAGED, mesh.indices.buffer.Receive(), nullptr);
-  }
-  if (SUCCEEDED(hr) && !mesh.indices.Lock()) hr = E_FAIL;
-  if (FAILED(hr)) {
-    mesh.vertices.buffer.Release();
-    mesh.vertices.vertexCount = 0;
-    mesh.indices.buffer.Release();
-    return hr;
-  }
-  WriteQuadIndices(mesh.indices.locked, quads);
-  mesh.indices.Unlock();
-  mesh.indices.primitiveCount = 2 * quads;
-  mesh.primitiveCount = 2 * quads;
-  return S_OK;
+  if (quads > static_cast<int>(DS_ParticlesObj::kMaxSlotQuads)) quads = 0;
+  return CreateQuadListMemory(mesh, quads);
 }
 
 // ---- DS_ParticlesObj ----
@@ -111,7 +64,7 @@ unsigned DS_ParticlesObj::EnsureQuadCapacity(int slot, unsigned n) {
 DX_V::PCT* DS_ParticlesObj::LockQuads(int slot) {
   if (!ValidSlot(slot)) return nullptr;
   DS_VertexBuffer<DX_V::PCT>& vertices = m_slots[size_t(slot)].vertices;
-  if (!vertices.buffer || !vertices.Lock(0)) return nullptr;
+  if (!vertices.Lock()) return nullptr;
   return vertices.locked;
 }
 

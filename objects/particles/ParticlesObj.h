@@ -1,9 +1,10 @@
 #pragma once
 // The run-time object of every particle generator. It owns the generator's clone and
-// the geometry the generator writes its particles into every frame: buffer slots of
-// indexed DX_V::PCT quads (one slot per particle layer, sized by the family in
+// the geometry the generator writes its particles into every frame: slots of indexed
+// DX_V::PCT quads (one slot per particle layer, sized by the family in
 // PrepareResources) and the number of quads currently valid in each. A slot only
-// grows; its buffers live in the managed pool and survive a lost device.
+// grows; its quads live in memory and are drawn from there, so that rewriting them
+// every frame never waits for the device, and a lost device takes nothing with it.
 
 #include <vector>
 
@@ -13,11 +14,11 @@
 
 class DS_ParticleGenerator;
 
-// Makes the slot's buffers for `quads` quads: 4 vertices each (write-only, managed),
-// a triangle list of 2 triangles per quad and 16-bit indices 4j, 4j+1, 4j+2, 4j+2,
-// 4j+1, 4j+3 for quad j. The previous buffers are released first. On failure, or for
-// a count of 0 or above what 16-bit indices reach, the slot is left without buffers
-// and with no capacity.
+// Makes the slot's quads for `quads` quads (CreateQuadListMemory): 4 vertices each, a
+// triangle list of 2 triangles per quad and 16-bit indices 4j, 4j+1, 4j+2, 4j+2, 4j+1,
+// 4j+3 for quad j. What the slot held is released first. Without a device, or for a
+// count of 0 or above what 16-bit indices reach, the slot is left without quads and
+// with no capacity.
 HRESULT CreateQuadBuffers(DS_IndexedMesh<DX_V::PCT>& mesh, int quads);
 // The six indices of each of `quads` quads.
 void WriteQuadIndices(WORD* out, int quads);

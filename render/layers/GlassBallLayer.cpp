@@ -409,11 +409,12 @@ void DS_GlassBallLight::OnDeviceCreated() {
   BuildMaskTexture();
   DS_ScreenQuad full;
   full.FromBackBuffer();
-  SetScreenQuad(m_backgroundQuad, m_gradient, full);
-  SetScreenQuadUntextured(m_scrollQuads[0], full);
-  SetScreenQuadUntextured(m_scrollQuads[1], full);
+  // The background, the bars and the scroll quads follow the layout every frame.
+  SetScreenQuad(m_backgroundQuad, m_gradient, full, DS_QuadStore::kMemory);
+  SetScreenQuadUntextured(m_scrollQuads[0], full, DS_QuadStore::kMemory);
+  SetScreenQuadUntextured(m_scrollQuads[1], full, DS_QuadStore::kMemory);
   if (FAILED(CreateSquareBuffer(m_ballBuffer, -kBallHalf, -kBallHalf, kBallHalf, kBallHalf))) return;
-  for (DS_SimpleMesh<DX_V::SC>& bar : m_bars) BuildOverlayQuad(bar, kBarColor, full);
+  for (DS_SimpleMesh<DX_V::SC>& bar : m_bars) BuildOverlayQuad(bar, kBarColor, full, DS_QuadStore::kMemory);
   if (FAILED(CreateSquareBuffer(m_standBuffer, kStandLeft, kStandBottom, kStandRight, kStandTop))) return;
   m_backgroundPicture.Clear();
   if (const DS_TextureSet* set = LookupTextureSet(backgroundImage)) {
@@ -607,10 +608,10 @@ void DS_GlassBallLight::RenderSurround(bool skip) {
     SetStage1Texture(nullptr);
     for (DS_ScreenTexturedQuad& quad : m_scrollQuads) {
       quad.texture = scene;
-      if (!quad.vertices.buffer) continue;
+      if (!quad.vertices.HasData()) continue;
       g_CurrentDevice->SetTexture(0, quad.texture.Get());
       SetScreenQuadStream(quad.vertices.buffer.Get());
-      g_CurrentDevice->DrawPrimitive(quad.primitiveType, 0, UINT(quad.primitiveCount));
+      DrawMeshPrimitives(quad, quad.primitiveCount);
     }
   }
   // A local reference: the default-pool texture must not outlive the frame here.
@@ -618,10 +619,10 @@ void DS_GlassBallLight::RenderSurround(bool skip) {
 
   // Background.
   SetStage1Texture(nullptr);
-  if (m_backgroundQuad.texture && m_backgroundQuad.vertices.buffer) {
+  if (m_backgroundQuad.texture && m_backgroundQuad.vertices.HasData()) {
     g_CurrentDevice->SetTexture(0, m_backgroundQuad.texture.Get());
     SetScreenQuadStream(m_backgroundQuad.vertices.buffer.Get());
-    g_CurrentDevice->DrawPrimitive(m_backgroundQuad.primitiveType, 0, UINT(m_backgroundQuad.primitiveCount));
+    DrawMeshPrimitives(m_backgroundQuad, m_backgroundQuad.primitiveCount);
   } else {
     g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kBarColor, 1.0f, 0);
   }

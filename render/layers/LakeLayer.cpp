@@ -387,9 +387,11 @@ void FakeLake2D::Update(float t) {
 
 void FakeLake2D::Render(bool noClear) {
   if (!g_CurrentDevice) return;
-  // Inside a capture no depth surface is set, and clearing one would fail anyway.
-  if (HasDepthSurface()) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-  DS_2D_Light::Render(false);
+  // The picture's clear and the depth buffer's in one. Inside a capture no depth surface
+  // is set, and clearing one would fail the whole clear.
+  const DWORD flags = D3DCLEAR_TARGET | (HasDepthSurface() ? D3DCLEAR_ZBUFFER : 0);
+  g_CurrentDevice->Clear(0, nullptr, flags, kPictureClearColor, 1.0f, 0);
+  DS_2D_Light::Render(true);
   if (m_waterQuad.vertices.buffer && m_waterQuad.primitiveCount > 0) {
     g_CurrentDevice->SetStreamSource(0, m_waterQuad.vertices.buffer.Get(), 0, kWaterStride);
     SetBumpStages();

@@ -177,9 +177,11 @@ HRESULT DS_WaterRipple::CreateBuffers() {
   }
   if (!m_vertexBuffer) {
     m_meshWritten = false;
-    HRESULT hr = g_CurrentDevice->CreateVertexBuffer(UINT(sizeof(DX_V::PNCT) * m_cellCount), D3DUSAGE_DYNAMIC,
-                                                     DX_V::PNCT::FVF, D3DPOOL_DEFAULT, m_vertexBuffer.Receive(),
-                                                     nullptr);
+    // Rewritten whole every step: a dynamic buffer that each lock discards, so that the
+    // step never waits for the device to finish drawing the one before.
+    HRESULT hr = g_CurrentDevice->CreateVertexBuffer(UINT(sizeof(DX_V::PNCT) * m_cellCount),
+                                                     D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, DX_V::PNCT::FVF,
+                                                     D3DPOOL_DEFAULT, m_vertexBuffer.Receive(), nullptr);
     if (FAILED(hr)) return hr;
   }
   return S_OK;
@@ -321,7 +323,7 @@ HRESULT DS_WaterRipple::Step(const D3DXVECTOR3& eye) {
   for (int i = 0; i < kSubSteps; ++i) SimulateSubStep();
   if (!m_vertexBuffer || !IsConfigured()) return D3DERR_INVALIDCALL;
   void* data = nullptr;
-  const HRESULT hr = m_vertexBuffer->Lock(0, 0, &data, 0);
+  const HRESULT hr = m_vertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD);
   if (FAILED(hr)) return hr;
   if (!data) return D3DERR_INVALIDCALL;
   WriteVertices(static_cast<DX_V::PNCT*>(data), eye);

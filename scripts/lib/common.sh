@@ -35,7 +35,8 @@ ds_wine_start() {
   if [ -z "${DS_USE_DISPLAY:-}" ]; then
     local fdfile
     fdfile="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    # DS_SCREEN_SIZE sets the private screen's size (scripts/run shows full HD).
+    Xvfb -displayfd 3 -screen 0 "${DS_SCREEN_SIZE:-1280x1024}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
     DS_XVFB_PID=$!
     local i
     for i in $(seq 1 100); do

@@ -162,37 +162,48 @@ ds_screens_seen() {
   done | sort -n
 }
 
-# Waits up to <seconds> until the newest capture of <prefix> shows <class>. Only the
-# newest is looked at, so the wait keeps up with several capture loops.
+# Waits up to <seconds> until a capture of <prefix> shows <class>, and names that
+# capture in DS_SCREENS_FOUND. Every capture is looked at once: on a loaded machine a
+# picture that shows for a few seconds may be in one capture only, which a newer one
+# would hide from a look at the newest alone.
+DS_SCREENS_FOUND=""
 ds_screens_wait_for() {
-  local prefix="$1" class="$2" seconds="$3" newest
+  local prefix="$1" class="$2" seconds="$3" f
+  local -A looked=()
   local end=$((${EPOCHREALTIME%.*} + seconds))
+  DS_SCREENS_FOUND=""
   while [ "${EPOCHREALTIME%.*}" -lt "$end" ]; do
-    newest="$(ls "${prefix}"_*.txt 2>/dev/null | sort | tail -n 1 || true)"
-    if [ -n "$newest" ]; then
-      [ -s "$newest.class" ] || ds_screen_class "$newest" >"$newest.class"
-      [ "$(cat "$newest.class")" = "$class" ] && return 0
-    fi
+    for f in $(ls "${prefix}"_*.txt 2>/dev/null | sort); do
+      [ -z "${looked[$f]:-}" ] || continue
+      looked[$f]=1
+      [ -s "$f.class" ] || ds_screen_class "$f" >"$f.class"
+      if [ "$(cat "$f.class")" = "$class" ]; then
+        DS_SCREENS_FOUND="$f"
+        return 0
+      fi
+    done
     sleep 0.2
   done
   return 1
 }
 
-# The epoch time at which the first capture of <prefix> among those of the last
-# <seconds> (default 15) before the newest one that shows <class> was taken: right
-# after ds_screens_wait_for, about when what it waited for came (a capture can take
-# seconds on a loaded machine, so the newest one may be seconds late). Only those few
+# The epoch time at which the first capture of <prefix> that shows <class> was taken,
+# among those of the last <seconds> (default 15) up to the one the last
+# ds_screens_wait_for found: about when what it waited for came (a capture can take
+# seconds on a loaded machine, so the one found may be seconds late). Only those few
 # captures are looked at.
 ds_screens_first_time() {
-  local prefix="$1" class="$2" seconds="${3:-15}" newest f t first=""
-  newest="$(ls "${prefix}"_*.txt 2>/dev/null | sort | tail -n 1)"
-  newest="${newest##*_}"
-  newest="${newest%.txt}"
-  [ -n "$newest" ] || return 0
+  local prefix="$1" class="$2" seconds="${3:-15}" found f t first=""
+  found="$DS_SCREENS_FOUND"
+  [[ "$found" == "${prefix}"_* ]] || found="$(ls "${prefix}"_*.txt 2>/dev/null | sort | tail -n 1)"
+  found="${found##*_}"
+  found="${found%.txt}"
+  [ -n "$found" ] || return 0
   for f in $(ls "${prefix}"_*.txt | sort -r); do
     t="${f##*_}"
     t="${t%.txt}"
-    awk -v t="$t" -v n="$newest" -v s="$seconds" 'BEGIN { exit !(t >= n - s) }' || break
+    awk -v t="$t" -v n="$found" 'BEGIN { exit !(t <= n) }' || continue
+    awk -v t="$t" -v n="$found" -v s="$seconds" 'BEGIN { exit !(t >= n - s) }' || break
     [ -s "$f.class" ] || ds_screen_class "$f" >"$f.class"
     [ "$(cat "$f.class")" = "$class" ] && first="$t"
   done
@@ -224,10 +235,12 @@ ds_slide_shots() {
       a="$EPOCHREALTIME"
     else
       if [ -z "$t0" ]; then
-        ds_screens_start "$folder/second" 1
-        # Up to two rounds of the show: a second slide missed while the first was
-        # being looked at comes again.
-        ds_screens_wait_for "$folder/second" meadow 150 || { ds_screens_stop; return 1; }
+        # Two capture loops: the second slide shows for a few seconds, and a capture
+        # takes a loaded machine seconds. Up to seven rounds of the show: a second
+        # slide missed while the first was being looked at comes again; only a saver
+        # that never shows it waits that long.
+        ds_screens_start "$folder/second" 2
+        ds_screens_wait_for "$folder/second" meadow 420 || { ds_screens_stop; return 1; }
         ds_screens_stop
         t0="$(awk -v t="$(ds_screens_first_time "$folder/second" meadow)" -v f="$fade_in" 'BEGIN { printf "%.3f", t - f }')"
       fi
@@ -236,18 +249,25 @@ ds_slide_shots() {
     fi
     b="$(awk -v a="$a" 'BEGIN { printf "%.3f", a + 1.25 }')"
     ds_sleep_until "$a"
-    ds_screen_save "$folder/$(printf 'slide_%02d_a' "$n").png"
+    ds_screen_save "ppm:$folder/$(printf 'slide_%02d_a' "$n").ppm"
     b="$(awk -v b="$b" -v now="$EPOCHREALTIME" 'BEGIN { printf "%.3f", (b > now + 1 ? b : now + 1) }')"
     ds_sleep_until "$b"
-    ds_screen_save "$folder/$(printf 'slide_%02d_b' "$n").png"
+    ds_screen_save "ppm:$folder/$(printf 'slide_%02d_b' "$n").ppm"
     printf '%02d\t%s\t%s\n' "$n" "$name" "$shows"
   done <"$slides"
+  # Kept uncompressed while the show runs (a full-HD PNG takes seconds to write, which
+  # would push the later shots past their slides), compressed once it is done.
+  local shot
+  for shot in "$folder"/slide_*.ppm; do
+    [ -e "$shot" ] || continue
+    convert "ppm:$shot" "${shot%.ppm}.png" && rm -f "$shot"
+  done
 }
 
 # ds_contact_sheet <folder> <output>: every slide_*.png of <folder>, two slides to a row,
 # labelled by file name.
 ds_contact_sheet() {
-  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 320x240+4+4 -background '#202020' \
+  montage -label '%t' "$1"/slide_*.png -tile 4x -geometry 384x216+4+4 -background '#202020' \
     -fill white "$2"
 }
 

@@ -14,6 +14,7 @@
 #include "document/MissingResourceLog.h"
 #include "document/ResourceCache.h"
 #include "render/DeviceUtil.h"
+#include "support/CompiledEffects.h"
 #include "support/DocResRecord.h"
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
@@ -489,6 +490,25 @@ TEST_F(ManagerTest, AnEffectNotMadeIsWrittenOnceWithItsLinkAndCode) {
   ASSERT_NE(nullptr, effect) << "reporting changes nothing the lookup does";
   effect->Release();
   EXPECT_EQ(1u, debugger.lines.size());
+}
+
+TEST_F(ManagerTest, ACorruptCompiledEffectIsNoEffectAndOneLine) {
+  DebuggerLines debugger;
+  // A compiled effect cut short: its structure points past its end.
+  std::vector<unsigned char> cut = ds_test::CompiledEffectBytes("particles");
+  ASSERT_FALSE(cut.empty());
+  cut.resize(cut.size() / 2);
+  const DS_FileKey key(kMissingModule, FIXTURE_EFFECT);
+  DocResRecord record;
+  record.otherFiles[key] = {MakeModuleEntry(FIXTURE_EFFECT, kMissingModule, cut)};
+  Load(record);
+  EXPECT_EQ(nullptr, manager->GetEffect(DS_FileLink3(key)));
+  EXPECT_EQ(nullptr, manager->GetEffect(DS_FileLink3(key)));
+  EXPECT_TRUE(effects.Requests().empty()) << "the bytes never reach the effect creator";
+  ASSERT_EQ(1u, debugger.lines.size());
+  EXPECT_EQ(1u, debugger.Count({L"effect not created", ModuleLinkName(kMissingModule, FIXTURE_EFFECT),
+                                L"0x88760B59"}))
+      << Narrow(debugger.lines[0]);
 }
 
 TEST_F(ManagerTest, AMissingModuleResourceAndAnUnreadablePictureAreWrittenOnce) {

@@ -12,6 +12,8 @@
 #include "document/SceneDocument.h"
 #include "render/SlideShow.h"
 #include "render/TimeLine.h"
+#include "document/ResourceBuffer.h"
+#include "support/CountingAbortCheck.h"
 #include "support/SlideTestSupport.h"
 #include "support/DocResRecord.h"
 
@@ -311,3 +313,73 @@ TEST(SceneDocumentTest, MutatedDocumentsLoadOrFailCleanlyWithinTheirSize) {
 }
 
 }  // namespace
+
+// ---- a load that is asked to stop ----
+
+// A long document: `count` slides, each with its own picture and an item.
+std::vector<unsigned char> LargeDocument(int count) {
+  DS_SlideShow_Light show;
+  std::vector<EmbeddedPicture> pictures;
+  for (int i = 0; i < count; ++i) {
+    const DS_FileKey key(L"C:\\scene\\many" + std::to_wstring(i) + L".bmp", 5000 + i);
+    pictures.push_back({key, MakeSolidBmp(4, 4, 0x010203u * uint32_t(i % 80))});
+    DS_SlideContainer* slide = MakeSlide(1, 2, 1, key);
+    TestProbeItem* probe = new TestProbeItem();
+    probe->tag = i;
+    slide->AddVisualItem(probe);
+    show.AddSlide(slide);
+  }
+  return WriteDocument(show, pictures);
+}
+
+// The check is asked between the records and between the pictures; a yes stops the
+// load there: it yields nothing, leaves nothing behind, and asks no more.
+TEST(SceneDocumentTest, ALoadStopsAtTheQuestionAnsweredYesAndLeavesNothingBehind) {
+  const int kSlides = 1000;
+  const std::vector<unsigned char> bytes = LargeDocument(kSlides);
+  const int probesBefore = TestProbeItem::LiveCount();
+  DS_DocResManager* before = g_CurrentDocResManager;
+
+  ds_test::CountingAbortCheck never;
+  {
+    std::unique_ptr<DS_SlideShow_Light> show(LoadSceneDocumentFromMemory(bytes.data(), bytes.size(), &never));
+    ASSERT_TRUE(show);
+    EXPECT_EQ(size_t(kSlides), show->GetSlideCount());
+    EXPECT_FALSE(show->Aborted());
+    DS_DocResManager* manager = g_CurrentDocResManager;
+    SetCurrentDocResManager(before);
+    delete manager;
+  }
+  // Each slide's record, its layer's and its item's, and each picture.
+  ASSERT_GE(never.asked, 4 * kSlides) << "the load asked too seldom to be stopped in time";
+
+  // At the first record, among the slides, and at the last picture.
+  for (int yesAt : {1, never.asked / 2, never.asked}) {
+    ds_test::CountingAbortCheck check(yesAt);
+    DS_SlideShow_Light* show = nullptr;
+    EXPECT_NO_THROW(show = LoadSceneDocumentFromMemory(bytes.data(), bytes.size(), &check)) << "yes at " << yesAt;
+    EXPECT_EQ(nullptr, show) << "yes at " << yesAt;
+    delete show;
+    EXPECT_EQ(yesAt, check.asked) << "the load went on asking after the yes";
+    EXPECT_EQ(before, g_CurrentDocResManager) << "a stopped load changed the current manager";
+    EXPECT_EQ(probesBefore, TestProbeItem::LiveCount()) << "a stopped load left items behind";
+  }
+}
+
+// Stopped among the slides, the reading leaves the records after that one unread.
+TEST(SceneDocumentTest, AStoppedReadingLeavesTheRestOfTheDocumentUnread) {
+  const int kSlides = 1000;
+  const std::vector<unsigned char> bytes = LargeDocument(kSlides);
+  ds_test::CountingAbortCheck check(30);
+  ResourceBuffer buffer(bytes.data(), bytes.size());
+  ds_string signature;
+  buffer.ReadString(signature);
+  DS_IOF_Handle handle(new DS_IOF_R<ResourceBuffer>(&buffer));
+  handle->SetAbortCheck(&check);
+  std::unique_ptr<DS_SlideShow_Light> show(ReadSlideShowRecord(handle));
+  EXPECT_EQ(nullptr, show);
+  EXPECT_TRUE(handle->Aborted());
+  EXPECT_TRUE(handle->Failed());
+  // Thirty questions are a few slides: nearly all of the document is left.
+  EXPECT_GT(buffer.BytesLeft(), bytes.size() * 9 / 10) << "the reading went on after the yes";
+}

@@ -14,6 +14,9 @@
 
 namespace {
 
+// Media work takes a loaded machine seconds; only a stuck media thread waits this long.
+const DWORD kMediaWaitMs = 60000;
+
 HWND SoundWindow() {
   static HWND window = [] {
     WNDCLASSW wc = {};
@@ -60,13 +63,13 @@ TEST_F(SaverSoundTest, LostAndRestoredDevicesKeepTheSavedMasterVolume) {
   ASSERT_TRUE(WriteSettingDword(1, kValueMuteSound));
   saver.StartMusicGraph(SoundWindow());
   // The graph is made, and released, on the media thread.
-  ASSERT_TRUE(MediaThread().WaitIdle(5000));
+  ASSERT_TRUE(MediaThread().WaitIdle(kMediaWaitMs));
   ASSERT_TRUE(g_MusicGraph);
 
   saver.OnDeviceRestored();
   EXPECT_EQ(-10000, PrimaryVolume()) << "muted";
   saver.OnDeviceLost();
-  ASSERT_TRUE(MediaThread().WaitIdle(5000));
+  ASSERT_TRUE(MediaThread().WaitIdle(kMediaWaitMs));
   EXPECT_EQ(-10000, PrimaryVolume()) << "the lost hook must not turn a muted saver up";
   EXPECT_FALSE(PrimaryPlaying());
   EXPECT_FALSE(g_MusicGraph) << "the music ends for good with a lost device";

@@ -19,10 +19,14 @@
 #include "sound/MediaThread.h"
 #include "sound/MusicFileStore.h"
 #include "sound/SoundItems.h"
+#include "support/CountingAbortCheck.h"
 #include "support/TestDevice.h"
 #include "tools/DefaultSceneContent.h"
 
 namespace {
+
+// Media work takes a loaded machine seconds; only a stuck media thread waits this long.
+const DWORD kMediaWaitMs = 60000;
 
 using ds_test::Image;
 
@@ -90,7 +94,7 @@ protected:
     ASSERT_HRESULT_SUCCEEDED(device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0));
   }
   // The play list works on the media thread; its results show once that is idle.
-  static void WaitForMusic() { ASSERT_TRUE(MediaThread().WaitIdle(5000)) << "the media thread is stuck"; }
+  static void WaitForMusic() { ASSERT_TRUE(MediaThread().WaitIdle(kMediaWaitMs)) << "the media thread is stuck"; }
   // The splash frame and the loading frame, as the host's first two frames.
   static void Load(DS_SceneSlot& slot) {
     Select(slot);
@@ -108,8 +112,8 @@ protected:
 };
 
 TEST_F(SceneSlotTest, SplashThenLoadThenTheFirstSlideWithItsMusic) {
-  RecordingPlayer player;
-  DS_SceneSlot slot(nullptr, &player);
+  auto player = std::make_shared<RecordingPlayer>();
+  DS_SceneSlot slot(nullptr, player);
   Select(slot);
 
   slot.DrawSplash();
@@ -136,8 +140,8 @@ TEST_F(SceneSlotTest, SplashThenLoadThenTheFirstSlideWithItsMusic) {
 
   // The first track plays from the file its bytes were written to.
   WaitForMusic();
-  ASSERT_EQ(1u, player.played.size());
-  EXPECT_TRUE(IsExistingFile(player.played[0])) << std::string(player.played[0].begin(), player.played[0].end());
+  ASSERT_EQ(1u, player->played.size());
+  EXPECT_TRUE(IsExistingFile(player->played[0])) << std::string(player->played[0].begin(), player->played[0].end());
   EXPECT_EQ(1u, slot.PlayList().Cursor());
   EXPECT_EQ(ds_tools::MakeMusicTracks().size(), slot.PlayList().TrackCount());
 
@@ -157,27 +161,27 @@ TEST_F(SceneSlotTest, SplashThenLoadThenTheFirstSlideWithItsMusic) {
 }
 
 TEST_F(SceneSlotTest, CompletedTracksMoveThePlayListOnAndWrap) {
-  RecordingPlayer player;
-  DS_SceneSlot slot(nullptr, &player);
+  auto player = std::make_shared<RecordingPlayer>();
+  DS_SceneSlot slot(nullptr, player);
   ASSERT_NO_FATAL_FAILURE(Load(slot));
   ASSERT_EQ(2u, slot.PlayList().TrackCount());
-  const ds_string first = player.played.at(0);
+  const ds_string first = player->played.at(0);
 
   slot.OnMusicEvent(0x0E);  // not the end of a track
   WaitForMusic();
-  EXPECT_EQ(1u, player.played.size());
+  EXPECT_EQ(1u, player->played.size());
   slot.OnMusicEvent(DS_MusicPlayList::kTrackComplete);
   slot.OnMusicEvent(DS_MusicPlayList::kTrackComplete);
   WaitForMusic();
-  ASSERT_EQ(3u, player.played.size());
-  EXPECT_NE(first, player.played[1]);
-  EXPECT_EQ(first, player.played[2]) << "after the last track the list starts again";
+  ASSERT_EQ(3u, player->played.size());
+  EXPECT_NE(first, player->played[1]);
+  EXPECT_EQ(first, player->played[2]) << "after the last track the list starts again";
 }
 
 TEST_F(SceneSlotTest, MissingDocumentGivesTheMediaErrorAndDrawsBlack) {
-  RecordingPlayer player;
+  auto player = std::make_shared<RecordingPlayer>();
   // A module without the document.
-  DS_SceneSlot slot(GetModuleHandleW(L"kernel32.dll"), &player);
+  DS_SceneSlot slot(GetModuleHandleW(L"kernel32.dll"), player);
   Select(slot);
   slot.DrawSplash();
   FillBackBuffer(0xFFFF0000);
@@ -195,31 +199,64 @@ TEST_F(SceneSlotTest, MissingDocumentGivesTheMediaErrorAndDrawsBlack) {
   slot.OnDeviceLost();
   slot.OnDeviceRestored();
   if (MediaThread().IsRunning()) WaitForMusic();
-  EXPECT_TRUE(player.played.empty());
+  EXPECT_TRUE(player->played.empty());
+}
+
+// The saver ends while a slot loads: the load stops at the question answered yes, at
+// its first record or at its last step, and the slot then has no scene, starts no
+// music and draws nothing more (the device may be gone by then).
+TEST_F(SceneSlotTest, ALoadStoppedByTheEndOfTheSaverLeavesNoSceneAndDrawsNothing) {
+  ds_test::CountingAbortCheck never;
+  {
+    auto player = std::make_shared<RecordingPlayer>();
+    DS_SceneSlot whole(nullptr, player);
+    whole.SetAbortCheck(&never);
+    ASSERT_NO_FATAL_FAILURE(Load(whole));
+    ASSERT_TRUE(whole.HasSlideShow());
+  }
+  ASSERT_GT(never.asked, 1);
+  for (int yesAt : {1, never.asked}) {
+    auto player = std::make_shared<RecordingPlayer>();
+    DS_SceneSlot slot(nullptr, player);
+    ds_test::CountingAbortCheck check(yesAt);
+    slot.SetAbortCheck(&check);
+    Select(slot);
+    slot.DrawSplash();
+    FillBackBuffer(0xFFFF0000);
+    EXPECT_EQ(S_FALSE, slot.LoadScene()) << "yes at " << yesAt;
+    EXPECT_EQ(yesAt, check.asked) << "the load went on asking after the yes";
+    EXPECT_TRUE(slot.IsLoaded());
+    EXPECT_FALSE(slot.HasSlideShow());
+    EXPECT_EQ(nullptr, slot.ResourceManager());
+    Image loading = BackBuffer();
+    EXPECT_EQ(size_t(CountNear(loading, 0xFF0000, 0)), loading.pixels.size()) << "a stopped load drew";
+    if (MediaThread().IsRunning()) WaitForMusic();
+    EXPECT_TRUE(player->played.empty()) << "a stopped load started the music";
+  }
 }
 
 // With two monitors each slot reads its own copy of the document.
 TEST_F(SceneSlotTest, EachSlotLoadsItsOwnCopy) {
-  RecordingPlayer player;
-  DS_SceneSlot first(nullptr, &player), second(nullptr, &player);
+  auto player = std::make_shared<RecordingPlayer>();
+  DS_SceneSlot first(nullptr, player), second(nullptr, player);
   for (DS_SceneSlot* slot : {&first, &second}) ASSERT_NO_FATAL_FAILURE(Load(*slot));
   EXPECT_NE(first.SlideShow(), second.SlideShow());
   EXPECT_NE(first.ResourceManager(), second.ResourceManager());
   EXPECT_EQ(second.ResourceManager(), g_CurrentDocResManager) << "the manager loaded last is current";
   Select(first);
   EXPECT_EQ(first.ResourceManager(), g_CurrentDocResManager);
-  EXPECT_EQ(2u, player.played.size()) << "every load starts the music with the first track";
-  EXPECT_EQ(player.played[0], player.played[1]);
+  EXPECT_EQ(2u, player->played.size()) << "every load starts the music with the first track";
+  EXPECT_EQ(player->played[0], player->played[1]);
 }
 
 // Slot 0 has no scene, slot 1 has: the music graph's events reach slot 1 even while
 // slot 0 is the current one.
 TEST_F(SceneSlotTest, MusicEventsGoOnlyToASlotWithASlideShow) {
-  static RecordingPlayer player;
-  player = RecordingPlayer();
+  static std::shared_ptr<RecordingPlayer> player;
+  player = std::make_shared<RecordingPlayer>();
   CSceneScreensaver saver([](UINT index) {
     return std::unique_ptr<DS_SceneSlot>(
-        new DS_SceneSlot(index == 0 ? GetModuleHandleW(L"kernel32.dll") : nullptr, &player));
+        new DS_SceneSlot(index == 0 ? GetModuleHandleW(L"kernel32.dll") : nullptr, player));
   });
   DS_SceneSlot& empty = *saver.Slot(0);
   DS_SceneSlot& loaded = *saver.Slot(1);
@@ -230,20 +267,20 @@ TEST_F(SceneSlotTest, MusicEventsGoOnlyToASlotWithASlideShow) {
   loaded.DrawSplash();
   ASSERT_EQ(S_OK, loaded.LoadScene());
   WaitForMusic();
-  ASSERT_EQ(1u, player.played.size());
+  ASSERT_EQ(1u, player->played.size());
 
   saver.SelectRenderUnit(0);
   EXPECT_EQ(&loaded, saver.MusicSlot());
   saver.OnMediaEvent(DS_MusicPlayList::kTrackComplete);
   WaitForMusic();
-  EXPECT_EQ(2u, player.played.size());
+  EXPECT_EQ(2u, player->played.size());
   EXPECT_EQ(loaded.ResourceManager(), g_CurrentDocResManager) << "a slot without a scene publishes no manager";
 }
 
 // The end of the run silences every sound object of every slide for good.
 TEST_F(SceneSlotTest, ReleasedSoundsStaySilent) {
-  RecordingPlayer player;
-  DS_SceneSlot slot(nullptr, &player);
+  auto player = std::make_shared<RecordingPlayer>();
+  DS_SceneSlot slot(nullptr, player);
   ASSERT_NO_FATAL_FAILURE(Load(slot));
   std::vector<DS_Sound*> sounds;
   for (size_t i = 0; i < slot.SlideShow()->GetSlideCount(); ++i) {

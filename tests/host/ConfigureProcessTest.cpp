@@ -11,6 +11,11 @@
 
 namespace {
 
+// Bounds of the waits for the dialog and the end: a process start under Wine takes a
+// loaded machine many seconds, so only a hang reaches these.
+const DWORD kStartLimitMs = 120000;
+const DWORD kEndLimitMs = 60000;
+
 // configure_saver.scr sits beside this test.
 std::wstring ConfigureSaverPath() {
   wchar_t path[MAX_PATH];
@@ -104,14 +109,14 @@ protected:
 TEST_F(ConfigureProcess, ShowsTheSettingsDialogAndEndsWhenItIsCancelled) {
   Start(L"/c");
   ASSERT_TRUE(started) << "could not start the saver";
-  HWND dialog = WaitForSettingsDialog(20000);
+  HWND dialog = WaitForSettingsDialog(kStartLimitMs);
   ASSERT_NE(nullptr, dialog) << "no settings dialog; exit code " << ExitCode();
   wchar_t caption[200] = {};
   GetWindowTextW(dialog, caption, 200);
   EXPECT_EQ(L"Ondravel", std::wstring(caption));
   EXPECT_EQ(0u, Stored(L"AllScreensSame")) << "the screen settings are written when the dialog opens";
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  ASSERT_TRUE(WaitExit(10000)) << "closing the dialog must end the saver";
+  ASSERT_TRUE(WaitExit(kEndLimitMs)) << "closing the dialog must end the saver";
   EXPECT_EQ(0u, ExitCode());
   EXPECT_EQ(0xDEADBEEFu, Stored(L"\"PicPos\"")) << "Cancel stores no picture position";
 }
@@ -119,11 +124,11 @@ TEST_F(ConfigureProcess, ShowsTheSettingsDialogAndEndsWhenItIsCancelled) {
 TEST_F(ConfigureProcess, OkStoresThePicturePosition) {
   Start(L"-C");
   ASSERT_TRUE(started);
-  HWND dialog = WaitForSettingsDialog(20000);
+  HWND dialog = WaitForSettingsDialog(kStartLimitMs);
   ASSERT_NE(nullptr, dialog) << "no settings dialog; exit code " << ExitCode();
   SendDlgItemMessageW(dialog, IDC_PICTURE_POSITION, CB_SETCURSEL, 1, 0);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  ASSERT_TRUE(WaitExit(10000));
+  ASSERT_TRUE(WaitExit(kEndLimitMs));
   EXPECT_EQ(0u, ExitCode());
   EXPECT_EQ(1u, Stored(L"\"PicPos\""));
 }

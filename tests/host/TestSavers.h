@@ -20,6 +20,7 @@ public:
   using Base::m_ended;
   using Base::m_errorCode;
   using Base::m_errorMode;
+  using Base::m_instance;
   using Base::m_mainWindow;
   using Base::m_mode;
   using Base::m_monitorCount;

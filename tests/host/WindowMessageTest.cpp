@@ -1,6 +1,8 @@
 // Which window messages end the saver in which mode.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "TestSavers.h"
 
 namespace {
@@ -52,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"full screen, activation", kModeFullScreen, WM_ACTIVATEAPP, TRUE, false},
         MessageCase{"full screen, suspend", kModeFullScreen, WM_POWERBROADCAST, PBT_APMSUSPEND, true},
         MessageCase{"full screen, resume", kModeFullScreen, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, false},
-        MessageCase{"full screen, destroy", kModeFullScreen, WM_DESTROY, 0, false},
+        MessageCase{"full screen, destroy", kModeFullScreen, WM_DESTROY, 0, true},
         MessageCase{"test, key", kModeTestWindow, WM_KEYDOWN, 'A', false},
         MessageCase{"test, left button", kModeTestWindow, WM_LBUTTONDOWN, 0, false},
         MessageCase{"test, deactivation", kModeTestWindow, WM_ACTIVATEAPP, FALSE, false},
@@ -103,6 +105,44 @@ TEST(SaverInput, EndingStepsRunOnceForQueuedInput) {
   EXPECT_EQ(1, quits) << "one quit message for several ending inputs";
 }
 
+// Full screen on two monitors: a close of either window (from another program, with
+// no change of activation) ends the saver once, and the other window leaves the
+// screen with it.
+TEST(SaverWindows, ClosingEitherFullScreenWindowEndsTheSaver) {
+  for (int closed = 0; closed < 2; ++closed) {
+    RecordingSaver saver;
+    saver.m_mode = kModeFullScreen;
+    saver.m_instance = GetModuleHandleW(nullptr);
+    saver.m_monitorCount = 2;
+    for (int i = 0; i < 2; ++i) {
+      DS_MonitorInfo& monitor = saver.m_monitors[i];
+      monitor = DS_MonitorInfo();
+      monitor.monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+      monitor.rect = RECT{i * 64, 0, i * 64 + 64, 48};
+      monitor.adapterIndex = -1;
+    }
+    ASSERT_EQ(S_OK, saver.CreateSaverWindows());
+    const HWND windows[2] = {saver.m_monitors[0].window, saver.m_monitors[1].window};
+    ASSERT_TRUE(windows[0] && windows[1]);
+    ASSERT_TRUE(IsWindowVisible(windows[0]) && IsWindowVisible(windows[1]));
+
+    SendMessageW(windows[closed], WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(windows[closed])) << "window " << closed;
+    EXPECT_EQ(1, saver.shutdowns) << "closing window " << closed << " must end the saver";
+    const HWND other = windows[1 - closed];
+    EXPECT_FALSE(IsWindow(other) && IsWindowVisible(other)) << "the other monitor's window stayed on the screen";
+    int quits = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) ++quits;
+    EXPECT_EQ(1, quits) << "window " << closed;
+    for (HWND window : windows) {
+      if (IsWindow(window)) DestroyWindow(window);
+    }
+    EXPECT_EQ(1, saver.shutdowns) << "the ending steps run once";
+    DrainQuit();
+  }
+}
+
 TEST(SaverInput, FullScreenRefusesCloseAndScreenSaveCommands) {
   HostWindow window;
   RecordingSaver saver;
@@ -111,6 +151,93 @@ TEST(SaverInput, FullScreenRefusesCloseAndScreenSaveCommands) {
   EXPECT_EQ(0, saver.WindowProc(window.hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
   EXPECT_TRUE(IsWindow(window.hwnd));
   EXPECT_EQ(0, saver.shutdowns);
+}
+
+// ---- input looked at between the steps of a long load ----
+
+// A window of the saver's own procedure, so that posted messages reach the saver
+// under test (g_Screensaver) when they are dispatched.
+class SaverWindow {
+public:
+  SaverWindow() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = SaverWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"HostTestSaverWindow";
+    RegisterClassW(&wc);
+    hwnd = CreateWindowW(L"HostTestSaverWindow", L"saver", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+  }
+  ~SaverWindow() {
+    // What the poll left queued goes with the window.
+    MSG msg;
+    while (PeekMessageW(&msg, hwnd, 0, 0, PM_REMOVE)) {
+    }
+    DestroyWindow(hwnd);
+  }
+  HWND hwnd;
+};
+
+struct PollCase {
+  const char* name;
+  DS_SaverMode mode;
+  std::vector<MSG> posted;
+  bool ends;
+};
+
+MSG Posted(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  MSG msg = {};
+  msg.message = message;
+  msg.wParam = wparam;
+  msg.lParam = lparam;
+  return msg;
+}
+
+std::vector<MSG> MouseMoves(int count) {
+  std::vector<MSG> moves;
+  for (int i = 0; i < count; ++i) moves.push_back(Posted(WM_MOUSEMOVE, 0, Point(10 * i, 5)));
+  return moves;
+}
+
+class InputPollTable : public ::testing::TestWithParam<PollCase> {};
+
+// The full-screen rules, applied to the input queued while the window thread works.
+TEST_P(InputPollTable, AnswersWhetherTheQueuedInputEndsTheSaver) {
+  const PollCase& c = GetParam();
+  RecordingSaver saver;
+  saver.m_mode = c.mode;
+  {
+    SaverWindow window;
+    ASSERT_NE(nullptr, window.hwnd);
+    for (const MSG& msg : c.posted) ASSERT_TRUE(PostMessageW(window.hwnd, msg.message, msg.wParam, msg.lParam));
+    EXPECT_EQ(c.ends, saver.InputAbortCheck()->ShouldAbort()) << c.name;
+    EXPECT_EQ(c.ends ? 1 : 0, saver.shutdowns) << c.name;
+    // Ended, the saver answers yes for good, whatever is queued.
+    if (c.ends) {
+      EXPECT_TRUE(saver.PollEndingInput()) << c.name;
+    }
+  }
+  // The window's end may end a preview or test saver too.
+  DrainQuit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, InputPollTable,
+    ::testing::Values(
+        PollCase{"full screen, key", kModeFullScreen, {Posted(WM_KEYDOWN, VK_SPACE)}, true},
+        PollCase{"full screen, key released only", kModeFullScreen, {Posted(WM_KEYUP, VK_SPACE)}, false},
+        PollCase{"full screen, right button", kModeFullScreen, {Posted(WM_RBUTTONDOWN)}, true},
+        PollCase{"full screen, five mouse moves", kModeFullScreen, MouseMoves(5), false},
+        PollCase{"full screen, six mouse moves", kModeFullScreen, MouseMoves(6), true},
+        PollCase{"full screen, nothing", kModeFullScreen, {}, false},
+        PollCase{"test, key", kModeTestWindow, {Posted(WM_KEYDOWN, VK_SPACE)}, false},
+        PollCase{"preview, key", kModePreview, {Posted(WM_KEYDOWN, VK_SPACE)}, false}));
+
+TEST(SaverInput, PollAfterTheEndAnswersYesWithoutInput) {
+  RecordingSaver saver;
+  saver.m_mode = kModeTestWindow;
+  saver.m_ended = true;
+  EXPECT_TRUE(saver.PollEndingInput());
 }
 
 }  // namespace

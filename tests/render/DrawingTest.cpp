@@ -147,15 +147,14 @@ TEST_F(DrawingTest, QuadBatchSplitsIntoChunksAndDrawsItsQuads) {
   ASSERT_EQ(batch.GetChunkCount(), 2);
   EXPECT_EQ(batch.GetChunkQuads(0), 16383);
   EXPECT_EQ(batch.GetChunkQuads(1), 17);
-  D3DVERTEXBUFFER_DESC vb;
-  D3DINDEXBUFFER_DESC ib;
-  ASSERT_TRUE(batch.GetChunk(1).vertices.buffer && batch.GetChunk(1).indices.buffer);
-  batch.GetChunk(1).vertices.buffer->GetDesc(&vb);
-  batch.GetChunk(1).indices.buffer->GetDesc(&ib);
-  EXPECT_EQ(vb.Size, 17u * 4 * 28);
-  EXPECT_EQ(vb.FVF, DWORD(0x144));
-  EXPECT_EQ(ib.Size, 17u * 6 * 2);
-  EXPECT_EQ(batch.GetChunk(1).indices.primitiveCount, 34);
+  // Rewritten every frame: the quads live in memory, without device buffers to lock.
+  const DS_TexturedMesh<DX_V::SCT>& second = batch.GetChunk(1);
+  EXPECT_FALSE(second.vertices.buffer);
+  EXPECT_FALSE(second.indices.buffer);
+  EXPECT_EQ(second.vertices.memory.size(), 17u * 4);
+  ASSERT_EQ(second.indices.memory.size(), 17u * 6);
+  EXPECT_EQ(second.indices.memory[6 * 16 + 5], 4 * 16 + 3) << "last index of the last quad";
+  EXPECT_EQ(second.indices.primitiveCount, 34);
 
   batch.Lock();
   // Quad 16383 is quad 0 of the second chunk.
@@ -186,6 +185,37 @@ TEST_F(DrawingTest, QuadBatchSplitsIntoChunksAndDrawsItsQuads) {
                 {2, 2, kGrey, "degenerate quads draw nothing"}}));
 }
 
+TEST_F(DrawingTest, GeometryInMemoryDrawsNoMorePrimitivesThanItHolds) {
+  DS_ScreenQuad screen;
+  screen.SetCorners(20, 20, 60, 60);
+  DS_SimpleMesh<DX_V::SC> strip;
+  BuildOverlayQuad(strip, kRed, screen, DS_QuadStore::kMemory);
+  ASSERT_EQ(strip.vertices.memory.size(), 4u);
+  EXPECT_FALSE(strip.vertices.buffer);
+  DS_IndexedMesh<DX_V::SC> list;
+  ASSERT_EQ(CreateQuadListMemory(list, 1), S_OK);
+  list.vertices.Write(4, [](DX_V::SC* out) {
+    const float corners[4][2] = {{100, 60}, {100, 20}, {140, 60}, {140, 20}};
+    for (int i = 0; i < 4; ++i) out[i] = DX_V::SC{corners[i][0], corners[i][1], 0, 1, kBlue};
+  });
+
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  device->SetFVF(DX_V::SC::FVF);
+  device->BeginScene();
+  // Five vertices for three strip triangles, twelve indices for four listed ones: the
+  // memory holds four and six, and what lies beyond it is not drawn from.
+  DrawMeshPrimitives(strip, 3);
+  DrawIndexedMeshPrimitives(list, 4);
+  device->EndScene();
+  EXPECT_TRUE(BackBufferShows({{40, 40, kGrey, "strip asked for too much"}, {120, 40, kGrey, "list asked for too much"}}));
+
+  device->BeginScene();
+  DrawMeshPrimitives(strip, strip.primitiveCount);
+  DrawIndexedMeshPrimitives(list, list.indices.primitiveCount);
+  device->EndScene();
+  EXPECT_TRUE(BackBufferShows({{40, 40, kRed, "strip"}, {120, 40, kBlue, "list"}, {80, 40, kGrey, "between them"}}));
+}
+
 TEST_F(DrawingTest, EmptyQuadBatchDrawsNothing) {
   for (int count : {0, -3, 16383}) {
     DS_QuadBatch batch;
@@ -196,7 +226,7 @@ TEST_F(DrawingTest, EmptyQuadBatchDrawsNothing) {
     batch.Unlock();
     const int last = batch.GetChunkCount() - 1;
     EXPECT_EQ(batch.GetChunkQuads(last), 0) << "count " << count;
-    EXPECT_FALSE(batch.GetChunk(last).vertices.buffer) << "count " << count;
+    EXPECT_FALSE(batch.GetChunk(last).vertices.HasData()) << "count " << count;
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
     device->BeginScene();
     batch.Draw();

@@ -115,6 +115,19 @@ TEST_F(RenderTargetPairTest, FlipAlternatesAndClearsToOpaqueBlack) {
   ExpectFilled(first, DS_RenderTargetPair::kFlipClearColor, "flip_first");
 }
 
+TEST_F(RenderTargetPairTest, FlipClearsToTheColourItsUserAsksFor) {
+  // The mask passes of the particle systems want a transparent target: the flip clears
+  // to that, rather than to black and then again.
+  DS_RenderTargetPair pair;
+  pair.Create(64, 32);
+  ASSERT_TRUE(pair.IsValid());
+  IDirect3DTexture9* second = pair.GetTexture(1).Get();
+  Paint(second, 0xFF20C040);
+  pair.Flip(0x00000000);
+  ds_test::RestoreDefaultTargets();
+  ExpectFilled(second, 0x00000000, "flip_transparent");
+}
+
 TEST_F(RenderTargetPairTest, BeginAndEndRestoreTargetAndDepthExactly) {
   DS_RenderTargetPair pair;
   pair.Create(64, 32);

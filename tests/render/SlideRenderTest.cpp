@@ -16,6 +16,7 @@
 #include "render/SceneMapping.h"
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
+#include "support/CountingAbortCheck.h"
 #include "support/SlideTestSupport.h"
 #include "support/FakeEffect.h"
 #include "support/SlideShowTest.h"
@@ -254,6 +255,45 @@ TEST_F(SlideRenderTest, LostDeviceResetAndRestoreGiveTheSamePixels) {
   }
 }
 
+// A slide that ends lets go of its layer's screen-sized targets (as on a lost device),
+// and draws the same when it comes round again: a long show holds the targets of the
+// slide on screen only.
+TEST_F(SlideRenderTest, AnEndingSlideLetsGoOfItsTargetsAndDrawsTheSameWhenItShowsAgain) {
+  DS_SlideShow_Light written;
+  for (const DS_FileKey& key : {kBandsKey, kRedKey}) {
+    DS_SlideContainer* slide = MakeSlide(2, 2, 2, key);
+    slide->GetLight()->GetCamera().on.SetValue(0);
+    TestProbeItem* q = MakeProbe(2, 0, 0, 0, 0, 0);
+    q->needsScene = true;
+    q->copyScene = true;
+    slide->AddVisualItem(q);
+    slide->AddVisualItem(MakeProbe(3, 0xFF00FF00, 8, 8, 24, 24));
+    written.AddSlide(slide);
+  }
+  Load(written, 1);
+  auto holdsTargets = [&](size_t slide) { return m_show->GetSlide(slide)->GetLight()->GetTargets().IsValid(); };
+  // Slide 0 shows from 103 s to its switch after 107 s, slide 1 until after 113.5 s.
+  const ds_test::Image before = Frame(103.0f);
+  EXPECT_TRUE(holdsTargets(0));
+
+  Frame(107.5f);
+  EXPECT_FALSE(holdsTargets(0)) << "slide 0 ended";
+  EXPECT_TRUE(holdsTargets(1)) << "slide 1 on screen";
+  const ds_test::Image second = Frame(110.0f);
+  EXPECT_TRUE(ds_test::PixelNear(second, 2, kH / 2, kRed, 2)) << "slide 1";
+
+  Frame(113.6f);
+  EXPECT_TRUE(holdsTargets(0)) << "slide 0 on screen again";
+  EXPECT_FALSE(holdsTargets(1)) << "slide 1 ended";
+  const ds_test::Image again = Frame(115.7f);
+  for (int y = 0; y < kH; y += 5) {
+    for (int x = 0; x < kW; x += 5) {
+      EXPECT_TRUE(ds_test::PixelNear(again, x, y, before.RgbAt(x, y), 1)) << "slide 0 shown again";
+      if (HasFailure()) return;
+    }
+  }
+}
+
 // ---- pictures read slide by slide ----
 
 // What the scene slot does: only the first slide's pictures are read before it shows,
@@ -315,6 +355,66 @@ TEST_F(SlideRenderTest, EachSlidesPicturesAreReadBeforeItShowsAndNoEarlier) {
     EXPECT_TRUE(ds_test::PixelNear(image, kW / 2, kH / 2, step.rgb, 3)) << step.what;
     EXPECT_EQ(step.unread, unread()) << step.what;
   }
+}
+
+// The saver ends while pictures are read: the abort check is asked before each unread
+// picture, and its yes stops the work there for good.
+class StoppedPicturesTest : public SlideRenderTest {
+protected:
+  void LoadFourSlides() {
+    const uint32_t colours[4] = {kRed, kGreen, kBlue, kWhite};
+    std::vector<EmbeddedPicture> pictures;
+    DS_SlideShow_Light written;
+    for (int i = 0; i < 4; ++i) {
+      keys.push_back(DS_FileKey(L"C:\\scene\\stop" + std::to_wstring(i) + L".bmp", 60 + i));
+      pictures.push_back({keys.back(), MakeSolidBmp(kPictureW, kPictureH, colours[i])});
+      DS_SlideContainer* slide = MakeSlide(1, 1, 1, keys.back());
+      slide->GetLight()->GetCamera().on.SetValue(0);
+      written.AddSlide(slide);
+    }
+    const std::vector<unsigned char> bytes = WriteDocument(written, pictures);
+    m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size(), &check));
+    ASSERT_TRUE(m_show);
+  }
+  std::string Unread() const {
+    std::string text;
+    for (const DS_FileKey& key : keys) text += g_CurrentDocResManager->HasUnreadPictures(key) ? "u" : "r";
+    return text;
+  }
+
+  std::vector<DS_FileKey> keys;
+  ds_test::CountingAbortCheck check;
+};
+
+TEST_F(StoppedPicturesTest, ASwitchStoppedBeforeThePictureKeepsTheOutgoingSlideAndDoesNoMore) {
+  LoadFourSlides();
+  m_show->BuildSlideObjects(true);
+  // Slide 0 shows from 9 s; slide 1 is due at 12.5 with its picture unread.
+  EXPECT_TRUE(ds_test::PixelNear(Frame(10.0f), kW / 2, kH / 2, kRed, 3));
+  ASSERT_EQ("ruuu", Unread());
+  check.yesAt = check.asked + 1;
+  m_show->Update(12.5f);
+  EXPECT_TRUE(m_show->Aborted());
+  EXPECT_EQ(0, m_show->GetCurrentIndex()) << "the switch went on after the yes";
+  EXPECT_EQ("ruuu", Unread()) << "a picture was read after the yes";
+  const int asked = check.asked;
+  m_show->Update(13.5f);
+  m_show->Update(30.0f);
+  EXPECT_EQ(asked, check.asked) << "the show asked again after the yes";
+  EXPECT_EQ(0, m_show->GetCurrentIndex());
+  EXPECT_EQ("ruuu", Unread());
+}
+
+TEST_F(StoppedPicturesTest, BuildingStoppedAtTheFirstSlideReadsNoPictureAndShowsNothing) {
+  LoadFourSlides();
+  check.yesAt = check.asked + 1;
+  m_show->BuildSlideObjects(true);
+  EXPECT_TRUE(m_show->Aborted());
+  EXPECT_EQ(check.yesAt, check.asked);
+  EXPECT_EQ("uuuu", Unread());
+  m_show->Update(10.0f);
+  EXPECT_EQ(-1, m_show->GetCurrentIndex()) << "a stopped show made a slide current";
+  EXPECT_EQ("uuuu", Unread());
 }
 
 TEST_F(SlideRenderTest, AStillSlideKeepsFramesComingUntilTheNextSlidesPicturesAreRead) {

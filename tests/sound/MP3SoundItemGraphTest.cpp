@@ -17,6 +17,9 @@
 
 namespace {
 
+// Media work takes a loaded machine seconds; only a stuck media thread waits this long.
+const DWORD kMediaWaitMs = 60000;
+
 ds_string TemporaryFolder() {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -72,7 +75,7 @@ std::unique_ptr<DS_MP3_Constructor> EmbeddedItem(const ds_string& sourcePath,
 // The polls and stops the item posted have run.
 void WaitForMediaWork() {
   if (MediaThread().IsRunning()) {
-    EXPECT_TRUE(MediaThread().WaitIdle(5000)) << "the media thread is stuck";
+    EXPECT_TRUE(MediaThread().WaitIdle(kMediaWaitMs)) << "the media thread is stuck";
   }
 }
 

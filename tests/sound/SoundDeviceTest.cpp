@@ -10,6 +10,9 @@
 
 namespace {
 
+// Media work takes a loaded machine seconds; only a stuck media thread waits this long.
+const DWORD kMediaWaitMs = 60000;
+
 const DWORD kPlayingAndLooping = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
 
 class SoundDeviceTest : public ::testing::Test {
@@ -63,7 +66,7 @@ TEST_F(SoundDeviceTest, LostDeviceNeverTurnsAMutedSaverUp) {
   OnSoundDeviceLost();
   EXPECT_EQ(-10000, PrimaryVolume()) << "the lost hook must not set full volume";
   // The graph is released on the media thread.
-  ASSERT_TRUE(MediaThread().WaitIdle(5000));
+  ASSERT_TRUE(MediaThread().WaitIdle(kMediaWaitMs));
   EXPECT_FALSE(g_MusicGraph) << "the music ends for good with the lost device";
   EXPECT_EQ(-1, GetMusicEvent());
 

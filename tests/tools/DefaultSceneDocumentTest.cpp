@@ -2,6 +2,8 @@
 // loader: the slides with their fades, pictures and cameras, the music tracks, the
 // WAV sound item and the files it all needs; and what a document cut short does.
 
+#include <d3dx9.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -103,6 +105,28 @@ TEST(DefaultSceneDocument, SlidesReadBackWithTheirTimesPicturesAndCameras) {
     EXPECT_EQ(wanted.cameraSpeed, layer->GetCamera().speed.GetValue());
     EXPECT_EQ(ds_tools::ScenePath(ds_tools::MakeSurroundPicture().fileName),
               layer->GetCamera().surroundImage.GetKey().path);
+  }
+}
+
+// Every slide's picture, the largest picture of the slide, is made for a full-HD
+// screen (at least 1920 x 1080 pixels) and carried as a PNG file, which the saver's
+// loader reads and splits.
+TEST(DefaultSceneDocument, SlidePicturesAreAtLeastFullHdPngFiles) {
+  LoadedDocument loaded(Document());
+  ASSERT_TRUE(loaded.show);
+  ASSERT_LT(0u, loaded.show->GetSlideCount());
+  for (size_t i = 0; i < loaded.show->GetSlideCount(); ++i) {
+    DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(i);
+    SCOPED_TRACE(Name(slide->name.GetValue()));
+    DS_SharedRef<DS_2D_Light> layer = slide->GetLight();
+    ASSERT_TRUE(layer);
+    const DS_ResourceEntry& entry = loaded.manager->GetLibraryEntry(DS_FileLink3(layer->GetPictureLink().GetKey()));
+    ASSERT_NE(0u, entry.Size());
+    D3DXIMAGE_INFO info = {};
+    ASSERT_EQ(D3D_OK, D3DXGetImageInfoFromFileInMemory(entry.Data(), UINT(entry.Size()), &info));
+    EXPECT_EQ(D3DXIFF_PNG, info.ImageFileFormat);
+    EXPECT_LE(1920u, info.Width);
+    EXPECT_LE(1080u, info.Height);
   }
 }
 

@@ -1,11 +1,13 @@
-// The default scene's pictures: the BMP encoding (layout, and what D3DX decodes from
-// it) and the colour marks by which the slides can be told apart.
+// The default scene's pictures: the BMP and PNG encodings (layout, and what D3DX
+// decodes from them), the colour marks by which the slides can be told apart, and the
+// anti-aliased shapes they are drawn with.
 
 #include <d3dx9.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -144,16 +146,27 @@ TEST(PictureTest, SlidePicturesDifferInShape) {
   }
 }
 
-class BmpDecodeTest : public ds_test::DeviceTest {};
+struct Encoding {
+  const char* name;
+  std::vector<unsigned char> (*encode)(const Picture&);
+  D3DXIMAGE_FILEFORMAT format;
+};
 
-// What D3DX reads from each encoded picture is, pixel for pixel, what was drawn.
-TEST_F(BmpDecodeTest, D3DXReadsTheColoursDrawn) {
+void PrintTo(const Encoding& encoding, std::ostream* os) { *os << encoding.name; }
+
+class PictureDecodeTest : public ds_test::DeviceTest, public ::testing::WithParamInterface<Encoding> {};
+
+// What D3DX reads from each encoded picture is, pixel for pixel, what was drawn: the
+// BMP files of the module, and the PNG files the platform's encoder compresses the
+// slide pictures into.
+TEST_P(PictureDecodeTest, D3DXReadsTheColoursDrawn) {
   for (const ScenePicture& scene : AllPictures()) {
     const Picture& p = scene.picture;
-    const std::vector<unsigned char> bmp = ds_tools::EncodeBmp24(p);
+    const std::vector<unsigned char> bmp = GetParam().encode(p);
+    ASSERT_FALSE(bmp.empty()) << Name(scene.fileName);
     D3DXIMAGE_INFO info = {};
     ASSERT_EQ(D3D_OK, D3DXGetImageInfoFromFileInMemory(bmp.data(), UINT(bmp.size()), &info)) << Name(scene.fileName);
-    EXPECT_EQ(D3DXIFF_BMP, info.ImageFileFormat);
+    EXPECT_EQ(GetParam().format, info.ImageFileFormat);
     ASSERT_EQ(UINT(p.Width()), info.Width);
     ASSERT_EQ(UINT(p.Height()), info.Height);
 
@@ -179,6 +192,50 @@ TEST_F(BmpDecodeTest, D3DXReadsTheColoursDrawn) {
     }
     surface->UnlockRect();
     EXPECT_EQ(0, wrong) << Name(scene.fileName) << ": first wrong pixel " << first;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PictureDecodeTest,
+                         ::testing::Values(Encoding{"BMP", ds_tools::EncodeBmp24, D3DXIFF_BMP},
+                                           Encoding{"PNG", ds_tools::EncodePng24, D3DXIFF_PNG}));
+
+// A hard edge drawn at a fraction of a pixel leaves that pixel partly covered, not
+// all or nothing: a rectangle's edge, a polygon's slanted side and the curve of a
+// disc each leave pixels between the two colours.
+TEST(PictureTest, ShapesCoverTheirEdgePixelsInPart) {
+  const uint32_t kGround = 0xFF000000u, kInk = 0xFFFFFFFFu;
+  auto partly = [](const Picture& p, int x, int y) {
+    const uint32_t red = (p.At(x, y) >> 16) & 0xFFu;
+    return red > 40 && red < 215;
+  };
+  {
+    Picture p(8, 8, kGround);
+    ds_tools::Canvas canvas(p, 2.0f);  // two pixels a unit
+    ds_tools::FillRect(canvas, 0.75f, 0.0f, 4.0f, 4.0f, kInk);  // its left edge half-way into pixel 1
+    EXPECT_EQ(kGround, p.At(0, 3));
+    EXPECT_TRUE(partly(p, 1, 3)) << ds_test::ColorText(p.At(1, 3));
+    EXPECT_EQ(kInk, p.At(2, 3));
+  }
+  {
+    Picture p(40, 40, kGround);
+    ds_tools::Canvas canvas(p, 1.0f);
+    ds_tools::FillConvex(canvas, {0.0f, 0.0f, 40.0f, 0.0f, 0.0f, 40.0f}, kInk);  // its slant from (40, 0) to (0, 40)
+    int between = 0;
+    for (int x = 0; x < 40; ++x) between += partly(p, x, 39 - x) || partly(p, x, 40 - x - 1) ? 1 : 0;
+    EXPECT_LT(30, between) << "the slant steps from ground to ink";
+    EXPECT_EQ(kInk, p.At(5, 5));
+    EXPECT_EQ(kGround, p.At(35, 35));
+  }
+  {
+    Picture p(40, 40, kGround);
+    ds_tools::Canvas canvas(p, 1.0f);
+    ds_tools::DrawGlowDisc(canvas, 20.0f, 20.0f, 12.3f, 12.3f, kInk, 0.0f);
+    int between = 0;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 40; ++x) between += partly(p, x, y) ? 1 : 0;
+    }
+    EXPECT_LT(30, between) << "the rim of the disc";
+    EXPECT_EQ(kInk, p.At(20, 20));
   }
 }
 

@@ -22,10 +22,9 @@ public:
   void ApplySettings(const DS_SoundSettings&) override {}
 };
 
-StuckMusicPlayer s_player;
-
 std::unique_ptr<DS_SceneSlot> MakeStuckMusicSlot(UINT) {
-  return std::unique_ptr<DS_SceneSlot>(new DS_SceneSlot(nullptr, &s_player));
+  static const std::shared_ptr<DS_MusicPlayer> player = std::make_shared<StuckMusicPlayer>();
+  return std::unique_ptr<DS_SceneSlot>(new DS_SceneSlot(nullptr, player));
 }
 
 }  // namespace

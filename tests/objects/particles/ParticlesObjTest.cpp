@@ -117,26 +117,23 @@ protected:
 TEST_F(ParticlesDeviceTest, SlotGrowsOnlyForMoreQuads) {
   ASSERT_EQ(10u, object->EnsureQuadCapacity(0, 10));
   const DS_IndexedMesh<DX_V::PCT>* slot = object->GetSlot(0);
-  ASSERT_TRUE(slot->vertices.buffer && slot->indices.buffer);
-  IDirect3DVertexBuffer9* first = slot->vertices.buffer.Get();
+  // Rewritten every frame: the quads live in memory, with no device buffer whose lock
+  // could wait for the device.
+  EXPECT_FALSE(slot->vertices.buffer);
+  EXPECT_FALSE(slot->indices.buffer);
+  ASSERT_TRUE(slot->vertices.HasData() && slot->indices.HasData());
+  const DX_V::PCT* first = slot->vertices.memory.data();
   EXPECT_EQ(40, slot->vertices.vertexCount);
+  EXPECT_EQ(40u, slot->vertices.memory.size());
   EXPECT_EQ(20, slot->primitiveCount);
   EXPECT_EQ(D3DPT_TRIANGLELIST, slot->primitiveType);
-
-  D3DVERTEXBUFFER_DESC vd;
-  ASSERT_EQ(D3D_OK, first->GetDesc(&vd));
-  EXPECT_EQ(40u * sizeof(DX_V::PCT), vd.Size);
-  EXPECT_EQ(DWORD(0x142), vd.FVF);
-  EXPECT_EQ(D3DPOOL_MANAGED, vd.Pool);
-  EXPECT_TRUE(vd.Usage & D3DUSAGE_WRITEONLY);
-  D3DINDEXBUFFER_DESC id;
-  ASSERT_EQ(D3D_OK, slot->indices.buffer->GetDesc(&id));
-  EXPECT_EQ(60u * sizeof(WORD), id.Size);
-  EXPECT_EQ(D3DFMT_INDEX16, id.Format);
-  EXPECT_EQ(D3DPOOL_MANAGED, id.Pool);
+  ASSERT_EQ(60u, slot->indices.memory.size());
+  std::vector<WORD> expected(60);
+  WriteQuadIndices(expected.data(), 10);
+  EXPECT_EQ(expected, slot->indices.memory);
 
   EXPECT_EQ(5u, object->EnsureQuadCapacity(0, 5));
-  EXPECT_EQ(first, slot->vertices.buffer.Get()) << "a smaller count keeps the buffers";
+  EXPECT_EQ(first, slot->vertices.memory.data()) << "a smaller count keeps the quads";
   EXPECT_EQ(20, slot->primitiveCount);
   EXPECT_EQ(5u, object->GetQuadCount(0));
 
@@ -147,7 +144,7 @@ TEST_F(ParticlesDeviceTest, SlotGrowsOnlyForMoreQuads) {
 
 TEST_F(ParticlesDeviceTest, ZeroQuadsOnAFreshSlotMakeNoBuffers) {
   EXPECT_EQ(0u, object->EnsureQuadCapacity(0, 0));
-  EXPECT_FALSE(object->GetSlot(0)->vertices.buffer);
+  EXPECT_FALSE(object->GetSlot(0)->vertices.HasData());
   EXPECT_EQ(nullptr, object->LockQuads(0));
 }
 
@@ -180,8 +177,8 @@ TEST_F(ParticlesDeviceTest, RegionQuadTakesTheRectangleFlipsAndColourOpacity) {
   rectangle.SetFromCentre(D3DXVECTOR3(100.0f, 50.0f, 0.0f), 20.0f, 10.0f);
   MediaColor colour(0xFF0000);  // blue
   colour.Opacity().SetValue(20u);  // alpha byte 204
-  WriteRegionQuad(*object, rectangle, 1, 0, colour);  // no buffer yet: nothing happens
-  EXPECT_FALSE(object->GetSlot(0)->vertices.buffer);
+  WriteRegionQuad(*object, rectangle, 1, 0, colour);  // no quads yet: nothing happens
+  EXPECT_FALSE(object->GetSlot(0)->vertices.HasData());
 
   object->EnsureQuadCapacity(0, 1);
   WriteRegionQuad(*object, rectangle, 1, 0, colour);
@@ -254,6 +251,30 @@ TEST_F(ParticleDrawTest, QuadsBeyondTheCountAreNotDrawn) {
   EXPECT_EQ(4, object->GetSlot(0)->primitiveCount) << "the buffers made for two stay";
   EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0xFF0000, 3)) << "first particle";
   EXPECT_TRUE(ds_test::PixelNear(image, 200, 150, 0x404040, 3)) << "stale quad of the removed particle";
+}
+
+TEST_F(ParticleDrawTest, SteadyFramesRewriteTheSameQuadsWithoutDeviceBuffers) {
+  TestGenerator& g = GeneratorOf(*object);
+  g.pixelSize = 20.0f;
+  g.particles.emplace_back(100.0f, 80.0f, 0.0f);
+  g.particles.emplace_back(200.0f, 150.0f, 0.0f);
+  Frame();
+  const DS_IndexedMesh<DX_V::PCT>* slot = object->GetSlot(0);
+  const DX_V::PCT* quads = slot->vertices.memory.data();
+  ASSERT_NE(nullptr, quads);
+  ds_test::Image image;
+  for (int frame = 1; frame <= 3; ++frame) {
+    g.particles.front().position.x = 100.0f + 20.0f * float(frame);
+    image = Frame();
+    // Quads made anew, or written into a buffer the device may still be drawing
+    // from, would make every frame wait.
+    EXPECT_EQ(quads, slot->vertices.memory.data()) << "made anew in frame " << frame;
+    EXPECT_FALSE(slot->vertices.buffer) << "frame " << frame;
+    EXPECT_FALSE(slot->indices.buffer) << "frame " << frame;
+  }
+  EXPECT_TRUE(ds_test::PixelNear(image, 160, 80, 0xFF0000, 3)) << "the moved particle";
+  EXPECT_TRUE(ds_test::PixelNear(image, 100, 80, 0x404040, 3)) << "where it was";
+  EXPECT_TRUE(ds_test::PixelNear(image, 200, 150, 0xFF0000, 3)) << "the one that stayed";
 }
 
 TEST_F(ParticleDrawTest, EmittedTrailParticlesFadeAway) {

@@ -35,7 +35,7 @@ TEST(SpriteArrayTest, ObjectRunsAClonePreparedWithItsSprites) {
   EXPECT_EQ(object->GetConstructor(), object->GetItem());
   EXPECT_EQ(5u, object->sprites.size());
   EXPECT_EQ(5, clone.inits);
-  EXPECT_EQ(nullptr, object->vertices.buffer.Get()) << "no device, no buffers";
+  EXPECT_FALSE(object->vertices.HasData()) << "no device, no quads";
   EXPECT_FALSE(object->NeedsSceneInput());
   EXPECT_EQ(nullptr, object->GetSecondTexture());
 }

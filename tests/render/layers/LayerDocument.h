@@ -68,9 +68,11 @@ inline std::unique_ptr<DS_2D_Light> ReadLayer(const std::vector<unsigned char>& 
   return layer;
 }
 
-// The vertices of a managed-pool buffer, read back; empty when there is none.
+// The vertices of a managed-pool buffer, read back, or those kept in memory; empty
+// when there are none.
 template <class V>
 std::vector<V> ReadVertices(const DS_VertexBuffer<V>& vertices) {
+  if (!vertices.memory.empty()) return vertices.memory;
   std::vector<V> out;
   if (!vertices.buffer) return out;
   void* data = nullptr;
