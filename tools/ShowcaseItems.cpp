@@ -229,8 +229,18 @@ const std::map<std::wstring, Maker>& Makers() {
          // Large enough to show over the bright water they glint on.
          return Sprites<DS_StatObjConstructor>(a, h, {L"star.dds", 16, 48, 0x80FFFF, 1});
        }},
-      {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float, float h) {
-         return Sprites<DS_FlowerConstructor>(a, h, {L"flower.dds", 14, 28, 0xFFFFFF, 0});
+      {L"DS_FlowerConstructor", [](const ShowcaseAssets& a, float w, float h) {
+         // One flower swaying on the meadow's left, its foot at the rectangle's centre:
+         // a static sprite stands at one point (by default the scene's corner), so every
+         // sprite of the item would stand on the same spot.
+         DS_FlowerConstructor* item =
+             Sprites<DS_FlowerConstructor>(a, h, {L"flower.dds", 1, 60, 0xFFFFFF, 0});  // 0.3 of the height
+         item->sizeFactorMin = 1.0f;
+         item->sizeFactorMax = 1.0f;
+         item->swayAmplitude = 8.0f;
+         item->rectangle.Extra1().SetValue(int(w * 0.16f));
+         item->rectangle.Extra2().SetValue(int(h * 0.78f));
+         return item;
        }},
       {L"DS_DischargeConstructor", [](const ShowcaseAssets& a, float w, float h) {
          // Sparks crackling where the bolt ends: the static sprite stands at its
@@ -273,11 +283,13 @@ const std::map<std::wstring, Maker>& Makers() {
          item->randomFlag.SetValue(0);
          DS_TimeLineControl& timeLine = item->TimeLine();
          timeLine.mode.SetValue(DS_TimeLineControl::kCycle);
-         timeLine.hidden.lo.SetValue(30u);
-         timeLine.hidden.hi.SetValue(30u);
-         timeLine.fadeIn.SetValue(60u);
-         timeLine.shown.lo.SetValue(110u);
-         timeLine.shown.hi.SetValue(110u);
+         // A cycle of four seconds: hidden 0.2 s, fading in 0.5 s, burning 2.5 s, fading
+         // out 0.8 s, so that the slide opens on a burst.
+         timeLine.hidden.lo.SetValue(20u);
+         timeLine.hidden.hi.SetValue(20u);
+         timeLine.fadeIn.SetValue(50u);
+         timeLine.shown.lo.SetValue(250u);
+         timeLine.shown.hi.SetValue(250u);
          timeLine.fadeOut.SetValue(80u);
          return item;
        }},
@@ -285,9 +297,11 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_ButterflyConstructor", [](const ShowcaseAssets& a, float, float h) {
          // The wings have no picture of their own by default; the butterfly keeps to
          // the middle of the picture, where it turns back before it leaves the screen.
+         // Its wings span about three fifths of its size; seen edge on while they beat,
+         // it needs to be large to be seen at all.
          DS_ButterflyConstructor* item = new DS_ButterflyConstructor();
          item->imageLink.StoreKey(PictureKey(a, L"butterfly_wing.dds"));
-         item->size.SetValue(Px(h, 70.0f));
+         item->size.SetValue(Px(h, 120.0f));
          item->relLeft = 0.25f;
          item->relRight = 0.75f;
          item->relTop = 0.25f;
@@ -330,7 +344,26 @@ const std::map<std::wstring, Maker>& Makers() {
        }},
       // Particle generators.
       {L"DS_Bling", [](const ShowcaseAssets& a, float w, float h) {
-         return Particles<DS_Bling>(a, h, {L"star.dds", 0xFFFFFF, 0xFFE0A0, 2, 20, 3, 20});
+         // Sparkles along the snow's edge, each growing for a second and shrinking for
+         // two, turning slowly: a golden glow under a white star (a bling has no points,
+         // no brush size and a cycle of no length by default).
+         DS_Bling* item = Particles<DS_Bling>(a, h, {L"star.dds", 0xFFFFFF, 0xFFE0A0, 2, 20, 3, 20});
+         item->textureLinks.assign(1, DS_ImageFileLink(PictureKey(a, L"soft_dot.dds")));
+         item->textureLinks.push_back(DS_ImageFileLink(PictureKey(a, L"star.dds")));
+         item->brushSize.SetValue(unsigned(h * 0.12f));
+         item->pulseClock.SetValue(50u);   // 1: the cycle in seconds
+         item->growTime.SetValue(100u);
+         item->shrinkTime.SetValue(200u);
+         item->spinClock.SetValue(25u);    // half a radian a second
+         item->minimumSize.SetValue(40u);  // never below 0.4 of the brush
+         // Stored as plain points (the painting operation draws a random phase, and the
+         // document must come out the same from the same code); the brush starts each
+         // point's cycle at a phase of its own when it is prepared.
+         for (int k = 0; k < 7; ++k) {
+           const float x = w * (0.1f + 0.13f * float(k));
+           item->points.emplace_back(D3DXVECTOR3(x, h * (0.7f + 0.04f * std::sin(float(k) * 2.3f)), 0.0f));
+         }
+         return item;
        }},
       {L"DS_CustomAirBrush", [](const ShowcaseAssets& a, float w, float h) {
          // A pink garland of soft dots painted across the sky above the snow.
@@ -341,8 +374,24 @@ const std::map<std::wstring, Maker>& Makers() {
            item->AddPoint(D3DXVECTOR3(x, h * (0.6f + 0.05f * std::sin(x / w * 12.0f)), 0.0f), 0, 0, 0, 0);
          return item;
        }},
-      {L"DS_TwinklingStars", [](const ShowcaseAssets& a, float, float h) {
-         return Particles<DS_TwinklingStars>(a, h, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
+      {L"DS_TwinklingStars", [](const ShowcaseAssets& a, float w, float h) {
+         // Stars strewn over the upper sky, each a twentieth of the picture's height
+         // (a brush has no points and no size by default). Points read back from the
+         // document keep the size and opacity the brush gave them.
+         DS_TwinklingStars* item = Particles<DS_TwinklingStars>(a, h, {L"star.dds", 0xFFFFFF, 0xFFE0C0, 3, 30, 2, 0});
+         item->brushSize.SetValue(unsigned(h * 0.07f));
+         // A fixed scatter, sizes and opacities from a half to one (the painting operation
+         // draws them at random, and the document must come out the same from the same
+         // code): the golden ratio spreads the stars evenly without a pattern.
+         for (int k = 0; k < 24; ++k) {
+           const float u = std::fmod(float(k) * 0.618034f, 1.0f);
+           const float v = std::fmod(float(k) * 0.381966f + 0.13f, 1.0f);
+           DS_Particle star(D3DXVECTOR3(w * (0.05f + 0.9f * u), h * (0.04f + 0.4f * v), 0.0f));
+           star.size = 0.5f + 0.5f * std::fmod(float(k) * 0.7548777f, 1.0f);
+           star.alpha = 0.5f + 0.5f * std::fmod(float(k) * 0.5698403f + 0.3f, 1.0f);
+           item->points.push_back(star);
+         }
+         return item;
        }},
       {L"DS_Aurora", [](const ShowcaseAssets& a, float w, float h) {
          // A green curtain hanging in the upper sky, its stroke value the distance along
@@ -412,8 +461,21 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_RadialRays", [](const ShowcaseAssets& a, float w, float h) {
-         return Positioned<DS_RadialRays>(a, h, {L"light_shaft.dds", 0xA0E0FF, 0x60C0FF, 3, 10, 8, 10}, w * 0.72f,
-                                          h * 0.56f);
+         // A fan of sixteen rays about the sun, of lengths and angles a little uneven
+         // but the same in every frame, swinging slowly (a fan has no rays, length or
+         // width by default, and draws nothing).
+         DS_RadialRays* item = Positioned<DS_RadialRays>(a, h, {L"light_shaft.dds", 0xA0E0FF, 0x60C0FF, 3, 10, 8, 10},
+                                                         w * 0.72f, h * 0.56f);
+         item->RayLength.SetValue(unsigned(h * 0.45f));
+         item->RayWidth.SetValue(unsigned(h * 0.08f));
+         item->RayCount.SetValue(16u);
+         item->Irregular.SetValue(1);
+         item->Seed.SetValue(7u);
+         item->Variation.SetValue(40u);       // lengths and steps from 0.6 of the even ones
+         item->RotationMode.SetValue(DS_RadialRays::kSwing);
+         item->RotationSpeed.SetValue(10u);   // 0.2 radians a second
+         item->SwingAmplitude.SetValue(10u);  // 0.2 radians either way
+         return item;
        }},
       {L"DS_Smoke", [](const ShowcaseAssets& a, float w, float h) {
          // Grey puffs rising from the far shore and fading (a smoke spawns nothing by
@@ -475,7 +537,13 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_WavesFX", [](const ShowcaseAssets& a, float, float) { return new DS_WavesFX(); }},
-      {L"DS_LightFX", [](const ShowcaseAssets& a, float, float) { return new DS_LightFX(); }},
+      {L"DS_LightFX", [](const ShowcaseAssets& a, float, float) {
+         // Pulsing at full strength (0.4 by default): weaker, the light is lost on the
+         // bright beach it lies over.
+         DS_LightFX* item = new DS_LightFX();
+         item->intensity.SetValue(100u);
+         return item;
+       }},
       {L"DS_LightFX_II", [](const ShowcaseAssets& a, float, float) {
          // A steady orange light screened over its patch. The brush draws every pixel of
          // the picture anew: in FX mode it starts from the scene drawn so far, which keeps

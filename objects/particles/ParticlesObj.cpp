@@ -30,7 +30,9 @@ void DS_ParticlesObj::OnMouseMove(int x, int y) {
   if (m_constructor) m_constructor->OnObjectMouse(x);
 }
 
-bool DS_ParticlesObj::NeedsSceneInput() const { return m_generator && m_generator->NeedsSceneInput(); }
+// A switched-off object draws nothing: were it to take the scene, the layer would flip
+// its capture to a fresh black target (or end it) with nobody to draw the scene back.
+bool DS_ParticlesObj::NeedsSceneInput() const { return m_enabled && m_generator && m_generator->NeedsSceneInput(); }
 
 bool DS_ParticlesObj::HitTest(POINT point, int ignored) {
   return m_generator && m_generator->HitTest(point.x, point.y);

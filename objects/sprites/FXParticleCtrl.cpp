@@ -159,7 +159,8 @@ DS_GlowingObj::DS_GlowingObj(DS_GlowEffectCtrl* clone) : DS_ABObj(clone), m_cont
 
 DS_GlowingObj::~DS_GlowingObj() = default;
 
-bool DS_GlowingObj::NeedsSceneInput() const { return m_control && m_control->GetEffect(); }
+// Switched off, the glow draws nothing and must not take the scene (as the particles).
+bool DS_GlowingObj::NeedsSceneInput() const { return m_enabled && m_control && m_control->GetEffect(); }
 
 void DS_GlowingObj::Update(float localTime) {
   if (!m_control) return;

@@ -55,6 +55,9 @@ technique CommonVretexColor
         BlendOp = Add;
         SrcBlend = SrcAlpha;
         DestBlend = InvSrcAlpha;
+        // The letters' colour is the vertex colour as given: a layer that lights its
+        // own surface (the pond's water) must not light them too.
+        Lighting = false;
         VertexShader = NULL;
         PixelShader = compile ps_2_0 StillPS();
     }
@@ -70,6 +73,9 @@ technique ScrollText
         BlendOp = Add;
         SrcBlend = SrcAlpha;
         DestBlend = InvSrcAlpha;
+        // The letters' colour is the vertex colour as given: a layer that lights its
+        // own surface (the pond's water) must not light them too.
+        Lighting = false;
         VertexShader = NULL;
         PixelShader = compile ps_2_0 ScrollPS();
     }

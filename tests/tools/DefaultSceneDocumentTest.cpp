@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -17,6 +18,7 @@
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
 #include "objects/brushes/EffectBrush.h"
+#include "objects/sprites/CharacterAnimators.h"
 #include "render/DeviceGlobals.h"
 #include "render/layers/FlameLayer.h"
 #include "render/layers/UnderwaterLayer.h"
@@ -371,23 +373,28 @@ struct ShownItems {
 void PrintTo(const ShownItems& c, std::ostream* os) { *os << Name(c.slide); }
 
 // What the check below does not hold yet: objects that do not change the frame at
-// the time it is taken, and slides (item null) whose frame changes while the time
-// stands. Each is a fault of the showcase's settings or of its class still to be found
-// and mended; the rest of its slide is checked.
+// the time it is taken (the storm's flash and rain draw nothing there), or slides (item
+// null) whose frame changes while the time stands. Each is a fault of the showcase's
+// settings or of its class still to be found and mended; the rest of its slide is
+// checked.
 const struct {
   const wchar_t* slide;
   const wchar_t* item;
 } kNotYetSeen[] = {
-    {L"Dawn", L"DS_RadialRays"},
-    {L"Meadow", L"DS_FlowerConstructor"},
-    {L"Meadow", L"DS_ButterflyConstructor"},
-    {L"Seaside", L"DS_ButterflyConstructor"},
-    {L"Storm", nullptr},
-    {L"Snow globe", L"DS_TwinklingStars"},
-    {L"Snow globe", L"DS_Bling"},
-    {L"Code rain", nullptr},
-    {L"Pond", nullptr},
+    {L"Storm", L"DS_LightingConstructor"},
+    {L"Storm", L"DS_RainConstructor"},
 };
+
+// Whether the slide's layer moves on with every frame drawn, whatever the time: the code
+// rain steps its streams and the pond's water its waves once a frame.
+bool StepsWithEveryFrame(const wchar_t* slideName) {
+  for (const DefaultSlide& slide : ds_tools::DefaultSlides()) {
+    if (std::wstring(slide.name) != slideName) continue;
+    const std::wstring layer = slide.layer;
+    return layer == L"DS_MatrixCodeLight" || layer == L"DS_WaterRingLight";
+  }
+  return false;
+}
 
 bool NotYetSeen(const wchar_t* slide, const wchar_t* item) {
   for (const auto& known : kNotYetSeen) {
@@ -435,12 +442,37 @@ int DifferingPixels(const ds_test::Image& a, const ds_test::Image& b, int tolera
   return count;
 }
 
+// How many pixels of `without` differ by more than `tolerance` from both `before` and
+// `after`, where those two agree: what the frame between them lacks. Where the frame
+// stands still, `before` and `after` are the same frame.
+int PixelsLacking(const ds_test::Image& before, const ds_test::Image& without, const ds_test::Image& after,
+                  int tolerance) {
+  if (before.width != without.width || before.height != without.height || before.width != after.width ||
+      before.height != after.height)
+    return before.width * before.height;
+  auto differs = [tolerance](uint32_t a, uint32_t b) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+      if (d > tolerance || d < -tolerance) return true;
+    }
+    return false;
+  };
+  int count = 0;
+  for (size_t i = 0; i < before.pixels.size(); ++i) {
+    const uint32_t b = before.pixels[i], w = without.pixels[i], a = after.pixels[i];
+    if (!differs(b, a) && differs(b, w) && differs(a, w)) ++count;
+  }
+  return count;
+}
+
 // The object changes at least a two-hundredth of the frame: `without` is the same frame
-// with the object switched off. (A wave over the picture's smooth gradients shows at
-// its edges only.)
+// with the object switched off, drawn between `with` and `after`, both with it. (A wave
+// over the picture's smooth gradients shows at its edges only.) A layer that moves on
+// with every frame drawn changes its part of the three frames; what it changes between
+// `with` and `after` is not counted for the object.
 testing::AssertionResult ChangesTheFrame(const ds_test::Image& with, const ds_test::Image& without,
-                                         const std::string& name) {
-  const int changed = DifferingPixels(with, without, 8);
+                                         const ds_test::Image& after, const std::string& name) {
+  const int changed = PixelsLacking(with, without, after, 8);
   const int wanted = with.width * with.height / 200;
   if (changed >= wanted) return testing::AssertionSuccess();
   return testing::AssertionFailure() << name << " changes " << changed << " pixels, expected at least " << wanted
@@ -473,10 +505,20 @@ protected:
   void SetUp() override {
     RenderDeviceTest::SetUp();
     g_CurrentViewContext = &m_view;
+    // The clock's hands show the wall clock: held at one time, they stand as the rest.
+    m_wallClock = AC_ClockArrow::SetLocalTimeSource(&TenPastTen);
   }
   void TearDown() override {
+    AC_ClockArrow::SetLocalTimeSource(m_wallClock);
     g_CurrentViewContext = nullptr;
     RenderDeviceTest::TearDown();
+  }
+
+  static bool TenPastTen(int& hours, int& minutes, int& seconds) {
+    hours = 10;
+    minutes = 10;
+    seconds = 0;
+    return true;
   }
 
   // The default scene cut to the slide and the items of the case, effects and all.
@@ -510,6 +552,7 @@ protected:
   }
 
   DS_ViewContext m_view;
+  AC_ClockArrow::LocalTimeSource m_wallClock = nullptr;
 };
 
 // Every object of the case, on its slide among the others as the saver shows it, with
@@ -517,6 +560,9 @@ protected:
 // off, the same frame looks different.
 TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
   const ShownItems& shown = GetParam();
+  // The objects draw their starts, headings and phases from the shared generator: each
+  // slide starts it alike, whichever slides ran before it.
+  std::srand(1);
   LoadedDocument loaded(SlideDocument(shown));
   ASSERT_TRUE(loaded.show);
   loaded.show->BuildSlideObjects();
@@ -525,13 +571,19 @@ TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
   // second at a time, and those that gather particles or sprites need the steps.
   const float t = 3.0f;
   for (float before = 0.1f; before < t; before += 0.1f) Frame(*loaded.show, before);
+  // Once more at the time itself: what an object renews on the update after its clock
+  // has passed the renewal time (the discharge arc's new path) settles.
+  Frame(*loaded.show, t);
   const ds_test::Image all = Frame(*loaded.show, t);
-  // While the time stands only what follows the wall clock (the clock's hands) may
-  // change, and less than an object must.
+  // While the time stands the frame stands too, but for what moves on with every frame
+  // drawn: the layers named above, and the fog's puffs, which turn by one step a frame
+  // (soft as they are, that moves their pixels by a level or two).
   const ds_test::Image again = Frame(*loaded.show, t);
-  ASSERT_LT(DifferingPixels(all, again, 8), all.width * all.height / 400)
-      << "the frame must not change while the time stands; saved as "
-      << ds_test::SaveFailureImage(again, Name(shown.slide));
+  if (!StepsWithEveryFrame(shown.slide)) {
+    ASSERT_LT(DifferingPixels(all, again, 4), all.width * all.height / 400)
+        << "the frame must not change while the time stands; saved as "
+        << ds_test::SaveFailureImage(again, Name(shown.slide));
+  }
   DS_SharedRef<DS_SlideContainer> slide = loaded.show->GetSlide(0);
   ASSERT_EQ(shown.items.size(), slide->GetVisualObjects().size());
   for (const auto& object : slide->GetVisualObjects()) {
@@ -539,7 +591,8 @@ TEST_P(ShowcaseDrawing, EveryObjectIsSeen) {
     object->SetEnabled(false);
     const ds_test::Image without = Frame(*loaded.show, t);
     object->SetEnabled(true);
-    EXPECT_TRUE(ChangesTheFrame(all, without, name));
+    const ds_test::Image after = Frame(*loaded.show, t);
+    EXPECT_TRUE(ChangesTheFrame(all, without, after, name));
     EXPECT_TRUE(PaintsNoBlackShape(all, without, name));
   }
 }

@@ -55,6 +55,18 @@ TEST(ParticlesObjTest, ObjectOwnsAPreparedCloneAndForwardsToIt) {
   EXPECT_EQ(0.0f, item.clock.GetAccumulatedTime());
 }
 
+// Switched off, an object draws nothing, so it must not take the scene from the layer:
+// the capture would flip to a black target that nobody draws the scene back into.
+TEST(ParticlesObjTest, ASwitchedOffObjectReadsNoScene) {
+  TestGenerator item;
+  item.needsScene = true;
+  std::unique_ptr<DS_ParticlesObj> object = MakeObject(item);
+  object->SetEnabled(false);
+  EXPECT_FALSE(object->NeedsSceneInput());
+  object->SetEnabled(true);
+  EXPECT_TRUE(object->NeedsSceneInput());
+}
+
 TEST(ParticlesObjTest, ObjectWithoutGeneratorDoesNothing) {
   DS_ParticlesObj object(nullptr);
   object.Update(1.0f);

@@ -307,7 +307,11 @@ TEST_F(FXDrawTest, GlowWhoseEffectFailsDrawsNothing) {
 
 TEST_F(FXDrawTest, GlowWithEffectReadsTheScene) {
   EmbedEffect(glow);
-  EXPECT_TRUE(MakeGlow().NeedsSceneInput());
+  DS_GlowingObj& object = MakeGlow();
+  EXPECT_TRUE(object.NeedsSceneInput());
+  // Switched off it draws nothing, and the scene must stay with the layer.
+  object.SetEnabled(false);
+  EXPECT_FALSE(object.NeedsSceneInput());
 }
 
 TEST_F(FXDrawTest, GlowWithoutSecondImageGlowsWithNoTexture) {
