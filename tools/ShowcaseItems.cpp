@@ -329,12 +329,12 @@ const std::map<std::wstring, Maker>& Makers() {
       {L"DS_3D_in_2D_array_Constructor", [](const ShowcaseAssets& a, float, float h) {
          DS_3D_in_2D_array_Constructor* item = new DS_3D_in_2D_array_Constructor();
          // Leaves drifting down: the module's flat quad with the leaf picture carried in
-         // the entry, each copy a sixteenth of the picture's height across (the
+         // the entry, each copy a twelfth of the picture's height across (the
          // default size 0 scales the copies to nothing).
          item->meshEntry = DS_ResourceEntry(69, kModule);
          item->textureEntry = EmbeddedPicture(MakeLeafSprite());
          item->instanceCount.SetValue(24u);
-         item->params.size.SetValue(unsigned(h / 16.0f));
+         item->params.size.SetValue(unsigned(h / 12.0f));
          item->params.speed.SetValue(30u);
          item->params.sway.SetValue(60u);
          item->params.gustRate.SetValue(10u);
