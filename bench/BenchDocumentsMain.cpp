@@ -20,6 +20,7 @@
 #include "render/SlideShow.h"
 #include "tools/CurrentManagerScope.h"
 #include "tools/DefaultSceneContent.h"
+#include "tools/DefaultSceneDocument.h"
 #include "sound/MusicFileStore.h"
 #include "tools/Picture.h"
 
@@ -86,14 +87,7 @@ std::vector<unsigned char> BuildDocument(const BenchDocument& document) {
     slide->SetLight(layer.release());
     show.AddSlide(slide.release());
   }
-  DS_IOF_W stream;
-  stream.WriteString(ds_tools::kSceneSignature);
-  show.Write(stream);
-  // The used-image table carries the pictures; the reader takes it first.
-  for (const auto& used : manager.Tables().usedImages) manager.Tables().otherFiles.erase(used.first);
-  manager.Write(stream);
-  if (stream.Failed()) return std::vector<unsigned char>();
-  return stream.Bytes();
+  return ds_tools::PictureShowDocument(show, manager);
 }
 
 }  // namespace

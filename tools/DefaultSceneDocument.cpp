@@ -358,4 +358,14 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
   return stream.Bytes();
 }
 
+std::vector<unsigned char> PictureShowDocument(DS_SlideShow_Light& show, DS_DocResManager& manager) {
+  DS_IOF_W stream;
+  stream.WriteString(kSceneSignature);
+  show.Write(stream);
+  for (const auto& used : manager.Tables().usedImages) manager.Tables().otherFiles.erase(used.first);
+  manager.Write(stream);
+  if (stream.Failed()) return std::vector<unsigned char>();
+  return stream.Bytes();
+}
+
 }  // namespace ds_tools

@@ -11,7 +11,16 @@
 #include <string>
 #include <vector>
 
+class DS_DocResManager;
+class DS_SlideShow_Light;
+
 namespace ds_tools {
+
+// A show of pictures written as a document: the signature, the slide show record and
+// the resource manager record, each picture filed once, in the used-image table that
+// the reader takes first. Empty when writing failed. The bench's and the tests' large
+// documents are written this way.
+std::vector<unsigned char> PictureShowDocument(DS_SlideShow_Light& show, DS_DocResManager& manager);
 
 // The compiled effects the build made: the module's by resource id, the others by
 // name. An effect that is missing is left out; its objects then draw nothing.
