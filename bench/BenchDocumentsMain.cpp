@@ -26,7 +26,6 @@
 
 namespace {
 
-const unsigned int kHundredthsPerSecond = 100;
 
 struct BenchDocument {
   const char* kind;
@@ -66,26 +65,11 @@ std::vector<unsigned char> BuildDocument(const BenchDocument& document) {
   ds_tools::CurrentManagerScope current(&manager);
   DS_SlideShow_Light show;
   for (int i = 0; i < document.slides; ++i) {
-    const std::wstring name = L"bench_" + std::to_wstring(i) + L".bmp";
-    const DS_FileKey key(ds_tools::ScenePath(name.c_str()), ds_tools::kSceneFileStamp);
-    const std::vector<unsigned char> bytes = ds_tools::EncodeBmp24(MakePicture(i, document.side));
-    DS_ResourceEntry entry;
-    entry.SetName(key.path);
-    entry.SetData(uint32_t(bytes.size()), bytes.data());
-    manager.Tables().fileLibrary[key] = DS_EntryList{entry};
-    manager.RegisterUsedImage(DS_FileLink3(key));
-
-    std::unique_ptr<DS_2D_Light> layer(new DS_2D_Light());
-    layer->GetPictureLink().StoreKey(key);
-    layer->GetCamera().on.SetValue(document.camera ? 1 : 0);  // drifting at its default zoom and speed
-    std::unique_ptr<DS_SlideContainer> slide(new DS_SlideContainer());
-    slide->name.SetValue(name);
-    slide->fadeIn.SetValue(document.fadeIn);
-    slide->show.SetValue(document.show);
-    slide->fadeOut.SetValue(document.fadeOut);
-    slide->duration.SetValue((document.fadeIn + document.show + document.fadeOut) * kHundredthsPerSecond);
-    slide->SetLight(layer.release());
-    show.AddSlide(slide.release());
+    // A drifting camera at its default zoom and speed where the document asks for one.
+    ds_tools::AddPictureSlide(show, manager,
+                              {L"bench_" + std::to_wstring(i) + L".bmp",
+                               ds_tools::EncodeBmp24(MakePicture(i, document.side)), document.camera,
+                               document.fadeIn, document.show, document.fadeOut});
   }
   return ds_tools::PictureShowDocument(show, manager);
 }

@@ -358,6 +358,27 @@ std::vector<unsigned char> BuildDefaultSceneDocument(const SceneEffects& effects
   return stream.Bytes();
 }
 
+void AddPictureSlide(DS_SlideShow_Light& show, DS_DocResManager& manager, const PictureSlide& picture) {
+  const DS_FileKey key(ScenePath(picture.name.c_str()), kSceneFileStamp);
+  DS_ResourceEntry entry;
+  entry.SetName(key.path);
+  entry.SetData(uint32_t(picture.picture.size()), picture.picture.data());
+  manager.Tables().fileLibrary[key] = DS_EntryList{entry};
+  manager.RegisterUsedImage(DS_FileLink3(key));
+
+  std::unique_ptr<DS_2D_Light> layer(new DS_2D_Light());
+  layer->GetPictureLink().StoreKey(key);
+  layer->GetCamera().on.SetValue(picture.cameraOn ? 1 : 0);
+  std::unique_ptr<DS_SlideContainer> slide(new DS_SlideContainer());
+  slide->name.SetValue(picture.name);
+  slide->fadeIn.SetValue(picture.fadeIn);
+  slide->show.SetValue(picture.show);
+  slide->fadeOut.SetValue(picture.fadeOut);
+  slide->duration.SetValue((picture.fadeIn + picture.show + picture.fadeOut) * kHundredthsPerSecond);
+  slide->SetLight(layer.release());
+  show.AddSlide(slide.release());
+}
+
 std::vector<unsigned char> PictureShowDocument(DS_SlideShow_Light& show, DS_DocResManager& manager) {
   DS_IOF_W stream;
   stream.WriteString(kSceneSignature);

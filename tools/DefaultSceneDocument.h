@@ -22,6 +22,19 @@ namespace ds_tools {
 // documents are written this way.
 std::vector<unsigned char> PictureShowDocument(DS_SlideShow_Light& show, DS_DocResManager& manager);
 
+// One slide of such a show: a plain picture layer showing `picture` (a picture file's
+// bytes, filed under the scene path of `name`), its camera drifting or still, and its
+// fade-in, show and fade-out times in whole seconds.
+struct PictureSlide {
+  std::wstring name;
+  std::vector<unsigned char> picture;
+  bool cameraOn;
+  unsigned int fadeIn;
+  unsigned int show;
+  unsigned int fadeOut;
+};
+void AddPictureSlide(DS_SlideShow_Light& show, DS_DocResManager& manager, const PictureSlide& slide);
+
 // The compiled effects the build made: the module's by resource id, the others by
 // name. An effect that is missing is left out; its objects then draw nothing.
 struct SceneEffects {

@@ -25,7 +25,6 @@
 
 namespace {
 
-const unsigned int kHundredthsPerSecond = 100;
 const int kSmallSide = 32;
 const int kMostSlides = 100000;
 
@@ -41,26 +40,8 @@ std::vector<unsigned char> BuildDocument(int slides) {
   ds_tools::CurrentManagerScope current(&manager);
   DS_SlideShow_Light show;
   for (int i = 0; i < slides; ++i) {
-    const std::wstring name = L"large_" + std::to_wstring(i) + L".bmp";
-    const DS_FileKey key(ds_tools::ScenePath(name.c_str()), ds_tools::kSceneFileStamp);
-    const std::vector<unsigned char> bytes = SlidePicture(i);
-    DS_ResourceEntry entry;
-    entry.SetName(key.path);
-    entry.SetData(uint32_t(bytes.size()), bytes.data());
-    manager.Tables().fileLibrary[key] = DS_EntryList{entry};
-    manager.RegisterUsedImage(DS_FileLink3(key));
-
-    std::unique_ptr<DS_2D_Light> layer(new DS_2D_Light());
-    layer->GetPictureLink().StoreKey(key);
-    layer->GetCamera().on.SetValue(0);
-    std::unique_ptr<DS_SlideContainer> slide(new DS_SlideContainer());
-    slide->name.SetValue(name);
-    slide->fadeIn.SetValue(1);
-    slide->show.SetValue(4);
-    slide->fadeOut.SetValue(1);
-    slide->duration.SetValue(6 * kHundredthsPerSecond);
-    slide->SetLight(layer.release());
-    show.AddSlide(slide.release());
+    ds_tools::AddPictureSlide(show, manager,
+                              {L"large_" + std::to_wstring(i) + L".bmp", SlidePicture(i), false, 1, 4, 1});
   }
   return ds_tools::PictureShowDocument(show, manager);
 }
