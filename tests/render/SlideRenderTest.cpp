@@ -48,6 +48,23 @@ std::vector<EmbeddedPicture> Pictures() {
 
 class SlideRenderTest : public ds_test::SlideShowTest {
 protected:
+  // A document of four still slides, red, green, blue and white, one picture each,
+  // filed under `stem` with stamps from `stamp` on; their keys are added to `keys`.
+  static std::vector<unsigned char> FourColourSlides(const std::wstring& stem, int64_t stamp,
+                                                     std::vector<DS_FileKey>& keys) {
+    const uint32_t colours[4] = {kRed, kGreen, kBlue, kWhite};
+    std::vector<EmbeddedPicture> pictures;
+    DS_SlideShow_Light written;
+    for (int i = 0; i < 4; ++i) {
+      keys.push_back(DS_FileKey(L"C:\\scene\\" + stem + std::to_wstring(i) + L".bmp", stamp + i));
+      pictures.push_back({keys.back(), MakeSolidBmp(kPictureW, kPictureH, colours[i])});
+      DS_SlideContainer* slide = MakeSlide(1, 1, 1, keys.back());
+      slide->GetLight()->GetCamera().on.SetValue(0);
+      written.AddSlide(slide);
+    }
+    return WriteDocument(written, pictures);
+  }
+
   void SetUp() override {
     SlideShowTest::SetUp();
     ProbeLog().clear();
@@ -300,18 +317,8 @@ TEST_F(SlideRenderTest, AnEndingSlideLetsGoOfItsTargetsAndDrawsTheSameWhenItShow
 // the next slide's while the one before it shows, the rest when due; a reset between
 // changes nothing of that.
 TEST_F(SlideRenderTest, EachSlidesPicturesAreReadBeforeItShowsAndNoEarlier) {
-  const uint32_t colours[4] = {kRed, kGreen, kBlue, kWhite};
   std::vector<DS_FileKey> keys;
-  std::vector<EmbeddedPicture> pictures;
-  DS_SlideShow_Light written;
-  for (int i = 0; i < 4; ++i) {
-    keys.push_back(DS_FileKey(L"C:\\scene\\slide" + std::to_wstring(i) + L".bmp", 40 + i));
-    pictures.push_back({keys.back(), MakeSolidBmp(kPictureW, kPictureH, colours[i])});
-    DS_SlideContainer* slide = MakeSlide(1, 1, 1, keys.back());
-    slide->GetLight()->GetCamera().on.SetValue(0);
-    written.AddSlide(slide);
-  }
-  const std::vector<unsigned char> bytes = WriteDocument(written, pictures);
+  const std::vector<unsigned char> bytes = FourColourSlides(L"slide", 40, keys);
   m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size()));
   m_show->BuildSlideObjects(true);
   m_show->ApplyPicturePosition(0);
@@ -362,17 +369,7 @@ TEST_F(SlideRenderTest, EachSlidesPicturesAreReadBeforeItShowsAndNoEarlier) {
 class StoppedPicturesTest : public SlideRenderTest {
 protected:
   void LoadFourSlides() {
-    const uint32_t colours[4] = {kRed, kGreen, kBlue, kWhite};
-    std::vector<EmbeddedPicture> pictures;
-    DS_SlideShow_Light written;
-    for (int i = 0; i < 4; ++i) {
-      keys.push_back(DS_FileKey(L"C:\\scene\\stop" + std::to_wstring(i) + L".bmp", 60 + i));
-      pictures.push_back({keys.back(), MakeSolidBmp(kPictureW, kPictureH, colours[i])});
-      DS_SlideContainer* slide = MakeSlide(1, 1, 1, keys.back());
-      slide->GetLight()->GetCamera().on.SetValue(0);
-      written.AddSlide(slide);
-    }
-    const std::vector<unsigned char> bytes = WriteDocument(written, pictures);
+    const std::vector<unsigned char> bytes = FourColourSlides(L"stop", 60, keys);
     m_show.reset(LoadSceneDocumentFromMemory(bytes.data(), bytes.size(), &check));
     ASSERT_TRUE(m_show);
   }
