@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticlesObj.h"
@@ -67,16 +68,15 @@ DS_StringGenerator::DS_StringGenerator(const DS_StringGenerator& other)
 
 DS_StringGenerator::~DS_StringGenerator() = default;
 
+template <class IO>
+void DS_StringGenerator::Fields(IO& io, int version) {
+  io.Vector(startPoint);
+  io.Vector(endPoint);
+}
+
 void DS_StringGenerator::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_StringGenerator", kRecordVersion);
-  const D3DXVECTOR3& a = startPoint.GetValue();
-  const D3DXVECTOR3& b = endPoint.GetValue();
-  stream.WriteFloat(a.x);
-  stream.WriteFloat(a.y);
-  stream.WriteFloat(a.z);
-  stream.WriteFloat(b.x);
-  stream.WriteFloat(b.y);
-  stream.WriteFloat(b.z);
+  WriteFields(stream, *this, kRecordVersion);
   DS_TexParticleGenerator::Write(stream);
 }
 
@@ -86,15 +86,7 @@ void DS_StringGenerator::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_StringGenerator::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  D3DXVECTOR3& a = startPoint.Value();
-  D3DXVECTOR3& b = endPoint.Value();
-  stream.ReadFloat(a.x);
-  stream.ReadFloat(a.y);
-  stream.ReadFloat(a.z);
-  stream.ReadFloat(b.x);
-  stream.ReadFloat(b.y);
-  stream.ReadFloat(b.z);
+  ReadFields(*handle, *this, version);
   DS_TexParticleGenerator::ReadSection(handle);
 }
 
@@ -130,45 +122,36 @@ DS_LightningGN::DS_LightningGN(const DS_LightningGN& other)
 
 DS_LightningGN::~DS_LightningGN() = default;
 
+template <class IO>
+void DS_LightningGN::Fields(IO& io, int version, LegacyValues& legacy) {
+  io.UInt(CoreWidth);
+  io.UInt(Generations);
+  io.Field(Displacement);
+  io.UInt(Seed);
+  io.Field(BranchLength);
+  io.Field(BranchAngle);
+  io.Field(Taper);
+  io.UInt(BranchCount1);
+  io.UInt(BranchCount2);
+  io.UInt(BranchCount3);
+  if (version < 2) {
+    for (unsigned int& value : legacy) io.UInt(value);
+  }
+  io.Field(Flicker);
+  io.UInt(GlowWidth);
+  io.Long(RandomEachTime);
+}
+
 void DS_LightningGN::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_LightningGN", kRecordVersion);
-  stream.WriteUInt(CoreWidth.GetValue());
-  stream.WriteUInt(Generations.GetValue());
-  Displacement.WriteField(stream);
-  stream.WriteUInt(Seed.GetValue());
-  BranchLength.WriteField(stream);
-  BranchAngle.WriteField(stream);
-  Taper.WriteField(stream);
-  stream.WriteUInt(BranchCount1.GetValue());
-  stream.WriteUInt(BranchCount2.GetValue());
-  stream.WriteUInt(BranchCount3.GetValue());
-  Flicker.WriteField(stream);
-  stream.WriteUInt(GlowWidth.GetValue());
-  stream.WriteLong(RandomEachTime.GetValue());
+  LegacyValues none = {};
+  WriteFields(stream, *this, kRecordVersion, none);
   DS_StringGenerator::Write(stream);
 }
 
 void DS_LightningGN::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(CoreWidth.Value());
-  stream.ReadUInt(Generations.Value());
-  Displacement.ReadField(stream);
-  stream.ReadUInt(Seed.Value());
-  BranchLength.ReadField(stream);
-  BranchAngle.ReadField(stream);
-  Taper.ReadField(stream);
-  stream.ReadUInt(BranchCount1.Value());
-  stream.ReadUInt(BranchCount2.Value());
-  stream.ReadUInt(BranchCount3.Value());
-  unsigned int legacy[kLegacyValueCount] = {0, 0, 0, 0, 0, 0, 0};
-  if (version < 2) {
-    for (unsigned int& value : legacy) stream.ReadUInt(value);
-  }
-  Flicker.ReadField(stream);
-  stream.ReadUInt(GlowWidth.Value());
-  long randomEachTime = RandomEachTime.GetValue();
-  stream.ReadLong(randomEachTime);
-  RandomEachTime.StoreValue(int(randomEachTime));
+  LegacyValues legacy = {};
+  ReadFields(*handle, *this, version, legacy);
   DS_StringGenerator::ReadSection(handle);
 
   if (version < 2) {

@@ -34,6 +34,9 @@ public:
   // The "DS_StringGenerator" section: header (not compared), then Read.
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Scene pixels; the document always supplies them.
   MediaParamT<D3DXVECTOR3> startPoint;
@@ -63,6 +66,8 @@ public:
   static constexpr int kRecordVersion = 2;
   // Legacy values of version 1 records: the time line in tenths of hundredths.
   static constexpr int kLegacyValueCount = 7;
+  // What version 1 records kept of the appearance cycle, in their own fields.
+  typedef unsigned int LegacyValues[kLegacyValueCount];
   // Buffer slots: core strips with both tips, glow strips, glow caps.
   enum Slot { kCoreSlot = 0, kGlowSlot = 1, kCapSlot = 2, kSlotCount = 3 };
   // Each generation doubles a bolt's points; beyond this the main bolt alone would
@@ -83,6 +88,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version, LegacyValues& legacy);
   void Reset() override;
 
   void Update(float t, DS_ParticlesObj* object) override;

@@ -1,0 +1,112 @@
+// One field list serving the reader and the writer of a record: the writer writes
+// what the stream's own writes would, fields of old records are read but never
+// written, and a record cut short keeps the values it did not reach.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "document/CompositeParams.h"
+#include "document/FieldIO.h"
+#include "document/ResourceBuffer.h"
+#include "document/StreamWriter.h"
+
+namespace {
+
+// A level of a record as a scene class writes one: version 2 dropped a field that
+// version 1 records still hold between the others.
+struct SampleLevel {
+  static constexpr int kRecordVersion = 2;
+
+  MediaParamT<unsigned int> count{0u};
+  MediaParamT<int> mode{0};  // stored as a long
+  MediaParamT<unsigned long> colour{0ul};
+  MediaParamT<D3DXVECTOR3> position;
+  MediaColor tint;
+  ds_string name;
+
+  template <class IO>
+  void Fields(IO& io, int version, unsigned int& dropped) {
+    io.UInt(count);
+    if (version < 2) io.UInt(dropped);
+    io.Long(mode);
+    io.Colour(colour);
+    io.Vector(position);
+    io.Field(tint);
+    io.String(name);
+  }
+};
+
+SampleLevel FilledLevel() {
+  SampleLevel level;
+  level.count.StoreValue(7);
+  level.mode.StoreValue(-3);
+  level.colour.StoreValue(0xFF8040u);
+  level.position.StoreValue(D3DXVECTOR3(1.5f, -2.0f, 4.0f));
+  level.tint.StoreValue(0x102030u);
+  level.tint.Opacity().StoreValue(40);
+  level.name = L"bolt";
+  return level;
+}
+
+std::vector<unsigned char> Written(const SampleLevel& level) {
+  DS_IOF_W stream;
+  unsigned int dropped = 99;
+  WriteFields(stream, level, SampleLevel::kRecordVersion, dropped);
+  return stream.Bytes();
+}
+
+TEST(FieldIO, WritesWhatTheStreamsOwnWritesWould) {
+  const SampleLevel level = FilledLevel();
+  DS_IOF_W expected;
+  expected.WriteUInt(7);
+  expected.WriteLong(-3);
+  expected.WriteInt(0xFF8040);
+  expected.WriteFloat(1.5f);
+  expected.WriteFloat(-2.0f);
+  expected.WriteFloat(4.0f);
+  level.tint.WriteField(expected);
+  expected.WriteString(L"bolt");
+  EXPECT_EQ(Written(level), expected.Bytes()) << "the dropped field is never written";
+}
+
+TEST(FieldIO, ReadsBackWhatItWrote) {
+  std::vector<unsigned char> bytes = Written(FilledLevel());
+  ResourceBuffer buffer(bytes.data(), bytes.size());
+  DS_IOF_R<ResourceBuffer> stream(&buffer);
+  SampleLevel read;
+  unsigned int dropped = 0;
+  ReadFields(stream, read, SampleLevel::kRecordVersion, dropped);
+  EXPECT_FALSE(stream.Failed());
+  EXPECT_EQ(buffer.BytesLeft(), 0u);
+  EXPECT_EQ(read.count.GetValue(), 7u);
+  EXPECT_EQ(read.mode.GetValue(), -3);
+  EXPECT_EQ(read.colour.GetValue(), 0xFF8040ul);
+  EXPECT_EQ(read.position.GetValue(), D3DXVECTOR3(1.5f, -2.0f, 4.0f));
+  EXPECT_EQ(read.tint.GetValue(), 0x102030ul);
+  EXPECT_EQ(read.tint.GetTransparency(), 40u);
+  EXPECT_EQ(read.name, L"bolt");
+  EXPECT_EQ(dropped, 0u) << "a current record holds no dropped field";
+}
+
+TEST(FieldIO, AnOldRecordGivesItsDroppedFieldToTheReader) {
+  DS_IOF_W old;
+  old.WriteUInt(5);
+  old.WriteUInt(1234);  // the field version 2 dropped
+  old.WriteLong(2);
+  std::vector<unsigned char> bytes = old.Bytes();
+  ResourceBuffer buffer(bytes.data(), bytes.size());
+  DS_IOF_R<ResourceBuffer> stream(&buffer);
+  SampleLevel read = FilledLevel();
+  unsigned int dropped = 0;
+  ReadFields(stream, read, 1, dropped);
+  EXPECT_EQ(read.count.GetValue(), 5u);
+  EXPECT_EQ(dropped, 1234u);
+  EXPECT_EQ(read.mode.GetValue(), 2);
+  // The record ends there: the stream fails and the fields after keep their values.
+  EXPECT_TRUE(stream.Failed());
+  EXPECT_EQ(read.colour.GetValue(), 0xFF8040ul);
+  EXPECT_EQ(read.name, L"bolt");
+}
+
+}  // namespace
