@@ -9,7 +9,7 @@
 
 #include <d3d9.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "tools/soak/FloorWindow.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "device/DeviceGlobals.h"
 #include "document/EffectFactory.h"
 #include "document/MissingResourceLog.h"
 #include "document/ModuleResources.h"
 #include "document/ResourceBuffer.h"
-#include "render/DeviceGlobals.h"
 
 DS_DocResManager* g_CurrentDocResManager = nullptr;
 

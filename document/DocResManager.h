@@ -26,14 +26,14 @@
 #include <memory>
 #include <vector>
 
+#include "device/ComHolder.h"
+#include "device/RenderTargetPair.h"
+#include "device/ResourceLookup.h"
 #include "document/FileLink.h"
 #include "document/Item.h"
 #include "document/ResourceCache.h"
 #include "document/ResourceTables.h"
 #include "document/TextureSet.h"
-#include "render/ComHolder.h"
-#include "render/RenderTargetPair.h"
-#include "render/ResourceLookup.h"
 
 class DS_DocResManager : public DS_IOF_Item {
 public:

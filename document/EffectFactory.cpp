@@ -5,7 +5,7 @@
 
 #include "document/CompiledEffectCheck.h"
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "device/DeviceGlobals.h"
 #include "document/MissingResourceLog.h"
 #include "document/ModuleResources.h"
-#include "render/DeviceGlobals.h"
 
 DS_ResourceCache* g_ResourceCache = nullptr;
 

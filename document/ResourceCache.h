@@ -13,9 +13,9 @@
 #include <map>
 #include <utility>
 
+#include "device/ComHolder.h"
 #include "document/ResourceEntry.h"
 #include "document/TextureSet.h"
-#include "render/ComHolder.h"
 
 // A mesh as the document's objects draw it: 16-bit indices, three per face, and the
 // bounding sphere. Copying adds a reference to both buffers.

@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
+#include "device/ComHolder.h"
+#include "device/RenderTargetPair.h"
 #include "document/FileLink.h"
 #include "document/ResourceCache.h"
 #include "document/ResourceEntry.h"
 #include "document/TextureSet.h"
-#include "render/ComHolder.h"
-#include "render/RenderTargetPair.h"
 
 // A picture that belongs to one scene object, keyed by the object's GUID.
 class DS_GuidResource {

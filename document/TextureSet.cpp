@@ -1,5 +1,7 @@
 #include "document/TextureSet.h"
 
+#include "device/ResourceLookup.h"
+
 float PictureScale(unsigned int width, unsigned int height) {
   if (width == 0) return 1.0f;
   return static_cast<float>(height) / static_cast<float>(width);
@@ -87,4 +89,11 @@ bool StepFrameBackward(const std::vector<float>& durations, float& lastSwitchTim
   if (!FrameDurationExceeded(durations, lastSwitchTime, frameIndex, t)) return false;
   frameIndex = frameIndex == 0 ? static_cast<unsigned int>(durations.size() - 1) : frameIndex - 1;
   return true;
+}
+
+// --- lookup -------------------------------------------------------------------------
+
+IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link) {
+  const DS_TextureSet* set = LookupTextureSet(link);
+  return set ? set->GetCurrentTexture() : nullptr;
 }

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 typedef DS_ComHolder<IDirect3DTexture9> DS_TextureHolder;
 
@@ -73,3 +73,9 @@ public:
 // own frame state. Both return true when the frame changed.
 bool StepFrameForward(const std::vector<float>& durations, float& lastSwitchTime, unsigned int& frameIndex, float t);
 bool StepFrameBackward(const std::vector<float>& durations, float& lastSwitchTime, unsigned int& frameIndex, float t);
+
+class DS_ImageFileLink;
+
+// The texture of the current frame of the set the current resource lookup keeps for
+// the link (no reference added), or null.
+IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link);

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <d3d9.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 struct DS_RenderUnit {
   UINT adapterIndex = 0;

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cwchar>
 
+#include "device/DeviceGlobals.h"
 #include "host/ErrorCodes.h"
 #include "host/Settings.h"
-#include "render/DeviceGlobals.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <utility>
 #include <vector>
 
-#include "host/ErrorCodes.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
+#include "host/ErrorCodes.h"
 #include "host/ProgramModule.h"
-#include "render/DeviceGlobals.h"
+#include "resources/ResourceIds.h"
 #include "sound/DirectSoundDevice.h"
 #include "sound/MediaThread.h"
 #include "sound/MusicGraph.h"
 #include "sound/MusicPlayList.h"
-#include "resources/ResourceIds.h"
 
 CSceneScreensaver* g_SceneScreensaver = nullptr;
 

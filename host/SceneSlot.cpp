@@ -6,12 +6,12 @@
 #include <new>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "document/ResourceCache.h"
 #include "document/SceneDocument.h"
 #include "host/ErrorCodes.h"
 #include "host/Settings.h"
-#include "render/DeviceGlobals.h"
 #include "render/ScreenQuad.h"
 #include "render/SlideContainer.h"
 #include "render/SlideShow.h"

@@ -4,9 +4,9 @@
 #include <windowsx.h>
 #include <cwchar>
 
+#include "device/DeviceGlobals.h"
 #include "host/ErrorCodes.h"
 #include "host/ProgramModule.h"
-#include "render/DeviceGlobals.h"
 #include "resources/ResourceIds.h"
 
 CScreensaverFramework* g_Screensaver = nullptr;

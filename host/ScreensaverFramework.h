@@ -8,12 +8,12 @@
 #include <windows.h>
 #include <d3d9.h>
 
+#include "device/ComHolder.h"
 #include "document/AbortCheck.h"
 #include "host/CommandLine.h"
 #include "host/DisplayTables.h"
 #include "host/FrameClock.h"
 #include "host/RenderUnit.h"
-#include "render/ComHolder.h"
 
 // Makes the Direct3D object; the default calls Direct3DCreate9. Null means failure.
 typedef IDirect3D9* (*DS_Direct3DFactory)();

@@ -9,8 +9,8 @@
 #include <d3d9.h>
 #include <d3dx9effect.h>
 
+#include "device/ComHolder.h"
 #include "document/Item.h"
-#include "render/ComHolder.h"
 #include "render/Mesh.h"
 #include "render/TexturedQuad.h"
 #include "render/VertexFormats.h"

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "device/DeviceGlobals.h"
 #include "document/ModuleResources.h"
 #include "document/Utilities.h"
-#include "render/DeviceGlobals.h"
 #include "render/ViewContext.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 
 enum class DS_StateKind : unsigned char { Render, Stage, Sampler };
 

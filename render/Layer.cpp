@@ -2,14 +2,14 @@
 
 #include <cmath>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
+#include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/ModuleResources.h"
-#include "render/DeviceGlobals.h"
 #include "render/DeviceStates.h"
-#include "render/DeviceUtil.h"
 #include "render/EffectPasses.h"
 #include "render/ObjectModel.h"
-#include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
 #include "render/ViewContext.h"
 

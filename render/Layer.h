@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "device/RenderTargetPair.h"
 #include "document/FileLink.h"
 #include "document/Item.h"
 #include "document/ParamBinder.h"
@@ -18,7 +19,6 @@
 #include "render/ABRender.h"
 #include "render/Camera.h"
 #include "render/Mesh.h"
-#include "render/RenderTargetPair.h"
 #include "render/TexturedQuad.h"
 #include "render/ViewContext.h"
 

@@ -1,8 +1,9 @@
 #include "render/Mesh.h"
 
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
+#include "device/ResourceLookup.h"
+#include "document/TextureSet.h"
 #include "render/DeviceStates.h"
-#include "render/ResourceLookup.h"
 #include "render/ScreenQuad.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "render/DeviceUtil.h"
+#include "device/DeviceUtil.h"
 #include "render/Frame.h"
 #include "render/VertexFormats.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 
 namespace {
 

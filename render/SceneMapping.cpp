@@ -1,8 +1,8 @@
 #include "render/SceneMapping.h"
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 #include "document/CompositeParams.h"
-#include "render/DeviceGlobals.h"
-#include "render/DeviceUtil.h"
 #include "render/ViewContext.h"
 
 int g_SceneWidth = 0;

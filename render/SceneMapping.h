@@ -10,11 +10,11 @@
 // The process-wide values a draw may read; nothing else is reached from below the
 // slide show (anything more is handed down by the caller):
 //   g_CurrentDevice, g_CurrentViewContext   the device and the view of the monitor
-//                                           being drawn (render/DeviceGlobals.h)
+//                                           being drawn (device/DeviceGlobals.h)
 //   g_CurrentDocResManager                  the resources of the scene being drawn
 //                                           (document/DocResManager.h); its pictures
 //                                           through LookupTextureSet and its meshes
-//                                           through LookupMesh (render/ResourceLookup.h),
+//                                           through LookupMesh (device/ResourceLookup.h),
 //                                           its cache as g_ResourceCache; the three are
 //                                           selected together
 //   g_SceneWidth, g_SceneHeight,            this mapping, and the render-size stack of

@@ -1,6 +1,6 @@
 #include "render/ScreenQuad.h"
 
-#include "render/DeviceUtil.h"
+#include "device/DeviceUtil.h"
 
 void DS_ScreenQuad::Reset() {
   static const float kTexCoords[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 #include "document/DocResManager.h"
-#include "render/DeviceGlobals.h"
-#include "render/DeviceUtil.h"
 #include "render/TexturedQuad.h"
 
 namespace {

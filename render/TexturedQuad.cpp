@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/DeviceUtil.h"
-#include "render/ResourceLookup.h"
+#include "device/DeviceUtil.h"
+#include "device/ResourceLookup.h"
 
 namespace {
 

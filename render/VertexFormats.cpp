@@ -1,6 +1,6 @@
 #include "render/VertexFormats.h"
 
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 
 static_assert(sizeof(DX_V::PT) == 20, "PT layout");
 static_assert(sizeof(DX_V::PCT) == 24, "PCT layout");

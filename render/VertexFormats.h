@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 namespace DX_V {
 

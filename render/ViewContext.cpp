@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/DeviceGlobals.h"
-#include "render/ResourceLookup.h"
+#include "device/DeviceGlobals.h"
+#include "document/TextureSet.h"
 
 namespace {
 

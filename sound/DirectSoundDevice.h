@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <dsound.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "sound/SoundSettings.h"
 
 extern DS_ComHolder<IDirectSound8> g_DirectSound;

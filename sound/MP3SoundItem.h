@@ -15,8 +15,8 @@
 
 #include <memory>
 
+#include "device/ComHolder.h"
 #include "document/ResourceEntry.h"
-#include "render/ComHolder.h"
 #include "sound/SoundItems.h"
 
 // put_Volume and put_Balance of the item's 0 .. 100 settings, in hundredths of a

@@ -12,8 +12,8 @@
 
 #include <vector>
 
+#include "device/ComHolder.h"
 #include "document/ResourceEntry.h"
-#include "render/ComHolder.h"
 
 // The message the graph posts to the notify window whenever an event is queued.
 constexpr UINT kMusicEventMessage = WM_APP;

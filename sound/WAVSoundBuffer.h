@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <dsound.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "sound/WAVFile.h"
 
 // The time line's phase and mode values the buffer follows.

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 namespace ds_tools {
 namespace {

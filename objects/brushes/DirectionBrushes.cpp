@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/TextureSet.h"
 #include "objects/particles/ParticleMath.h"
 #include "render/ABRender.h"
 #include "render/EffectNames.h"
-#include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 #include "render/TimeLine.h"

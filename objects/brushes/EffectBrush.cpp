@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "device/DeviceUtil.h"
 #include "document/DocResManager.h"
 #include "render/ABRender.h"
-#include "render/DeviceUtil.h"
 #include "render/EffectNames.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"

@@ -12,12 +12,12 @@
 
 #include <d3dx9.h>
 
+#include "device/ComHolder.h"
 #include "document/CompositeParams.h"
 #include "document/FileLink.h"
 #include "document/MediaParam.h"
 #include "document/ModuleResources.h"
 #include "document/ScaledParams.h"
-#include "render/ComHolder.h"
 #include "render/Mesh.h"
 #include "render/ObjectModel.h"
 

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
+#include "document/TextureSet.h"
 #include "render/ABRender.h"
-#include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
-#include "render/ResourceLookup.h"
 #include "render/ScreenQuad.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"

@@ -2,10 +2,10 @@
 
 #include <d3dx9math.h>
 
+#include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/TextureSet.h"
 #include "render/ABRender.h"
-#include "render/ResourceLookup.h"
 #include "render/TimeLine.h"
 
 namespace {

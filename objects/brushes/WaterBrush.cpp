@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "document/ClassRegistry.h"
+#include "document/TextureSet.h"
 #include "render/ABRender.h"
-#include "render/ResourceLookup.h"
 
 namespace {
 

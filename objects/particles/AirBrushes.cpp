@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <utility>
 
+#include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
-#include "render/ResourceLookup.h"
 #include "render/TimeLine.h"
 
 namespace {

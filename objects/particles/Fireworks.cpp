@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
 #include "document/Utilities.h"
 #include "objects/particles/Particle.h"
@@ -11,7 +12,6 @@
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/ABRender.h"
-#include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"

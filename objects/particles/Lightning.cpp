@@ -4,13 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
 #include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/ABRender.h"
-#include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"

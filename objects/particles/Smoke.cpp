@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 
+#include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/ABRender.h"
-#include "render/DeviceGlobals.h"
 #include "render/TimeLine.h"
 
 namespace {

@@ -2,13 +2,13 @@
 
 #include <objbase.h>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
+#include "device/ResourceLookup.h"
 #include "document/DocResManager.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/ABRender.h"
-#include "render/DeviceGlobals.h"
-#include "render/DeviceUtil.h"
 #include "render/EffectNames.h"
-#include "render/ResourceLookup.h"
 #include "render/ViewContext.h"
 
 namespace {

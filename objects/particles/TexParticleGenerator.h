@@ -15,14 +15,14 @@
 
 #include <vector>
 
+#include "device/ComHolder.h"
+#include "device/RenderTargetPair.h"
 #include "document/CompositeParams.h"
 #include "document/FileLink.h"
 #include "document/MediaParam.h"
 #include "document/TextureSet.h"
 #include "objects/brushes/EffectBrush.h"
 #include "objects/particles/ParticleGenerator.h"
-#include "render/ComHolder.h"
-#include "render/RenderTargetPair.h"
 
 class DS_TexParticleGenerator : public DS_ParticleGenerator {
 public:

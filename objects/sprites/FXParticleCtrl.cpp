@@ -4,13 +4,13 @@
 
 #include <cmath>
 
+#include "device/DeviceGlobals.h"
+#include "device/RenderTargetPair.h"
 #include "document/DocResManager.h"
 #include "document/FileLink.h"
+#include "document/TextureSet.h"
 #include "render/ABRender.h"
-#include "render/DeviceGlobals.h"
 #include "render/EffectNames.h"
-#include "render/RenderTargetPair.h"
-#include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
 #include "render/TimeLine.h"
 

@@ -19,13 +19,13 @@
 
 #include <d3dx9.h>
 
+#include "device/ComHolder.h"
 #include "document/CompositeParams.h"
 #include "document/MediaParam.h"
 #include "document/ScaledParams.h"
 #include "objects/brushes/EffectBrush.h"
 #include "objects/sprites/ParticleSystemCtrl.h"
 #include "objects/sprites/SpriteGeometry.h"
-#include "render/ComHolder.h"
 #include "render/ObjectModel.h"
 #include "render/ViewContext.h"
 

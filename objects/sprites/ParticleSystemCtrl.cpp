@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "device/ResourceLookup.h"
 #include "document/DocResManager.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteArrayObj.h"
 #include "objects/sprites/SpriteParticle.h"
-#include "render/ResourceLookup.h"
 
 namespace {
 

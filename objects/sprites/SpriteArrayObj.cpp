@@ -1,10 +1,10 @@
 #include "objects/sprites/SpriteArrayObj.h"
 
+#include "device/ResourceLookup.h"
 #include "document/TextureSet.h"
 #include "objects/sprites/ParticleSystemCtrl.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/ABRender.h"
-#include "render/ResourceLookup.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 // it updates the clocks and the sprites, steps the image frames and rewrites
 // the quads; it draws through the layer's sprite draw.
 
+#include "device/ComHolder.h"
 #include "objects/sprites/SpriteGeometry.h"
-#include "render/ComHolder.h"
 #include "render/ObjectModel.h"
 
 class DS_ParticleSystemCtrl;

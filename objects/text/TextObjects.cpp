@@ -6,11 +6,11 @@
 #include <climits>
 #include <cmath>
 
+#include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/ABRender.h"
-#include "render/DeviceUtil.h"
 #include "render/EffectNames.h"
 #include "render/SceneMapping.h"
 #include "render/TimeLine.h"

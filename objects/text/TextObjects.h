@@ -17,10 +17,10 @@
 
 #include <d3dx9.h>
 
+#include "device/ComHolder.h"
 #include "document/CompositeParams.h"
 #include "document/MediaParam.h"
 #include "objects/sprites/FXParticleCtrl.h"
-#include "render/ComHolder.h"
 
 class DS_StaticTextConstructor : public DS_StatBaseFXCtrl {
 public:

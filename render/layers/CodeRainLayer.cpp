@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
+#include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/ModuleResources.h"
 #include "document/TextureSet.h"
-#include "render/DeviceGlobals.h"
 #include "render/DeviceStates.h"
-#include "render/DeviceUtil.h"
-#include "render/ResourceLookup.h"
 #include "render/SceneMapping.h"
 #include "render/ViewContext.h"
 

@@ -2,14 +2,14 @@
 
 #include <memory>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
 #include "document/ModuleResources.h"
-#include "render/DeviceGlobals.h"
+#include "document/TextureSet.h"
 #include "render/DeviceStates.h"
-#include "render/DeviceUtil.h"
 #include "render/EffectPasses.h"
-#include "render/ResourceLookup.h"
 #include "render/ViewContext.h"
 
 namespace {

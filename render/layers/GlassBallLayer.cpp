@@ -4,12 +4,13 @@
 
 #include <cmath>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
+#include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/ModuleResources.h"
-#include "render/DeviceGlobals.h"
+#include "document/TextureSet.h"
 #include "render/DeviceStates.h"
-#include "render/DeviceUtil.h"
-#include "render/ResourceLookup.h"
 #include "render/TexturedQuad.h"
 
 namespace {

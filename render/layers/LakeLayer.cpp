@@ -5,11 +5,11 @@
 
 #include <cmath>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
-#include "render/DeviceGlobals.h"
 #include "render/DeviceStates.h"
-#include "render/DeviceUtil.h"
 #include "render/TexturedQuad.h"
 
 namespace {

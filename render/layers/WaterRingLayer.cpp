@@ -2,10 +2,10 @@
 
 #include <cmath>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
-#include "render/DeviceGlobals.h"
 #include "render/DeviceStates.h"
-#include "render/DeviceUtil.h"
 #include "render/ViewContext.h"
 
 namespace {

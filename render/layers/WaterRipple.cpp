@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "render/VertexFormats.h"
 
 class DS_WaterRipple {

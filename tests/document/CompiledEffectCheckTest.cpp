@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "EffectManifest.h"
+#include "device/ComHolder.h"
 #include "document/CompiledEffectCheck.h"
 #include "document/EffectFactory.h"
-#include "render/ComHolder.h"
 #include "support/CompiledEffects.h"
 #include "support/TestDevice.h"
 

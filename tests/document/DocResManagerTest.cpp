@@ -10,10 +10,11 @@
 #include <string>
 
 #include "ResourceTestHelpers.h"
+#include "device/DeviceUtil.h"
 #include "document/DocResManager.h"
 #include "document/MissingResourceLog.h"
 #include "document/ResourceCache.h"
-#include "render/DeviceUtil.h"
+#include "document/TextureSet.h"
 #include "support/CompiledEffects.h"
 #include "support/DocResRecord.h"
 #include "support/FakeEffect.h"

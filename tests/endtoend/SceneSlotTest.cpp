@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "host/ErrorCodes.h"
 #include "host/SceneScreensaver.h"
-#include "render/DeviceGlobals.h"
+#include "render/SlideContainer.h"
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
-#include "render/SlideContainer.h"
 #include "sound/MediaThread.h"
 #include "sound/MusicFileStore.h"
 #include "sound/SoundItems.h"

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "host/SceneScreensaver.h"
-#include "render/DeviceGlobals.h"
 #include "render/SlideContainer.h"
 #include "render/SlideShow.h"
 #include "sound/MediaThread.h"

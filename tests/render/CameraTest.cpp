@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/Item.h"
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
 #include "render/Camera.h"
-#include "render/DeviceGlobals.h"
 #include "render/ViewContext.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <vector>
 
+#include "device/DeviceUtil.h"
+#include "device/ResourceLookup.h"
 #include "document/FileLink.h"
 #include "document/TextureSet.h"
-#include "render/DeviceUtil.h"
 #include "render/Mesh.h"
-#include "render/ResourceLookup.h"
 #include "render/ScreenQuad.h"
 #include "render/TexturedQuad.h"
 #include "support/RenderDeviceTest.h"

@@ -3,7 +3,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "render/DeviceUtil.h"
+#include "device/DeviceUtil.h"
 #include "render/Mesh.h"
 #include "render/QuadBatch.h"
 #include "render/ScreenQuad.h"

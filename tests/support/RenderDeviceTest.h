@@ -3,7 +3,7 @@
 // g_CurrentDevice for the test's duration. Only for test executables that link
 // ds_render.
 
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 #include "support/TestDevice.h"
 
 namespace ds_test {

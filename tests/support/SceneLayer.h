@@ -5,7 +5,7 @@
 
 #include <d3d9.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "render/Layer.h"
 
 namespace ds_test {

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
-#include "render/DeviceGlobals.h"
 #include "render/ObjectModel.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"

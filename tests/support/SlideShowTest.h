@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include "device/ComHolder.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
-#include "render/ComHolder.h"
-#include "render/DeviceGlobals.h"
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
 #include "support/RenderDeviceTest.h"

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
-#include "render/DeviceGlobals.h"
-#include "render/DeviceUtil.h"
 #include "render/TexturedQuad.h"
 #include "support/TestDevice.h"
 

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 namespace ds_test {
 

@@ -7,16 +7,16 @@
 
 #include <d3dx9.h>
 
+#include "device/ComHolder.h"
 #include "document/DocResManager.h"
 #include "document/FileLink.h"
 #include "document/ModuleResources.h"
 #include "document/ResourceCache.h"
 #include "document/TextureSet.h"
-#include "render/ComHolder.h"
 #include "support/RenderDeviceTest.h"
 #include "tools/ModuleMeshes.h"
-#include "tools/Picture.h"
 #include "tools/ModulePictures.h"
+#include "tools/Picture.h"
 
 namespace {
 

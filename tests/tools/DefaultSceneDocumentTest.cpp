@@ -15,18 +15,20 @@
 #include <gtest/gtest.h>
 
 #include "EffectManifest.h"
+#include "device/DeviceGlobals.h"
+#include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
+#include "document/StreamWriter.h"
 #include "objects/brushes/EffectBrush.h"
 #include "objects/sprites/CharacterAnimators.h"
-#include "render/DeviceGlobals.h"
-#include "render/layers/FlameLayer.h"
-#include "render/layers/UnderwaterLayer.h"
 #include "render/SlideShow.h"
 #include "render/TimeLine.h"
+#include "render/ViewContext.h"
+#include "render/layers/FlameLayer.h"
+#include "render/layers/UnderwaterLayer.h"
 #include "sound/WAVFile.h"
 #include "sound/WAVSoundItem.h"
-#include "render/ViewContext.h"
 #include "support/CompiledEffects.h"
 #include "support/RenderDeviceTest.h"
 #include "support/TestDevice.h"
@@ -35,8 +37,6 @@
 #include "tools/ModuleMeshes.h"
 #include "tools/ModulePictures.h"
 #include "tools/ShowcaseItems.h"
-#include "document/ClassRegistry.h"
-#include "document/StreamWriter.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "support/TestDevice.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/Picture.h"

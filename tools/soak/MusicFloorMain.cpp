@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "tools/AudioClip.h"
 #include "tools/DefaultSceneContent.h"
 #include "tools/soak/FloorWindow.h"

@@ -8,17 +8,17 @@
 #include <memory>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
 #include "objects/particles/ParticlesObj.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/ObjectModel.h"
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
-#include "support/SceneTest.h"
 #include "support/ItemRecord.h"
+#include "support/SceneTest.h"
 
 namespace airbrush_test {
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "ParticleTestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "objects/particles/Fireworks.h"
 #include "objects/particles/Particle.h"
 #include "objects/particles/ParticlesObj.h"
-#include "ParticleTestSupport.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"

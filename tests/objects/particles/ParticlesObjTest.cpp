@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ParticleTestSupport.h"
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 #include "render/ViewContext.h"
 #include "support/RenderDeviceTest.h"
 #include "support/SceneTest.h"

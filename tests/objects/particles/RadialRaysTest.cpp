@@ -11,11 +11,11 @@
 #include <memory>
 #include <vector>
 
+#include "ParticleTestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
 #include "objects/particles/ParticlesObj.h"
 #include "objects/particles/RadialRays.h"
-#include "ParticleTestSupport.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "ParticleTestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "objects/particles/TexParticleGenerator.h"
-#include "ParticleTestSupport.h"
-#include "render/DeviceGlobals.h"
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
 #include "support/SceneTest.h"

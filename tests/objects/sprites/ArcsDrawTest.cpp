@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "ArcsTestSupport.h"
+#include "device/RenderTargetPair.h"
 #include "document/DocResManager.h"
 #include "objects/sprites/DischargeArcs.h"
-#include "render/RenderTargetPair.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"
 #include "support/SceneTest.h"

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "document/DocResManager.h"
 #include "FXSpriteTestSupport.h"
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
+#include "device/RenderTargetPair.h"
+#include "document/DocResManager.h"
 #include "render/Layer.h"
-#include "render/RenderTargetPair.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"

@@ -9,16 +9,16 @@
 #include <iterator>
 #include <memory>
 
+#include "FlowRainTestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "objects/sprites/FlowSprites.h"
 #include "objects/sprites/Rain.h"
 #include "objects/sprites/SpriteArrayObj.h"
 #include "objects/sprites/SpriteParticle.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
-#include "FlowRainTestSupport.h"
 #include "support/DocResRecord.h"
 #include "support/SceneTest.h"
 #include "support/TestPictures.h"

@@ -5,12 +5,12 @@
 
 #include <cmath>
 
+#include "SpriteTestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/CompositeParams.h"
-#include "render/DeviceGlobals.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 #include "render/ViewContext.h"
-#include "SpriteTestSupport.h"
 
 using sprites_test::SceneSize;
 

@@ -9,13 +9,13 @@
 #include <memory>
 #include <vector>
 
+#include "SpriteTestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/ViewContext.h"
-#include "SpriteTestSupport.h"
 #include "support/DocResRecord.h"
 #include "support/SceneTest.h"
 #include "support/TestPictures.h"

@@ -8,17 +8,17 @@
 #include <cstdlib>
 #include <memory>
 
+#include "Sprites2TestSupport.h"
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "objects/sprites/Fish.h"
 #include "objects/sprites/GodRays.h"
 #include "objects/sprites/LightningFlashes.h"
 #include "objects/sprites/SpriteArrayObj.h"
 #include "objects/sprites/SpriteParticle.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/TimeLine.h"
 #include "render/ViewContext.h"
-#include "Sprites2TestSupport.h"
 #include "support/DocResRecord.h"
 #include "support/SceneTest.h"
 #include "support/TestPictures.h"

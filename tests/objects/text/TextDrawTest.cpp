@@ -11,13 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
 #include "document/Stream.h"
 #include "document/StreamWriter.h"
-#include "tests/objects/sprites/FXSpriteTestSupport.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "objects/text/TextObjects.h"
-#include "render/DeviceGlobals.h"
 #include "render/Layer.h"
 #include "render/ObjectModel.h"
 #include "render/SceneMapping.h"
@@ -28,6 +27,7 @@
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
 #include "support/TestPictures.h"
+#include "tests/objects/sprites/FXSpriteTestSupport.h"
 
 using fxsprites_test::Reading;
 using fxsprites_test::WrittenBytes;

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "device/RenderTargetPair.h"
 #include "document/DocResManager.h"
 #include "document/SceneDocument.h"
-#include "render/RenderTargetPair.h"
 #include "render/SlideShow.h"
 #include "render/ViewContext.h"
 #include "render/layers/CodeRainLayer.h"
-#include "support/SlideTestSupport.h"
 #include "support/RenderDeviceTest.h"
+#include "support/SlideTestSupport.h"
 
 using namespace slides_test;
 

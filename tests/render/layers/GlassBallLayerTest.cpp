@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "LayerDocument.h"
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 #include "render/layers/GlassBallLayer.h"
 #include "render/layers/LakeLayer.h"
 #include "support/TestPictures.h"

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "LayerDocument.h"
-#include "render/DeviceGlobals.h"
+#include "device/DeviceGlobals.h"
 #include "render/layers/LakeLayer.h"
 #include "support/TestPictures.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "EffectManifest.h"
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "render/VertexFormats.h"
 #include "support/CompiledEffects.h"
 #include "support/TestDevice.h"

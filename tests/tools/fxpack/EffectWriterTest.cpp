@@ -11,7 +11,7 @@
 
 #include "EffectSource.h"
 #include "EffectWriter.h"
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 #include "support/TestDevice.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include <d3d9.h>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 class DS_RenderTargetPair {
 public:

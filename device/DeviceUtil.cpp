@@ -1,9 +1,9 @@
-#include "render/DeviceUtil.h"
+#include "device/DeviceUtil.h"
 
 #include <d3dx9.h>
 
-#include "render/DeviceGlobals.h"
-#include "render/ResourceLookup.h"
+#include "device/DeviceGlobals.h"
+#include "device/ResourceLookup.h"
 
 namespace {
 // 16-bit indices address at most this many vertices.

@@ -45,8 +45,6 @@ extern DS_ResourceLookup* g_ResourceLookup;
 
 DS_TextureSet* LookupTextureSet(const DS_ImageFileLink& link);
 DS_TextureSet* LookupAddOnTextureSet(const DS_ImageFileLink& link);
-// The texture of the current frame of the link's set (no reference added), or null.
-IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link);
 bool LookupMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out);
 // Has the current provider read the texture's pixels if it still owes them.
 void ReadyTexturePixels(IDirect3DTexture9* texture);

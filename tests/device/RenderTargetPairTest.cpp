@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "render/DeviceUtil.h"
-#include "render/RenderTargetPair.h"
+#include "device/DeviceUtil.h"
+#include "device/RenderTargetPair.h"
 #include "support/RenderDeviceTest.h"
 
 namespace {

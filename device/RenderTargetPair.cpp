@@ -1,7 +1,7 @@
-#include "render/RenderTargetPair.h"
+#include "device/RenderTargetPair.h"
 
-#include "render/DeviceGlobals.h"
-#include "render/DeviceUtil.h"
+#include "device/DeviceGlobals.h"
+#include "device/DeviceUtil.h"
 
 // The holders release the textures and any saved surfaces. An open begin is not
 // closed here: the device current at destruction may not be the one it began on.

@@ -1,6 +1,4 @@
-#include "render/ResourceLookup.h"
-
-#include "document/TextureSet.h"
+#include "device/ResourceLookup.h"
 
 DS_ResourceLookup* g_ResourceLookup = nullptr;
 
@@ -20,11 +18,6 @@ bool LookupMesh(const DS_FileLink3& link, int vertexStride, DS_MeshBuffers& out)
     return false;
   }
   return true;
-}
-
-IDirect3DTexture9* LookupCurrentFrame(const DS_ImageFileLink& link) {
-  const DS_TextureSet* set = LookupTextureSet(link);
-  return set ? set->GetCurrentTexture() : nullptr;
 }
 
 void ReadyTexturePixels(IDirect3DTexture9* texture) {

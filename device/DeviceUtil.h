@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "render/ComHolder.h"
+#include "device/ComHolder.h"
 
 // 16-bit indices, the pointer they are locked at while being written, and how many
 // primitives they describe. They live in a device buffer or, beside vertices in memory

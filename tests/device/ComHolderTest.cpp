@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "render/ComHolder.h"
-#include "render/DeviceUtil.h"
+#include "device/ComHolder.h"
+#include "device/DeviceUtil.h"
 #include "support/CountingUnknown.h"
 
 namespace {
