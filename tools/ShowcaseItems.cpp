@@ -215,7 +215,15 @@ const std::map<std::wstring, Maker>& Makers() {
          return Sprites<DS_FogConstructor>(a, h, {L"fog_puff.dds", 10, 140, 0xFFFFFF, 0});
        }},
       {L"DS_LightingConstructor", [](const ShowcaseAssets& a, float, float h) {
-         return Sprites<DS_LightingConstructor>(a, h, {L"soft_dot.dds", 1, 400, 0xFFE0D0, 1});
+         // Three flashes over the sky, each dark for 0.2 to 1 s between its flickers: a
+         // storm in full swing, lighting the town several times a second. A third
+         // opaque, so that the sky they light keeps its bolt, burst and sparks.
+         DS_LightingConstructor* item =
+             Sprites<DS_LightingConstructor>(a, h, {L"soft_dot.dds", 3, 360, 0xFFE0D0, 1});
+         item->transparency.SetValue(65u);
+         item->TimeLine().hidden.lo.SetValue(20u);
+         item->TimeLine().hidden.hi.SetValue(100u);
+         return item;
        }},
       {L"DS_GrassConstructor", [](const ShowcaseAssets& a, float, float h) {
          DS_GrassConstructor* item = Sprites<DS_GrassConstructor>(a, h, {L"grass_blade.dds", 60, 40, 0x80FFC0, 0});
@@ -223,7 +231,14 @@ const std::map<std::wstring, Maker>& Makers() {
          return item;
        }},
       {L"DS_RainConstructor", [](const ShowcaseAssets& a, float, float h) {
-         return Sprites<DS_RainConstructor>(a, h, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
+         // A drop that falls out of the sky is only placed anew when its twinkle fades
+         // it out: twinkling three times a second, every drop is renewed before it has
+         // fallen the height of the picture, and the rain keeps falling.
+         DS_RainConstructor* item = Sprites<DS_RainConstructor>(a, h, {L"raindrop.dds", 120, 24, 0xFFFFFF, 1});
+         item->twinkleRate = 3.0f;
+         item->twinkleMin = 0.0f;
+         item->twinkleMax = 1.0f;
+         return item;
        }},
       {L"DS_StatObjConstructor", [](const ShowcaseAssets& a, float, float h) {
          // Large enough to show over the bright water they glint on.
@@ -247,6 +262,8 @@ const std::map<std::wstring, Maker>& Makers() {
          // rectangle's centre (by default the scene's corner) and jumps between the
          // frames of its strip.
          DS_DischargeConstructor* item = Sprites<DS_DischargeConstructor>(a, h, {L"sparks.dds", 1, 40, 0xFFE0C0, 1});
+         item->sizeFactorMin = 1.0f;
+         item->sizeFactorMax = 1.0f;
          item->secondImage.StoreKey(DS_FileKey());
          item->frameCount = 4;
          item->frameRate = 12.0f;
