@@ -174,12 +174,13 @@ class TraceCounts:
         return counts
 
     def slide_spans(self, start, end, count):
-        """(t0, t1) of each of `count` slides from `start` on, cut at the slide switches the
-        trace shows (the last slide ends at the next switch or else at `end`); None when it
-        shows fewer switches than that. On a loaded machine a frame may come seconds after
-        its slide's time, and windows by the clock would count one slide's frames for the
-        next one's."""
-        switches = [arrival for arrival, kind in list(self.events) if kind == "switch" and arrival > start]
+        """(t0, t1) of each of `count` slides, cut at the slide switches the trace shows: the
+        first slide from `start` (its first frame) to the first switch, the last one to the
+        next switch or else to `end`; None when the trace shows fewer switches than that.
+        On a loaded machine a frame comes seconds after its slide's time, and windows by
+        the clock would count one slide's frames for the next one's. A first slide seen
+        only after its switch (a slow screenshot) keeps no frame."""
+        switches = [arrival for arrival, kind in list(self.events) if kind == "switch"]
         if len(switches) < count - 1:
             return None
         edges = [start] + switches[:count - 1] + [switches[count - 1] if len(switches) >= count else end]
