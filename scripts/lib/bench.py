@@ -138,6 +138,9 @@ class TraceCounts:
                                 rb"DepthStencilSurface|OffscreenPlainSurface) ")),
         ("target", re.compile(rb"d3d9_device_SetRenderTarget iface \w+, idx (\d+), surface (\w+)")),
         ("clear", re.compile(rb"d3d9_device_Clear ")),
+        # The slide show lets the device drop its managed copies at every slide switch:
+        # the trace's own mark of where one slide ends and the next begins.
+        ("switch", re.compile(rb"d3d9_device_EvictManagedResources ")),
     ]
 
     def __init__(self):
@@ -169,6 +172,19 @@ class TraceCounts:
             if t0 <= arrival < t1:
                 counts[kind] += 1
         return counts
+
+    def slide_spans(self, start, end, count):
+        """(t0, t1) of each of `count` slides, cut at the slide switches the trace shows: the
+        first slide from `start` (its first frame) to the first switch, the last one to the
+        next switch or else to `end`; None when the trace shows fewer switches than that.
+        On a loaded machine a frame comes seconds after its slide's time, and windows by
+        the clock would count one slide's frames for the next one's. A first slide seen
+        only after its switch (a slow screenshot) keeps no frame."""
+        switches = [arrival for arrival, kind in list(self.events) if kind == "switch"]
+        if len(switches) < count - 1:
+            return None
+        edges = [start] + switches[:count - 1] + [switches[count - 1] if len(switches) >= count else end]
+        return list(zip(edges[:-1], edges[1:]))
 
 
 def run_once(program, prefix, xvfb, scratch, windows, trace=False):
@@ -242,9 +258,16 @@ def run_once(program, prefix, xvfb, scratch, windows, trace=False):
             span = b - a
             figures = {"name": label, "seconds": span, "frames": frames, "fps": frames / span,
                        "cpu": 100.0 * used / span, "msframe": 1000.0 * used / frames if frames >= 1 else None}
-            if trace:
-                figures.update(counts.per_window(a, b))
             result["windows"].append(figures)
+        if trace:
+            # Counted by the slide switches the trace shows where it shows them all (the
+            # last slide ends at the next switch, which comes after the last window).
+            time.sleep(2.0)
+            spans = counts.slide_spans(ticks[first + windows[0][1]][0], time.monotonic(), len(windows))
+            for i, figures in enumerate(result["windows"]):
+                a, b = spans[i] if spans else (ticks[first + windows[i][1]][0], ticks[first + windows[i][2]][0])
+                figures.update(counts.per_window(a, b))
+            result["split"] = "slide switches" if spans else "the clock"
     stop.set()
     sampler.join()
     if first is not None and samples:
@@ -382,7 +405,8 @@ def main():
             print(row)
         if trace:
             print(f"(per-frame counts from the +d3d9 run: load {load_text(trace)}, "
-                  f"{sum(w['frame'] for w in trace['windows'])} frames presented over the show)")
+                  f"{sum(w['frame'] for w in trace['windows'])} frames presented over the show, "
+                  f"split at {trace.get('split', 'the clock')})")
 
     header = f"{'':30}{'saver':>26}{'floor':>26}{'ratio':>24}"
     rows = [("fps", "frames a second", 1), ("msframe", "CPU ms per frame", 1), ("cpu", "CPU % of one core", 1)]
