@@ -302,14 +302,7 @@ class FallingStarsDeviceTest : public ds_test::SceneTest {
     return clone;
   }
 
-  std::vector<DX_V::PCT> Slot(int slot) {
-    std::vector<DX_V::PCT> out;
-    DX_V::PCT* v = object->LockQuads(slot);
-    if (!v) return out;
-    out.assign(v, v + 4 * object->GetQuadCount(slot));
-    object->UnlockQuads(slot);
-    return out;
-  }
+  std::vector<DX_V::PCT> Slot(int slot) { return particles_test::SlotVertices(*object, slot); }
 
   FakeEffectFactory factory;
   DS_ComHolder<IDirect3DTexture9> pictures[4];

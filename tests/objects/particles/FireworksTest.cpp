@@ -595,14 +595,7 @@ protected:
     return clone;
   }
 
-  std::vector<DX_V::PCT> Slot(int slot) {
-    std::vector<DX_V::PCT> out;
-    DX_V::PCT* v = object->LockQuads(slot);
-    if (!v) return out;
-    out.assign(v, v + 4 * object->GetQuadCount(slot));
-    object->UnlockQuads(slot);
-    return out;
-  }
+  std::vector<DX_V::PCT> Slot(int slot) { return particles_test::SlotVertices(*object, slot); }
 
   // The object drawn as it stands (no update).
   void RenderFrame() { Draw(*object, 0.0f, false); }

@@ -84,6 +84,18 @@ public:
   int renders = 0;
 };
 
+// The vertices of the quads `object` holds in `slot`, as they stand (none when the
+// slot holds none or cannot be read).
+inline std::vector<DX_V::PCT> SlotVertices(DS_ParticlesObj& object, int slot) {
+  std::vector<DX_V::PCT> out;
+  const unsigned count = object.GetQuadCount(slot);
+  DX_V::PCT* v = count ? object.LockQuads(slot) : nullptr;
+  if (!v) return out;
+  out.assign(v, v + 4 * count);
+  object.UnlockQuads(slot);
+  return out;
+}
+
 // Particle objects on the scene fixture: no culling, a green and a blue picture with
 // a set of one frame each, the effects of the recording factory, and the object under
 // test (gone before the fixture ends).

@@ -52,16 +52,7 @@ protected:
   void Frame(float t) { Draw(*object, t); }
 
   // Slot 0's vertices as they stand.
-  std::vector<DX_V::PCT> SlotVertices() {
-    std::vector<DX_V::PCT> out;
-    const unsigned count = object->GetQuadCount(0);
-    DX_V::PCT* v = count ? object->LockQuads(0) : nullptr;
-    if (!v) return out;
-    out.assign(v, v + 4 * count);
-    object->UnlockQuads(0);
-    return out;
-  }
-
+  std::vector<DX_V::PCT> SlotVertices() { return particles_test::SlotVertices(*object, 0); }
 };
 
 }  // namespace smokeplant_test
