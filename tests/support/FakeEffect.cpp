@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -14,9 +15,23 @@ bool Declared(const std::vector<std::string>& names, const std::string& name) {
 
 }  // namespace
 
-FakeEffect::FakeEffect() = default;
+namespace {
 
-FakeEffect::~FakeEffect() = default;
+// Every FakeEffect alive: what FakeEffect::Of tells apart from the real effects.
+std::set<const ID3DXEffect*>& LiveFakes() {
+  static std::set<const ID3DXEffect*> fakes;
+  return fakes;
+}
+
+}  // namespace
+
+FakeEffect::FakeEffect() { LiveFakes().insert(this); }
+
+FakeEffect::~FakeEffect() { LiveFakes().erase(this); }
+
+const FakeEffect* FakeEffect::Of(const ID3DXEffect* effect) {
+  return LiveFakes().count(effect) ? static_cast<const FakeEffect*>(effect) : nullptr;
+}
 
 void FakeEffect::DeclareTechniques(const std::vector<std::string>& names) {
   m_techniques = names;

@@ -40,6 +40,11 @@ public:
   // Starts with one reference, held by whoever made it.
   FakeEffect();
   virtual ~FakeEffect();
+  FakeEffect(const FakeEffect&) = delete;
+  FakeEffect& operator=(const FakeEffect&) = delete;
+
+  // `effect` as the recording effect it is; null for a real effect (or none).
+  static const FakeEffect* Of(const ID3DXEffect* effect);
 
   // Set-up by the test. Declared techniques and parameters restrict the names the
   // lookups find and the setters accept (by default every name is found).

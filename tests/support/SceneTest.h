@@ -1,8 +1,9 @@
 #pragma once
 // Device tests that draw scene objects: a current resource manager (an empty
 // document's, until the test reads one), a view mapping scene pixels 1:1 onto the
-// test device, a layer whose scene texture the test may set, and the process-wide
-// scene mapping saved and restored. Each frame starts from a grey back buffer.
+// test device, a layer whose scene texture the test may set and which records the
+// calls of the last frame, and the process-wide scene mapping saved and restored.
+// Each frame starts from a grey back buffer.
 // Header-only: only the test programs that link the document and render libraries
 // include it. A test's objects must be released before TearDown (which ends the
 // resource manager they drew from).
@@ -12,11 +13,12 @@
 
 #include "device/DeviceGlobals.h"
 #include "document/DocResManager.h"
+#include "document/FileLink.h"
 #include "render/ObjectModel.h"
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"
+#include "support/RecordingLayer.h"
 #include "support/RenderDeviceTest.h"
-#include "support/SceneLayer.h"
 #include "support/SceneSize.h"
 
 namespace ds_test {
@@ -61,14 +63,30 @@ protected:
     manager->Tables().fileLibrary[key].push_back(MakeFileEntry(name, bytes));
   }
 
+  // The current document carries effect bytes for the recording factory ("FX" and
+  // `tag`), a file `name` under `key`, and `link` names them.
+  void EmbedFakeEffect(DS_FileLink3& link, const DS_FileKey& key, const wchar_t* name, unsigned char tag) {
+    EmbedFile(key, name, {'F', 'X', tag});
+    link.StoreKey(key);
+  }
+
+  // The layer's scene texture is `scene` (when none, a 4 x 4 picture of no particular
+  // colour) and its picture quad is made: the scene an object that composes reads.
+  void SetSceneTexture(DS_ComHolder<IDirect3DTexture9> scene = {}) {
+    if (!scene) device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, scene.Receive(), nullptr);
+    layer.scene = scene;
+    layer.MakeLayerQuad();
+  }
+
   // The picture `bytes`, a file `name` of the current document.
   DS_ImageFileLink Picture(const wchar_t* name, const std::vector<unsigned char>& bytes) {
     return manager->MakeImageLink(MakeFileEntry(name, bytes));
   }
 
   // One frame: `object` updated at `t` (unless `update` is false), then drawn
-  // through the layer over the grey back buffer.
+  // through the layer over the grey back buffer; the layer's record holds its calls.
   void Draw(DS_ABObj& object, float t = 0.0f, bool update = true) {
+    layer.draws.clear();
     if (update) object.Update(t);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
     device->BeginScene();
@@ -98,7 +116,7 @@ protected:
 
   std::unique_ptr<DS_DocResManager> manager;
   DS_ViewContext view;
-  SceneLayer layer;
+  RecordingLayer layer;
   SceneSize sceneSize;
 };
 

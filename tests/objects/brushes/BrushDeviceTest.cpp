@@ -20,6 +20,7 @@
 #include "support/DocResRecord.h"
 #include "support/PictureSlideTest.h"
 #include "support/RenderDeviceTest.h"
+#include "support/SceneSize.h"
 #include "support/TestPictures.h"
 
 using namespace brushes_test;
@@ -28,8 +29,6 @@ namespace {
 
 const int kEffectId = 77;
 const GUID kMaskGuid = {0x0BADF00D, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, DS_FX_Constructor::kEffectModule).GetKey(); }
 
 void ExpectFloatsNear(const std::vector<float>& expected, const std::vector<float>& got) {
   ASSERT_EQ(expected.size(), got.size());
@@ -81,17 +80,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RegionGridTest,
 
 class BrushMeshTest : public ds_test::RenderDeviceTest {
 protected:
-  void SetUp() override {
-    RenderDeviceTest::SetUp();
-    m_sceneWidth = g_SceneWidth;
-    m_sceneHeight = g_SceneHeight;
-  }
-  void TearDown() override {
-    g_SceneWidth = m_sceneWidth;
-    g_SceneHeight = m_sceneHeight;
-    RenderDeviceTest::TearDown();
-  }
-
   std::vector<DX_V::PT> BuildAndRead(TestBrush& brush) {
     EXPECT_EQ(S_OK, DS_GridMesh::Create(brush.RegionMesh(), 2, 2));
     brush.BuildMesh();
@@ -104,8 +92,7 @@ protected:
     return out;
   }
 
-private:
-  int m_sceneWidth = 0, m_sceneHeight = 0;
+  ds_test::SceneSize sceneSize;
 };
 
 TEST_F(BrushMeshTest, RegionMeshSpansTheRegionWithPictureTextureCoordinates) {

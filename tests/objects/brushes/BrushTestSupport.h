@@ -1,12 +1,13 @@
 #pragma once
-// Fixtures of the brush tests: a drawing interface that records what a brush asks of
-// it (and runs the effect's passes as the layer does), a minimal brush class for the
-// shared behaviour, and a document resource manager holding the brushes' effects.
+// Fixtures of the brush tests: the recording layer (without a device: it runs the
+// effect's passes as the layer does), a minimal brush class for the shared behaviour,
+// and a document resource manager holding the brushes' effects.
 
 #include <d3d9.h>
 
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,64 +19,12 @@
 #include "render/Layer.h"
 #include "render/ObjectModel.h"
 #include "support/FakeEffect.h"
+#include "support/RecordingLayer.h"
 
 namespace brushes_test {
 
-// What one draw of the recording layer was.
-struct RecordedDraw {
-  std::string kind;  // "PT" or "IndexedPT"
-  const void* geometry = nullptr;
-  ID3DXEffect* effect = nullptr;
-};
-
-class RecordingLayer : public DS_ABRender {
-public:
-  RecordingLayer(unsigned width, unsigned height) : m_width(width), m_height(height) {}
-
-  void BeginTarget(const DS_RenderTargetPair&, int) override {}
-  void EndTarget() override {}
-  void DrawIndexedPT(const DS_IndexedMesh<DX_V::PT>& geometry, ID3DXEffect* effect) override {
-    Record("IndexedPT", &geometry, effect);
-  }
-  void DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect* effect) override { Record("PT2", &geometry, effect); }
-  void DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* effect) override { Record("PT", &geometry, effect); }
-  void DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect, int, float) override {
-    Record("IndexedPCT", &geometry, effect);
-  }
-  void DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect) override {
-    Record("IndexedPCTEffect", &geometry, effect);
-  }
-  void DrawMeshNode(const DS_MeshNode& node) override { Record("MeshNode", &node, nullptr); }
-  void DrawSpriteArray(const DS_SpriteArrayDraw& sprites) override { Record("SpriteArray", &sprites, nullptr); }
-  void DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) override { Record("TwoPass", &mesh, nullptr); }
-  void DrawTexturedIndexedPT(DS_PreparedMesh& object, int, int) override { Record("TexturedIndexedPT", &object, nullptr); }
-  const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return sceneTexture; }
-  const DS_PictureQuad& GetLayerQuad() const override { return layerQuad; }
-  unsigned GetPictureWidth() const override { return m_width; }
-  unsigned GetPictureHeight() const override { return m_height; }
-  void Write(DS_IOF_Virtual&) const override {}
-
-  std::vector<RecordedDraw> draws;
-  DS_ComHolder<IDirect3DTexture9> sceneTexture;
-  DS_PictureQuad layerQuad;
-
-private:
-  // Every pass of the current technique, as the layer runs them.
-  void Record(const char* kind, const void* geometry, ID3DXEffect* effect) {
-    draws.push_back(RecordedDraw{kind, geometry, effect});
-    if (!effect) return;
-    UINT passes = 0;
-    if (FAILED(effect->Begin(&passes, 0))) return;
-    for (UINT pass = 0; pass < passes; ++pass) {
-      effect->BeginPass(pass);
-      effect->EndPass();
-    }
-    effect->End();
-  }
-
-  unsigned m_width;
-  unsigned m_height;
-};
+using ds_test::RecordedDraw;
+using ds_test::RecordingLayer;
 
 // The smallest brush: draws through one of the common tails.
 class TestBrush : public DS_FX_Constructor {
@@ -102,6 +51,9 @@ public:
   Tail tail = kApply;
 };
 
+// The key of the link to effect `id` of the shared module.
+inline DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, DS_FX_Constructor::kEffectModule).GetKey(); }
+
 // Effect data under a link: what the resource manager hands to the effect creator.
 inline std::vector<unsigned char> EffectBytes(int id) {
   return {'F', 'X', static_cast<unsigned char>(id)};
@@ -124,12 +76,23 @@ protected:
 
   // The bytes EffectBytes(id) embedded under the link ("common_res.dll", id).
   void EmbedEffect(int id) {
-    const DS_FileKey key = DS_HLSLEffectFile(id, DS_FX_Constructor::kEffectModule).GetKey();
+    const DS_FileKey key = EffectKey(id);
     DS_ResourceEntry entry(id, DS_FX_Constructor::kEffectModule);
     const std::vector<unsigned char> bytes = EffectBytes(id);
     entry.SetData(uint32_t(bytes.size()), bytes.data());
     manager->Tables().fileLibrary[key].push_back(entry);
   }
+
+  // The object of `brush`, which draws through the embedded effect `id` unless it
+  // names an effect of its own.
+  template <class Brush>
+  std::unique_ptr<DS_ABObj> MakeObjectWithEffect(Brush& brush, int id) {
+    if (brush.effectLink.GetPath().empty()) brush.effectLink.StoreKey(EffectKey(id));
+    return std::unique_ptr<DS_ABObj>(brush.CreateObject());
+  }
+
+  // The effect made last.
+  FakeEffect* Effect() { return factory.LastEffect(); }
 
   FakeEffectFactory factory;
   std::unique_ptr<DS_DocResManager> manager;
@@ -153,6 +116,15 @@ inline std::vector<unsigned char> WriteItem(const DS_IOF_Item& item) {
   DS_IOF_W stream;
   item.Write(stream);
   return stream.Bytes();
+}
+
+// Every record of `item` cut short reads nothing.
+inline void ExpectEveryCutRecordFails(const DS_IOF_Item& item) {
+  const std::vector<unsigned char> bytes = WriteItem(item);
+  for (size_t size = 1; size < bytes.size(); ++size) {
+    const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
+    EXPECT_EQ(nullptr, ReadItem(cut)) << typeid(item).name() << " cut to " << size << " bytes";
+  }
 }
 
 // Reads a TestBrush record (its own header first) into `brush`; false when the stream

@@ -22,10 +22,7 @@ using namespace dirbrushes_test;
 namespace {
 
 const float kPi = 3.14159265f;
-const ds_string kModule = DS_FX_Constructor::kEffectModule;
 const GUID kMaskGuid = {0xCE47CE47, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, kModule).GetKey(); }
 
 void FillCentreLevels(DS_CentralBased& brush) {
   brush.SetName(L"centre");
@@ -191,11 +188,7 @@ TEST(CentreBrushRecord, FirstRadialWaveRecordKeepsAllFourDefaults) {
 TEST(CentreBrushRecord, EveryTruncatedRecordFailsAndReadsNothing) {
   FilledBrushes filled;
   for (DS_FX_Constructor* item : filled.All()) {
-    const std::vector<unsigned char> bytes = WriteItem(*item);
-    for (size_t size = 1; size < bytes.size(); ++size) {
-      const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
-      EXPECT_EQ(nullptr, ReadItem(cut)) << typeid(*item).name() << " cut to " << size << " bytes";
-    }
+    ExpectEveryCutRecordFails(*item);
   }
 }
 
@@ -225,11 +218,8 @@ protected:
 
   template <class Brush>
   std::unique_ptr<DS_ABObj> MakeObject(Brush& brush) {
-    if (brush.effectLink.GetPath().empty()) brush.effectLink.StoreKey(EffectKey(44));
-    return std::unique_ptr<DS_ABObj>(brush.CreateObject());
+    return MakeObjectWithEffect(brush, 44);
   }
-
-  FakeEffect* Effect() { return factory.LastEffect(); }
 
   ds_test::SceneSize scene{1000, 500};
 };
@@ -287,7 +277,7 @@ TEST_F(CentreEffectTest, ExpandSetsItsAmountAndCentreThenTheCommonTail) {
   ExpectFloats({0.0f, 0.0f}, Effect()->LastValues("amplitude"), "amplitude while invisible");
   ExpectFloats({0.25f, 0.8f}, Effect()->LastValues("center"), "center");
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
 }
 
 struct RadialCase {
@@ -497,7 +487,7 @@ TEST_F(CentreEffectTest, BendSetsTheCentreParametersAndDrawsItsRegionOrTheLayer)
     ExpectFloats({0.75f, 0.1f}, Effect()->LastValues("Center"), "Center");
     ASSERT_EQ(1u, layer.draws.size());
     if (fx) {
-      EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+      EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
     } else {
       EXPECT_EQ("IndexedPT", layer.draws[0].kind);
       EXPECT_EQ(static_cast<const void*>(&BrushOf<DS_BendFX>(object).RegionMesh()), layer.draws[0].geometry);

@@ -30,8 +30,6 @@ const DS_FileKey kCloudKey(L"C:\\scene\\cloud.bmp", 23);
 const int kEffectId = 77;
 const GUID kMaskGuid = {0x0DDBA11, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, DS_FX_Constructor::kEffectModule).GetKey(); }
-
 std::vector<DX_V::PT> ReadVertices(DS_GridMesh& mesh) {
   std::vector<DX_V::PT> out;
   if (mesh.vertices.Lock(D3DLOCK_READONLY)) {

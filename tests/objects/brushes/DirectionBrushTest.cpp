@@ -16,6 +16,7 @@
 #include "objects/brushes/DirectionBrushes.h"
 #include "render/SceneMapping.h"
 #include "render/TimeLine.h"
+#include "support/SceneSize.h"
 
 using namespace brushes_test;
 using namespace dirbrushes_test;
@@ -23,15 +24,12 @@ using namespace dirbrushes_test;
 namespace {
 
 const float kPi = 3.14159265f;
-const ds_string kModule = DS_FX_Constructor::kEffectModule;
 const DS_FileKey kNoiseKey(L"C:\\fx\\noise.png", 11);
 const DS_FileKey kCloudKey(L"C:\\fx\\cloud.png", 12);
 const DS_FileKey kSecondKey(L"C:\\fx\\cloud2.png", 13);
 const DS_FileKey kWaterfallEffect(L"C:\\fx\\waterfall.fx", 14);
 const DS_FileKey kCloudEffect(L"C:\\fx\\cloud.fx", 15);
 const GUID kMaskGuid = {0x5EED5EED, 3, 4, {5, 6, 7, 8, 9, 10, 11, 12}};
-
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, kModule).GetKey(); }
 
 std::vector<float> Direction(const DS_DirectionBased& brush) {
   return {brush.GetDirection().x, brush.GetDirection().y, brush.GetDirection().z, brush.GetDirection().w};
@@ -271,11 +269,7 @@ TEST(DirectionBrushRecord, EveryTruncatedRecordFailsAndReadsNothing) {
   for (const DS_FX_Constructor* item : {static_cast<const DS_FX_Constructor*>(&move),
                                         static_cast<const DS_FX_Constructor*>(&waterfall),
                                         static_cast<const DS_FX_Constructor*>(&cloud)}) {
-    const std::vector<unsigned char> bytes = WriteItem(*item);
-    for (size_t size = 1; size < bytes.size(); ++size) {
-      const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
-      EXPECT_EQ(nullptr, ReadItem(cut)) << typeid(*item).name() << " cut to " << size << " bytes";
-    }
+    ExpectEveryCutRecordFails(*item);
   }
 }
 
@@ -305,8 +299,7 @@ protected:
 
   template <class Brush>
   std::unique_ptr<DS_ABObj> MakeObject(Brush& brush) {
-    if (brush.effectLink.GetPath().empty()) brush.effectLink.StoreKey(EffectKey(33));
-    return std::unique_ptr<DS_ABObj>(brush.CreateObject());
+    return MakeObjectWithEffect(brush, 33);
   }
 
   void GiveSet(const DS_FileKey& key, size_t frameCount, unsigned frameIndex = 0) {
@@ -317,8 +310,6 @@ protected:
     set.height = 32;
     set.frameIndex = frameIndex;
   }
-
-  FakeEffect* Effect() { return factory.LastEffect(); }
 
   FakeTexture textures[3];
 };
@@ -403,7 +394,7 @@ TEST_F(DirectionEffectTest, MoveSetsItsShiftThenTheCommonTailDrawsTheLayerQuad) 
   EXPECT_EQ(expected, Effect()->Events());
   EXPECT_EQ(FakeEffect::Kind::FloatArray, Effect()->Last("Direction")->kind);
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
 }
 
 TEST_F(DirectionEffectTest, BrushWithoutEffectSetsAndDrawsNothing) {
@@ -661,7 +652,7 @@ TEST_F(DirectionEffectTest, CloudTransformDefaultsAndFXModeDrawing) {
   ExpectFloats({0.0f, 0.4f}, Effect()->LastValues("Velocity"), "Velocity", 1e-5f);
   EXPECT_EQ("MainFX", Effect()->CurrentTechnique());
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
   // No cloud picture: no frame to bind.
   ASSERT_NE(nullptr, Effect()->Last("Background"));
   EXPECT_EQ(nullptr, Effect()->Last("Background")->texture);
@@ -682,19 +673,7 @@ TEST_F(DirectionEffectTest, CloudFrameIndexBeyondItsFramesBindsNoPicture) {
 
 class CloudMaskShiftTest : public DirectionEffectTest {
 protected:
-  void SetUp() override {
-    DirectionEffectTest::SetUp();
-    m_width = g_SceneWidth;
-    m_height = g_SceneHeight;
-  }
-  void TearDown() override {
-    g_SceneWidth = m_width;
-    g_SceneHeight = m_height;
-    DirectionEffectTest::TearDown();
-  }
-
-private:
-  int m_width = 0, m_height = 0;
+  ds_test::SceneSize sceneSize;
 };
 
 TEST_F(CloudMaskShiftTest, MaskShiftMapsTheRegionToThePicture) {

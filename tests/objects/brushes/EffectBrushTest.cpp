@@ -20,10 +20,6 @@ using namespace brushes_test;
 
 namespace {
 
-const ds_string kModule = DS_FX_Constructor::kEffectModule;
-
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, kModule).GetKey(); }
-
 GUID MakeGuid(unsigned long first) {
   GUID guid = {first, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
   return guid;
@@ -558,7 +554,7 @@ TEST_F(BrushEffectTest, ApplyCommonParametersSetsEverythingThenDrawsTheLayerQuad
     effect->ClearRecord();
     effect->SetPassCount(2);
     RecordingLayer layer(1024, 768);
-    layer.sceneTexture.Set(&scene);
+    layer.scene.Set(&scene);
     object->Render(&layer);
 
     const std::vector<std::string> expected = {
@@ -567,12 +563,12 @@ TEST_F(BrushEffectTest, ApplyCommonParametersSetsEverythingThenDrawsTheLayerQuad
     EXPECT_EQ(expected, effect->Events()) << "fx mode " << fx;
     ASSERT_EQ(1u, layer.draws.size());
     EXPECT_EQ("PT", layer.draws[0].kind);
-    EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+    EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
     EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(&mask), effect->Last("Mask")->texture);
     EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(&scene), effect->Last("Background")->texture);
     EXPECT_EQ(FakeEffect::Kind::FloatArray, effect->Last("Scale")->kind);
     object.reset();
-    layer.sceneTexture.Release();
+    layer.scene.Release();
     manager->GetGuidTexture(brush.GetMaskGuid()).Release();
   }
 }
@@ -606,7 +602,7 @@ TEST_F(BrushEffectTest, DrawRegionDrawsTheRegionMeshOrInFXModeTheLayerQuad) {
     ASSERT_EQ(1u, layer.draws.size());
     if (fx) {
       EXPECT_EQ("PT", layer.draws[0].kind);
-      EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+      EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
       EXPECT_EQ("MainFX", effect->CurrentTechnique());
     } else {
       EXPECT_EQ("IndexedPT", layer.draws[0].kind);

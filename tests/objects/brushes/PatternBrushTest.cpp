@@ -20,11 +20,8 @@ using namespace brushes_test;
 
 namespace {
 
-const ds_string kModule = DS_FX_Constructor::kEffectModule;
 const DS_FileKey kPatternKey(L"C:\\patterns\\tiles.png", 31);
 const GUID kMaskGuid = {0x600DF00D, 9, 8, {7, 6, 5, 4, 3, 2, 1, 0}};
-
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, kModule).GetKey(); }
 
 void ExpectFloats(const std::vector<float>& expected, const std::vector<float>& got, const std::string& what) {
   ASSERT_EQ(expected.size(), got.size()) << what;
@@ -139,11 +136,7 @@ TEST(PatternBrushRecord, EveryTruncatedRecordFailsAndReadsNothing) {
   copy.sourceRect.Extra1().SetValue(9);
   for (const DS_FX_Constructor* item : {static_cast<const DS_FX_Constructor*>(&patternC),
                                         static_cast<const DS_FX_Constructor*>(&copy)}) {
-    const std::vector<unsigned char> bytes = WriteItem(*item);
-    for (size_t size = 1; size < bytes.size(); ++size) {
-      const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
-      EXPECT_EQ(nullptr, ReadItem(cut)) << typeid(*item).name() << " cut to " << size << " bytes";
-    }
+    ExpectEveryCutRecordFails(*item);
   }
 }
 
@@ -225,7 +218,7 @@ TEST_P(PatternPlacementTest, TilesArePlacedByZoomAngleAndMirroring) {
   ExpectFloats({1.0f, 1.0f, 1.0f, 1.0f}, effect->LastValues("mix_color"), c.what);
   EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(&frames[0]), PatternSet(effect));
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
 }
 
 INSTANTIATE_TEST_SUITE_P(

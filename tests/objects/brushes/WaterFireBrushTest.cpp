@@ -191,11 +191,7 @@ TEST(WaterBrushRecord, ReadingKeepsTheDirectionAndTheCloneRecomputesIt) {
 TEST(WaterBrushRecord, EveryTruncatedRecordFails) {
   DS_WaterFX water;
   FillWater(water);
-  const std::vector<unsigned char> bytes = WriteItem(water);
-  for (size_t size = 1; size < bytes.size(); ++size) {
-    const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
-    EXPECT_EQ(nullptr, ReadItem(cut)) << "cut to " << size << " bytes";
-  }
+  ExpectEveryCutRecordFails(water);
 }
 
 // ---- fire records ----
@@ -286,11 +282,7 @@ TEST(FireBrushRecord, VersionOneKeepsEveryFireDefault) {
 TEST(FireBrushRecord, EveryTruncatedRecordFails) {
   DS_FireFX fire;
   FillFire(fire);
-  const std::vector<unsigned char> bytes = WriteItem(fire);
-  for (size_t size = 1; size < bytes.size(); ++size) {
-    const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
-    EXPECT_EQ(nullptr, ReadItem(cut)) << "cut to " << size << " bytes";
-  }
+  ExpectEveryCutRecordFails(fire);
 }
 
 TEST(FireBrushRecord, SectionReadAndAssignedToAnotherFire) {
@@ -387,7 +379,7 @@ TEST_F(WaterFireRenderTest, DefaultWaterParameters) {
   EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(&bump), effect->Last("BumpMap")->texture);
   ASSERT_EQ(1u, layer.draws.size());
   EXPECT_EQ("PT", layer.draws[0].kind);
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
 }
 
 TEST_F(WaterFireRenderTest, WaterClockTurnsTheBumpAndRunsTime) {

@@ -21,11 +21,8 @@ using namespace brushes_test;
 
 namespace {
 
-const ds_string kModule = DS_FX_Constructor::kEffectModule;
 const GUID kMaskGuid = {0x5EA5EA5E, 3, 4, {5, 6, 7, 8, 9, 10, 11, 12}};
 const float kPi = 3.14159265f;
-
-DS_FileKey EffectKey(int id) { return DS_HLSLEffectFile(id, kModule).GetKey(); }
 
 void ExpectFloats(const std::vector<float>& expected, const std::vector<float>& got, const std::string& what) {
   ASSERT_EQ(expected.size(), got.size()) << what;
@@ -179,11 +176,7 @@ TEST(WaveBrushRecord, EveryTruncatedRecordFailsAndReadsNothing) {
   for (const DS_FX_Constructor* item : {static_cast<const DS_FX_Constructor*>(&waves),
                                         static_cast<const DS_FX_Constructor*>(&light),
                                         static_cast<const DS_FX_Constructor*>(&light2)}) {
-    const std::vector<unsigned char> bytes = WriteItem(*item);
-    for (size_t size = 1; size < bytes.size(); ++size) {
-      const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + size);
-      EXPECT_EQ(nullptr, ReadItem(cut)) << typeid(*item).name() << " cut to " << size << " bytes";
-    }
+    ExpectEveryCutRecordFails(*item);
   }
 }
 
@@ -321,7 +314,7 @@ TEST_F(BrushManagerTest, WavesSetTheirParametersThenTheCommonTail) {
   EXPECT_NEAR(0.0125f, LastFloat(effect, "amplitude"), 1e-6f);
   EXPECT_NEAR(25.0f * 0.3f * 0.08f, LastFloat(effect, "time"), 1e-4f);
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
 }
 
 TEST_F(BrushManagerTest, WaveAmplitudeFollowsTheTimeLineOpacity) {
@@ -419,7 +412,7 @@ TEST_F(BrushManagerTest, SecondLightSetsItsColourTexturesAndBlendTechnique) {
   ASSERT_NE(nullptr, effect);
   effect->ClearRecord();
   RecordingLayer layer(800, 600);
-  layer.sceneTexture.Set(&scene);
+  layer.scene.Set(&scene);
   object->Render(&layer);
   const std::vector<std::string> expected = {"Set BlendColor", "Set Texture2", "Set Texture1",
                                              "SetTechnique Blend_Screen", "Begin 0", "BeginPass 0",
@@ -430,7 +423,7 @@ TEST_F(BrushManagerTest, SecondLightSetsItsColourTexturesAndBlendTechnique) {
   EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(&scene), effect->Last("Texture1")->texture);
   ASSERT_EQ(1u, layer.draws.size());
   EXPECT_EQ("PT", layer.draws[0].kind);
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
   EXPECT_TRUE(object->NeedsSceneInput()) << "the FX mode still asks for the scene";
   object.reset();
   manager->GetGuidTexture(brush.GetMaskGuid()).Release();
@@ -514,7 +507,7 @@ TEST_F(BrushManagerTest, UnderwaterRipplesWithTheDefaultsOnA4To3Picture) {
   EXPECT_EQ("Main", effect->CurrentTechnique());
   ExpectFloats({4.0f / 3.0f, 1.0f}, effect->LastValues("Scale"), "Scale");
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ(static_cast<const void*>(&layer.layerQuad), layer.draws[0].geometry);
+  EXPECT_EQ(static_cast<const void*>(&layer.GetLayerQuad()), layer.draws[0].geometry);
 }
 
 TEST_F(BrushManagerTest, UnderwaterOnALayerWithoutPictureCountsItSquare) {

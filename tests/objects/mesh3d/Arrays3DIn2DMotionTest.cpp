@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/objects/sprites/AnimatorTestSupport.h"
-#include "tests/objects/brushes/BrushTestSupport.h"
 #include "objects/mesh3d/Arrays3DIn2D.h"
 #include "objects/mesh3d/Objects3D.h"
+#include "support/RecordingLayer.h"
 #include "tests/objects/sprites/Sprites2TestSupport.h"
 
 namespace {
@@ -306,7 +306,7 @@ TEST(Arrays3DIn2DObjectTest, UpdatePublishesTheLocalTime) {
 // Without copies, or without a mesh and picture, the layer is never asked to draw.
 TEST(Arrays3DIn2DObjectTest, NothingToDrawAsksTheLayerForNothing) {
   SceneSize scene(320, 240);
-  brushes_test::RecordingLayer layer(320, 240);
+  ds_test::RecordingLayer layer(320, 240);
   for (unsigned int count : {0u, 4u}) {
     DS_3D_in_2D_array_Constructor item;
     item.instanceCount.SetValue(count);

@@ -1,7 +1,7 @@
 #pragma once
-// Helpers of the air-brush and lightning tests: a device fixture on the scene fixture
-// whose layer's scene texture is a plain grey, with small one-colour pictures and an
-// effect the document embeds (made by the recording fake).
+// Helpers of the air-brush and lightning tests: the particle device fixture whose
+// layer's scene texture is a plain grey, with an effect the document embeds (made by
+// the recording fake).
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "document/DocResManager.h"
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
+#include "ParticleTestSupport.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/Layer.h"
 #include "render/ObjectModel.h"
@@ -29,44 +30,19 @@ using ds_test::ReadItem;
 
 const DS_FileKey kEffectKey(L"C:\\scene\\strokes.fx", 33);
 
-class StrokeDeviceTest : public ds_test::SceneTest {
+class StrokeDeviceTest : public particles_test::ParticleDeviceTest {
 protected:
   void SetUp() override {
-    SceneTest::SetUp();
+    ParticleDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    green = ds_test::SolidTexture(0xFF00FF00);
-    blue = ds_test::SolidTexture(0xFF0000FF);
-    greenSet.AddFrame(green.Get(), -1.0f);
-    blueSet.AddFrame(blue.Get(), -1.0f);
-    layer.scene = ds_test::SolidTexture(0xFF808080);
-    layer.MakeLayerQuad();
-  }
-  void TearDown() override {
-    object.reset();
-    SceneTest::TearDown();
+    SetSceneTexture(ds_test::SolidTexture(0xFF808080));
   }
 
   // The effect the document embeds under kEffectKey, made by the fake factory.
-  void EmbedEffect(DS_FileLink3& link) {
-    EmbedFile(kEffectKey, L"strokes.fx", {'F', 'X', 1});
-    link.StoreKey(kEffectKey);
-  }
-
-  // The run-time object of `item`; returns its clone.
-  template <class T>
-  T& MakeObject(T& item) {
-    object.reset(static_cast<DS_ParticlesObj*>(item.CreateObject()));
-    return *static_cast<T*>(object->GetGenerator());
-  }
+  void EmbedEffect(DS_FileLink3& link) { EmbedFakeEffect(link, kEffectKey, L"strokes.fx", 1); }
 
   // One frame of the object as it stands (no update).
   void Draw() { SceneTest::Draw(*object, 0.0f, false); }
-
-  FakeEffectFactory factory;
-  std::unique_ptr<DS_ParticlesObj> object;
-  DS_ComHolder<IDirect3DTexture9> green, blue;
-  DS_TextureSet greenSet, blueSet;
 };
 
 // Near-equality of vertex positions.

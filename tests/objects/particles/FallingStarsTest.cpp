@@ -25,6 +25,7 @@
 #include "support/SceneTest.h"
 
 using particles_test::Reading;
+using particles_test::WithVersion;
 using particles_test::WrittenBytes;
 
 namespace {
@@ -44,15 +45,6 @@ DS_FallingStars MakeStars() {
 }
 
 // ---- record ----
-
-// The written record with the version of its first level replaced.
-std::vector<unsigned char> WithVersion(std::vector<unsigned char> bytes, const wchar_t* name, int version) {
-  DS_IOF_W header;
-  WriteLevelHeader(header, name, version);
-  const std::vector<unsigned char>& h = header.Bytes();
-  std::copy(h.end() - 4, h.end(), bytes.begin() + std::ptrdiff_t(h.size() - 4));
-  return bytes;
-}
 
 TEST(FallingStarsRecordTest, WrittenRecordReadsBackThroughTheRegistry) {
   DS_FallingStars written = MakeStars();
@@ -292,8 +284,7 @@ class FallingStarsDeviceTest : public ds_test::SceneTest {
       device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, pictures[i].Receive(), nullptr);
       sets[i].AddFrame(pictures[i].Get(), -1.0f);
     }
-    device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, layer.scene.Receive(), nullptr);
-    layer.MakeLayerQuad();
+    SetSceneTexture();
   }
   void TearDown() override {
     object.reset();
@@ -301,9 +292,7 @@ class FallingStarsDeviceTest : public ds_test::SceneTest {
   }
 
   void EmbedEffect(DS_FallingStars& item) {
-    const DS_FileKey key(L"C:\\scene\\stars.fx", 4);
-    EmbedFile(key, L"stars.fx", {'F', 'X', 2});
-    item.effectLink.StoreKey(key);
+    EmbedFakeEffect(item.effectLink, DS_FileKey(L"C:\\scene\\stars.fx", 4), L"stars.fx", 2);
   }
 
   DS_FallingStars& Make(DS_FallingStars item) {
@@ -313,14 +302,7 @@ class FallingStarsDeviceTest : public ds_test::SceneTest {
     return clone;
   }
 
-  std::vector<DX_V::PCT> Slot(int slot) {
-    std::vector<DX_V::PCT> out;
-    DX_V::PCT* v = object->LockQuads(slot);
-    if (!v) return out;
-    out.assign(v, v + 4 * object->GetQuadCount(slot));
-    object->UnlockQuads(slot);
-    return out;
-  }
+  std::vector<DX_V::PCT> Slot(int slot) { return particles_test::SlotVertices(*object, slot); }
 
   FakeEffectFactory factory;
   DS_ComHolder<IDirect3DTexture9> pictures[4];

@@ -577,8 +577,7 @@ protected:
     if (HasFatalFailure()) return;
     device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, picture.Receive(), nullptr);
     set.AddFrame(picture.Get(), -1.0f);
-    device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, layer.scene.Receive(), nullptr);
-    layer.MakeLayerQuad();
+    SetSceneTexture();
   }
   void TearDown() override {
     object.reset();
@@ -586,9 +585,7 @@ protected:
   }
 
   void EmbedEffect(DS_FireworkSimple& item) {
-    const DS_FileKey key(L"C:\\scene\\firework.fx", 4);
-    EmbedFile(key, L"firework.fx", {'F', 'X', 3});
-    item.effectLink.StoreKey(key);
+    EmbedFakeEffect(item.effectLink, DS_FileKey(L"C:\\scene\\firework.fx", 4), L"firework.fx", 3);
   }
 
   DS_FireworkSimple& Make(DS_FireworkSimple item, bool withPicture = true) {
@@ -598,14 +595,7 @@ protected:
     return clone;
   }
 
-  std::vector<DX_V::PCT> Slot(int slot) {
-    std::vector<DX_V::PCT> out;
-    DX_V::PCT* v = object->LockQuads(slot);
-    if (!v) return out;
-    out.assign(v, v + 4 * object->GetQuadCount(slot));
-    object->UnlockQuads(slot);
-    return out;
-  }
+  std::vector<DX_V::PCT> Slot(int slot) { return particles_test::SlotVertices(*object, slot); }
 
   // The object drawn as it stands (no update).
   void RenderFrame() { Draw(*object, 0.0f, false); }

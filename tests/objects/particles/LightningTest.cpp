@@ -495,16 +495,8 @@ DX_V::PCT MidVertex(const DX_V::PCT& a, const DX_V::PCT& b) {
 
 class LightningQuadTest : public StrokeDeviceTest {
 protected:
-  // Reads `count` quads of `slot`.
-  std::vector<DX_V::PCT> Vertices(int slot) {
-    std::vector<DX_V::PCT> out;
-    const unsigned count = object->GetQuadCount(slot);
-    DX_V::PCT* v = object->LockQuads(slot);
-    if (!v) return out;
-    out.assign(v, v + 4 * count);
-    object->UnlockQuads(slot);
-    return out;
-  }
+  // The quads of `slot`.
+  std::vector<DX_V::PCT> Vertices(int slot) { return particles_test::SlotVertices(*object, slot); }
 };
 
 TEST_F(LightningQuadTest, StraightBoltMakesTipsCoreGlowAndCaps) {

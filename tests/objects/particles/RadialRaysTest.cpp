@@ -22,6 +22,7 @@
 #include "support/RenderDeviceTest.h"
 
 using particles_test::Reading;
+using particles_test::WithVersion;
 using particles_test::WrittenBytes;
 
 namespace {
@@ -49,15 +50,6 @@ void SetTimeLineAlpha(DS_TimeLineControl& tl, float alpha) {
 }
 
 // ---- record ----
-
-// The written record with the version of its first level replaced.
-std::vector<unsigned char> WithVersion(std::vector<unsigned char> bytes, const wchar_t* name, int version) {
-  DS_IOF_W header;
-  WriteLevelHeader(header, name, version);
-  const std::vector<unsigned char>& h = header.Bytes();
-  std::copy(h.end() - 4, h.end(), bytes.begin() + std::ptrdiff_t(h.size() - 4));
-  return bytes;
-}
 
 TEST(RadialRaysRecordTest, WrittenRecordReadsBackThroughTheRegistry) {
   DS_RadialRays written = MakeRays();

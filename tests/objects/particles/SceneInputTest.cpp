@@ -26,7 +26,7 @@
 #include "render/ViewContext.h"
 #include "support/FakeEffect.h"
 #include "support/PictureSlideTest.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 
 using particles_test::Reading;
 using particles_test::WrittenBytes;
@@ -93,68 +93,29 @@ bool ExpectedAnswer(Reads reads, int blendMode, bool withEffect) {
   return false;
 }
 
-// A layer whose scene texture the test sets, noting whether the full-picture quad was
-// drawn while the effect's "Texture1" (the scene input of every composite) was the
-// scene: the draw that puts the scene back.
-class SceneLayer : public DS_2D_Light {
-public:
-  const DS_ComHolder<IDirect3DTexture9>& GetSceneTexture() const override { return scene; }
-  void MakeLayerQuad() { m_layerQuad.CreateVertexBuffer(); }
-
-  void DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* effect) override {
-    // Every effect of this test comes from the recording factory.
-    const FakeEffect* fake = static_cast<const FakeEffect*>(effect);
-    const FakeEffect::ParamSet* input = fake ? fake->Last("Texture1") : nullptr;
-    if (&geometry == &GetLayerQuad() && input && input->texture == scene.Get()) sceneDrawnBack = true;
-    DS_2D_Light::DrawPT(geometry, effect);
-  }
-
-  DS_ComHolder<IDirect3DTexture9> scene;
-  bool sceneDrawnBack = false;
-};
-
-class ParticleSceneInputTest : public ds_test::RenderDeviceTest {
+class ParticleSceneInputTest : public ds_test::SceneTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
-    manager.reset(new DS_DocResManager());
-    SetCurrentDocResManager(manager.get());
-    DS_ResourceEntry entry;
-    entry.SetName(L"particles.fx");
-    const unsigned char bytes[] = {'F', 'X', 7};
-    entry.SetData(uint32_t(sizeof(bytes)), bytes);
-    manager->Tables().fileLibrary[kEffectKey].push_back(entry);
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, layer.scene.Receive(), nullptr);
-    layer.MakeLayerQuad();
-  }
-  void TearDown() override {
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    RenderDeviceTest::TearDown();
+    EmbedFile(kEffectKey, L"particles.fx", {'F', 'X', 7});
+    SetSceneTexture();
   }
 
-  // One frame of the object on the test layer; true when it put the scene back.
+  // One frame of the object on the test layer; true when it put the scene back: drew
+  // the full-picture quad while the effect's "Texture1" (the scene input of every
+  // composite) was the scene.
   bool DrawsTheSceneBack(DS_ABObj& object) {
     FakeEffect* effect = factory.LastEffect();
     if (effect) effect->ClearRecord();
-    layer.sceneDrawnBack = false;
-    object.Update(0.1f);
-    device->BeginScene();
-    view.ApplyTransforms();
-    object.Render(&layer);
-    device->EndScene();
-    return layer.sceneDrawnBack;
+    Draw(object, 0.1f);
+    for (const ds_test::RecordedDraw& d : layer.draws) {
+      if (d.geometry == &layer.GetLayerQuad() && d.Texture("Texture1") == layer.scene.Get()) return true;
+    }
+    return false;
   }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  SceneLayer layer;
 };
 
 TEST_F(ParticleSceneInputTest, AnObjectAsksForTheSceneOnlyWhenItDrawsItBack) {

@@ -210,44 +210,26 @@ TEST(TexGeneratorTest, PreparingWithoutADocumentLeavesEverythingEmpty) {
 // ---- with a document and the test device ----
 
 // The layer's scene texture is the test's own, to see where the composite reads it.
-class TexGeneratorDeviceTest : public ds_test::SceneTest {
+class TexGeneratorDeviceTest : public particles_test::ParticleDeviceTest {
 protected:
   void SetUp() override {
-    SceneTest::SetUp();
+    ParticleDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    green = ds_test::SolidTexture(0xFF00FF00);
-    blue = ds_test::SolidTexture(0xFF0000FF);
-    layer.scene = ds_test::SolidTexture(0xFF808080);
-    layer.MakeLayerQuad();
-  }
-  void TearDown() override {
-    object.reset();
-    SceneTest::TearDown();
+    SetSceneTexture(ds_test::SolidTexture(0xFF808080));
   }
 
-  void EmbedEffect() {
-    EmbedFile(kEffectKey, L"particles.fx", {'F', 'X', 1});
-    item.effectLink.StoreKey(kEffectKey);
-  }
+  void EmbedEffect() { EmbedFakeEffect(item.effectLink, kEffectKey, L"particles.fx", 1); }
 
   // Makes the run-time object and gives its clone the test's texture sets.
   TestTexGenerator& MakeObject() {
-    object.reset(static_cast<DS_ParticlesObj*>(item.CreateObject()));
-    TestTexGenerator& clone = *static_cast<TestTexGenerator*>(object->GetGenerator());
-    greenSet.AddFrame(green.Get(), -1.0f);
-    blueSet.AddFrame(blue.Get(), -1.0f);
+    TestTexGenerator& clone = ParticleDeviceTest::MakeObject(item);
     clone.textureSets = {&greenSet, &blueSet};
     return clone;
   }
 
   void Frame() { Draw(*object); }
 
-  FakeEffectFactory factory;
   TestTexGenerator item;
-  std::unique_ptr<DS_ParticlesObj> object;
-  DS_ComHolder<IDirect3DTexture9> green, blue;
-  DS_TextureSet greenSet, blueSet;
 };
 
 TEST_F(TexGeneratorDeviceTest, PreparedCloneHoldsTheDocumentsEffect) {

@@ -53,8 +53,7 @@ protected:
     record.usedImages[kNoisePicture] = {ds_test::MakeFileEntry(L"noise.bmp", ds_test::SolidBmp(8, 8, 0xFF808080))};
     UseDocument(record);
     if (HasFatalFailure()) return;
-    layer.MakeLayerQuad();
-    device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, layer.scene.Receive(), nullptr);
+    SetSceneTexture();
   }
   void TearDown() override {
     object.reset();

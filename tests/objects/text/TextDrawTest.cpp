@@ -25,7 +25,7 @@
 #include "render/ViewContext.h"
 #include "support/DocResRecord.h"
 #include "support/FakeEffect.h"
-#include "support/RenderDeviceTest.h"
+#include "support/SceneTest.h"
 #include "support/TestPictures.h"
 #include "tests/objects/sprites/FXSpriteTestSupport.h"
 
@@ -40,74 +40,32 @@ const GUID kOtherGuid = {0x5EC0DE02, 0xAAAA, 0xBBBB, {0xCC, 0xDD, 0xEE, 0xFF, 0x
 const int kPictureWidth = 16;
 const int kPictureHeight = 8;
 
-// One effect draw through the layer, with the effect's state at that moment.
-struct EffectDraw {
-  std::string technique;
-  bool textureSet = false;
-  IDirect3DBaseTexture9* texture = nullptr;
-  std::vector<float> shift;
-  const void* geometry = nullptr;
-};
-
-class RecordingLayer : public DS_2D_Light {
-public:
-  void DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect) override {
-    EffectDraw d;
-    d.geometry = &geometry;
-    if (const FakeEffect* fake = static_cast<const FakeEffect*>(effect)) {
-      d.technique = fake->CurrentTechnique();
-      if (const FakeEffect::ParamSet* set = fake->Last("Texture1")) {
-        d.textureSet = true;
-        d.texture = set->texture;
-      }
-      d.shift = fake->LastValues("Shift");
-    }
-    draws.push_back(d);
-    DS_2D_Light::DrawIndexedPCTEffect(geometry, effect);
-  }
-  std::vector<EffectDraw> draws;
-};
-
 // The frame drew one quad, with "Texture1" set to `texture` (null: untextured).
-testing::AssertionResult DrewOnceWith(const RecordingLayer& layer, IDirect3DBaseTexture9* texture) {
+testing::AssertionResult DrewOnceWith(const ds_test::RecordingLayer& layer, IDirect3DBaseTexture9* texture) {
   if (layer.draws.size() != 1) return testing::AssertionFailure() << layer.draws.size() << " draws, expected 1";
-  const EffectDraw& d = layer.draws[0];
-  if (!d.textureSet) return testing::AssertionFailure() << "Texture1 was never set";
-  if (d.texture != texture)
-    return testing::AssertionFailure() << "Texture1 is " << d.texture << ", expected " << texture;
+  const ds_test::RecordedDraw& d = layer.draws[0];
+  if (!d.Param("Texture1")) return testing::AssertionFailure() << "Texture1 was never set";
+  if (d.Texture("Texture1") != texture)
+    return testing::AssertionFailure() << "Texture1 is " << d.Texture("Texture1") << ", expected " << texture;
   return testing::AssertionSuccess();
 }
 
-class TextDrawTest : public ds_test::RenderDeviceTest {
+class TextDrawTest : public ds_test::SceneTest {
 protected:
   void SetUp() override {
-    RenderDeviceTest::SetUp();
+    SceneTest::SetUp();
     if (HasFatalFailure()) return;
     // The document: one text picture under its GUID, and the effect's bytes.
     ds_test::DocResRecord record;
     record.guids.push_back(
         ds_test::MakeGuidPicture(kPictureGuid, ds_test::SolidBmp(kPictureWidth, kPictureHeight, 0xFFFFFFFF)));
-    manager = ds_test::ReadDocResRecord(ds_test::WriteDocResRecord(3, record));
-    SetCurrentDocResManager(manager.get());
-    DS_ResourceEntry effectBytes;
-    effectBytes.SetName(L"text.fx");
-    const unsigned char bytes[] = {'F', 'X', 2};
-    effectBytes.SetData(uint32_t(sizeof(bytes)), bytes);
-    manager->Tables().fileLibrary[kEffectKey].push_back(effectBytes);
-
-    view.FitPicture(ds_test::kTestDeviceWidth, ds_test::kTestDeviceHeight, ds_test::kTestDeviceWidth,
-                    ds_test::kTestDeviceHeight, DS_ViewContext::kFitLetterbox);
-    g_CurrentViewContext = &view;
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    UseDocument(record);
+    if (HasFatalFailure()) return;
+    EmbedFile(kEffectKey, L"text.fx", {'F', 'X', 2});
   }
   void TearDown() override {
     object.reset();
-    SetCurrentDocResManager(nullptr);
-    manager.reset();
-    g_CurrentViewContext = nullptr;
-    device->SetTexture(0, nullptr);
-    RenderDeviceTest::TearDown();
+    SceneTest::TearDown();
   }
 
   // A text item on the quad (160, 120) 100 x 20 with the document's effect.
@@ -127,19 +85,9 @@ protected:
   FakeEffect* Effect() { return factory.LastEffect(); }
   IDirect3DTexture9* Picture() { return manager->GetGuidTexture(kPictureGuid).Get(); }
 
-  void Frame(DS_FXObj& fx, float t) {
-    layer.draws.clear();
-    fx.Update(t);
-    device->BeginScene();
-    view.ApplyTransforms();
-    fx.Render(&layer);
-    device->EndScene();
-  }
+  void Frame(DS_FXObj& fx, float t) { Draw(fx, t); }
 
   FakeEffectFactory factory;
-  std::unique_ptr<DS_DocResManager> manager;
-  DS_ViewContext view;
-  RecordingLayer layer;
   std::unique_ptr<DS_FXObj> object;
 };
 
@@ -255,16 +203,16 @@ TEST_P(ScrollDrawTest, ShiftFollowsTheControlStep) {
     // The object draws the quad with the effect.
     ASSERT_TRUE(DrewOnceWith(layer, Picture())) << c.what;
     EXPECT_EQ("ScrollText", layer.draws[0].technique);
-    ASSERT_EQ(2u, layer.draws[0].shift.size());
-    EXPECT_EQ(clone.GetShift()[0], layer.draws[0].shift[0]);
-    EXPECT_EQ(clone.GetShift()[1], layer.draws[0].shift[1]);
+    ASSERT_EQ(2u, layer.draws[0].Values("Shift").size());
+    EXPECT_EQ(clone.GetShift()[0], layer.draws[0].Values("Shift")[0]);
+    EXPECT_EQ(clone.GetShift()[1], layer.draws[0].Values("Shift")[1]);
   }
   EXPECT_NEAR(0.5f, clone.GetStep(), 1e-6f);
   const float position = c.direction < 2 ? clone.GetSecondPosition() : clone.GetFirstPosition();
   EXPECT_NEAR(c.position, position, 1e-5f) << c.what;
-  EXPECT_NEAR(c.shiftX, layer.draws[0].shift[0], 1e-5f) << c.what;
-  EXPECT_NEAR(c.shiftY, layer.draws[0].shift[1], 1e-5f) << c.what;
-  EXPECT_TRUE(std::isfinite(layer.draws[0].shift[0]) && std::isfinite(layer.draws[0].shift[1])) << c.what;
+  EXPECT_NEAR(c.shiftX, layer.draws[0].Values("Shift")[0], 1e-5f) << c.what;
+  EXPECT_NEAR(c.shiftY, layer.draws[0].Values("Shift")[1], 1e-5f) << c.what;
+  EXPECT_TRUE(std::isfinite(layer.draws[0].Values("Shift")[0]) && std::isfinite(layer.draws[0].Values("Shift")[1])) << c.what;
 }
 
 const float kThird = 1.0f / 3.0f;
@@ -296,7 +244,7 @@ TEST_F(TextDrawTest, InvisibleScrollRestartsFromZero) {
   EXPECT_EQ(0.0f, clone.GetFirstPosition());
   EXPECT_EQ(0.0f, clone.GetSecondPosition());
   ASSERT_EQ(1u, layer.draws.size());
-  EXPECT_EQ((std::vector<float>{1.0f, 0.0f}), layer.draws[0].shift);
+  EXPECT_EQ((std::vector<float>{1.0f, 0.0f}), layer.draws[0].Values("Shift"));
 
   clone.TimeLine().mode.SetValue(DS_TimeLineControl::kAlwaysVisible);
   Frame(fx, 3.0f);
