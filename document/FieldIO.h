@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/FileLink.h"
 #include "document/MediaParam.h"
 #include "document/ResourceEntry.h"
 #include "document/Stream.h"
@@ -71,6 +72,14 @@ public:
   template <class P>
   void Field(P& part) {
     part.ReadField(m_stream);
+  }
+  // A file link: its path, then its stamp.
+  void Link(DS_FileLink3& link) { DS_FileLink3::ReadField(m_stream, link); }
+  // A part that reads and writes itself whole on the stream (Read/Write), as the
+  // rectangles and quads do.
+  template <class P>
+  void Part(P& part) {
+    part.Read(m_stream);
   }
 
 private:
@@ -132,6 +141,11 @@ public:
   template <class P>
   void Field(const P& part) {
     part.WriteField(m_stream);
+  }
+  void Link(const DS_FileLink3& link) { DS_FileLink3::WriteField(m_stream, link); }
+  template <class P>
+  void Part(const P& part) {
+    part.Write(m_stream);
   }
 
 private:

@@ -1,6 +1,7 @@
 #include "objects/brushes/BackgroundCopy.h"
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "render/ABRender.h"
 
 namespace {
@@ -20,23 +21,21 @@ DS_BackgroundCopy::DS_BackgroundCopy() : wrapY(0), wrapX(0) {
   effectLink.StoreKey(DS_HLSLEffectFile(kDefaultEffectId, kEffectModule).GetKey());
 }
 
+template <class IO>
+void DS_BackgroundCopy::Fields(IO& io, int version) {
+  io.Part(sourceRect);
+  io.Long(wrapY);
+  io.Long(wrapX);
+}
+
 void DS_BackgroundCopy::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  sourceRect.Read(stream);
-  long wrap = wrapY.GetValue();
-  stream.ReadLong(wrap);
-  wrapY.StoreValue(int(wrap));
-  wrap = wrapX.GetValue();
-  stream.ReadLong(wrap);
-  wrapX.StoreValue(int(wrap));
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_BackgroundCopy::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_BackgroundCopy", kRecordVersion);
-  sourceRect.Write(stream);
-  stream.WriteLong(wrapY.GetValue());
-  stream.WriteLong(wrapX.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 

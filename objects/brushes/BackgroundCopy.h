@@ -17,6 +17,9 @@ public:
   // The "DS_BackgroundCopy" fields after the header, then the "DS_FX_Constructor" level.
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Render(DS_ABRender* layer) override;
   DS_FX_Constructor* Clone() override { return new DS_BackgroundCopy(*this); }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "objects/particles/ParticleMath.h"
 #include "render/ABRender.h"
 #include "render/SceneMapping.h"
@@ -40,12 +41,6 @@ const int kGridCells = 2;
 
 float SceneFraction(float value, int sceneSize) { return sceneSize > 0 ? value / float(sceneSize) : 0.0f; }
 
-void ReadStoredLong(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(int(value));
-}
-
 }  // namespace
 
 // ---- DS_CentralBased ----
@@ -53,23 +48,20 @@ void ReadStoredLong(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
 DS_CentralBased::DS_CentralBased()
     : centre(D3DXVECTOR3(float(g_SceneWidth) * 0.5f, float(g_SceneHeight) * 0.5f, 0.0f)) {}
 
+template <class IO>
+void DS_CentralBased::Fields(IO& io, int version) {
+  io.Vector(centre);
+}
+
 void DS_CentralBased::ReadCentreSection(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadLevelHeader(stream);
-  D3DXVECTOR3 point = centre.GetValue();
-  stream.ReadFloat(point.x);
-  stream.ReadFloat(point.y);
-  stream.ReadFloat(point.z);
-  centre.StoreValue(point);
+  const int version = ReadLevelHeader(*handle);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_CentralBased::WriteCentreLevel(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_CentralBased", kRecordVersion);
-  const D3DXVECTOR3& point = centre.GetValue();
-  stream.WriteFloat(point.x);
-  stream.WriteFloat(point.y);
-  stream.WriteFloat(point.z);
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 
@@ -94,19 +86,21 @@ DS_ExpandFX::DS_ExpandFX() : outwardAmount(50u, 0.005f, 0.0f), inwardAmount(0u, 
   effectLink.StoreKey(DS_HLSLEffectFile(kDefaultEffectId, kEffectModule).GetKey());
 }
 
+template <class IO>
+void DS_ExpandFX::Fields(IO& io, int version) {
+  io.Field(outwardAmount);
+  io.Field(inwardAmount);
+  io.Long(waveForm);
+}
+
 void DS_ExpandFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  outwardAmount.ReadField(stream);
-  inwardAmount.ReadField(stream);
-  ReadStoredLong(stream, waveForm);
+  ReadFields(*handle, *this, version);
   ReadCentreSection(handle);
 }
 
 void DS_ExpandFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ExpandFX", kRecordVersion);
-  outwardAmount.WriteField(stream);
-  inwardAmount.WriteField(stream);
-  stream.WriteLong(waveForm.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteCentreLevel(stream);
 }
 
@@ -148,24 +142,24 @@ DS_RadialWaveFX::DS_RadialWaveFX()
   effectLink.StoreKey(DS_HLSLEffectFile(kDefaultEffectId, kEffectModule).GetKey());
 }
 
-void DS_RadialWaveFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
+template <class IO>
+void DS_RadialWaveFX::Fields(IO& io, int version) {
   // The first layout had no fields of its own: such a brush keeps its defaults.
-  if (version >= kFirstVersionWithFields) {
-    amplitude.ReadField(stream);
-    period.ReadField(stream);
-    backgroundZoom.ReadField(stream);
-    ReadStoredLong(stream, outward);
-  }
+  if (version < kFirstVersionWithFields) return;
+  io.Field(amplitude);
+  io.Field(period);
+  io.Field(backgroundZoom);
+  io.Long(outward);
+}
+
+void DS_RadialWaveFX::Read(DS_IOF_Handle& handle, int version) {
+  ReadFields(*handle, *this, version);
   ReadCentreSection(handle);
 }
 
 void DS_RadialWaveFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_RadialWaveFX", kRecordVersion);
-  amplitude.WriteField(stream);
-  period.WriteField(stream);
-  backgroundZoom.WriteField(stream);
-  stream.WriteLong(outward.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteCentreLevel(stream);
 }
 
@@ -192,19 +186,21 @@ DS_RotationFX::DS_RotationFX() : axisRatio(0u, 0.001f, 0.0f), angle(0u), reverse
   TimeLine().timeMode.SetValue(kOpacityClockTimeMode);
 }
 
+template <class IO>
+void DS_RotationFX::Fields(IO& io, int version) {
+  io.Field(axisRatio);
+  io.UInt(angle);
+  io.Long(reverse);
+}
+
 void DS_RotationFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  axisRatio.ReadField(stream);
-  stream.ReadUInt(angle.Value());
-  ReadStoredLong(stream, reverse);
+  ReadFields(*handle, *this, version);
   ReadCentreSection(handle);
 }
 
 void DS_RotationFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_RotationFX", kRecordVersion);
-  axisRatio.WriteField(stream);
-  stream.WriteUInt(angle.GetValue());
-  stream.WriteLong(reverse.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteCentreLevel(stream);
 }
 
@@ -253,21 +249,22 @@ DS_BendFX::DS_BendFX()
   speed.SetScale(0.02f, 0.0f);
 }
 
+template <class IO>
+void DS_BendFX::Fields(IO& io, int version) {
+  io.Field(amount1);
+  io.Field(amount2);
+  io.Field(bendStrength);
+  io.Long(bendMode);
+}
+
 void DS_BendFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  amount1.ReadField(stream);
-  amount2.ReadField(stream);
-  bendStrength.ReadField(stream);
-  ReadStoredLong(stream, bendMode);
+  ReadFields(*handle, *this, version);
   ReadCentreSection(handle);
 }
 
 void DS_BendFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_BendFX", kRecordVersion);
-  amount1.WriteField(stream);
-  amount2.WriteField(stream);
-  bendStrength.WriteField(stream);
-  stream.WriteLong(bendMode.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteCentreLevel(stream);
 }
 

@@ -22,6 +22,9 @@ public:
   // level: how the readers of the centre brushes end.
   void ReadCentreSection(DS_IOF_Handle& handle);
   void WriteCentreLevel(DS_IOF_Virtual& stream) const;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // The common parameters with a four-value "Scale", then "Center".
   void SetCentreParameters(DS_ABRender* layer);
@@ -47,6 +50,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Update(float localTime) override;
   void Render(DS_ABRender* layer) override;
@@ -74,6 +80,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Render(DS_ABRender* layer) override;
   DS_FX_Constructor* Clone() override { return new DS_RadialWaveFX(*this); }
@@ -95,6 +104,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Update(float localTime) override;
   void Render(DS_ABRender* layer) override;
@@ -123,6 +135,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Effect and mask, then the region grid.
   void Prepare(DS_MaskHolder* mask) override;

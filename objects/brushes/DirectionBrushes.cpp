@@ -4,6 +4,7 @@
 
 #include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/TextureSet.h"
 #include "objects/particles/ParticleMath.h"
 #include "render/ABRender.h"
@@ -46,22 +47,6 @@ void ColourToFloats(unsigned long colour, float out[3]) {
   for (int i = 0; i < 3; ++i) out[i] = float((colour >> (8 * i)) & 0xFF) / 255.0f;
 }
 
-void ReadStoredLong(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(int(value));
-}
-
-void ReadStoredColour(DS_IOF_Virtual& stream, MediaParamT<unsigned long>& param) {
-  int value = int(param.GetValue());
-  stream.ReadInt(value);
-  param.StoreValue(static_cast<unsigned long>(static_cast<unsigned int>(value)));
-}
-
-void WriteColour(DS_IOF_Virtual& stream, const MediaParamT<unsigned long>& param) {
-  stream.WriteInt(static_cast<int>(static_cast<unsigned int>(param.GetValue())));
-}
-
 }  // namespace
 
 // ---- DS_DirectionBased ----
@@ -92,19 +77,22 @@ void DS_DirectionBased::UpdateDirection() {
   D3DXVec4Transform(&m_direction, &unit, &rotation);
 }
 
-void DS_DirectionBased::ReadDirectionSection(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadLevelHeader(stream);
-  extent.ReadField(stream);
+template <class IO>
+void DS_DirectionBased::Fields(IO& io, int version) {
+  io.Field(extent);
   // Stored without notification: the direction follows when the item is cloned.
-  stream.ReadUInt(angle.Value());
+  io.UInt(angle);
+}
+
+void DS_DirectionBased::ReadDirectionSection(DS_IOF_Handle& handle) {
+  const int version = ReadLevelHeader(*handle);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_DirectionBased::WriteDirectionLevel(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_DirectionBased", kRecordVersion);
-  extent.WriteField(stream);
-  stream.WriteUInt(angle.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 
@@ -118,10 +106,14 @@ DS_MoveFX::DS_MoveFX() : motionMode(0), secondAmplitude(0u, 0.0002f, 0.0f) {
   effectLink.StoreKey(DS_HLSLEffectFile(kDefaultEffectId, kEffectModule).GetKey());
 }
 
+template <class IO>
+void DS_MoveFX::Fields(IO& io, int version) {
+  io.Long(motionMode);
+  if (version >= kFirstVersionWithSecondAmplitude) io.Field(secondAmplitude);
+}
+
 void DS_MoveFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadStoredLong(stream, motionMode);
-  if (version >= kFirstVersionWithSecondAmplitude) secondAmplitude.ReadField(stream);
+  ReadFields(*handle, *this, version);
   ReadDirectionSection(handle);
   // An old record swings as far towards the direction as against it.
   if (version < kFirstVersionWithSecondAmplitude) secondAmplitude = extent;
@@ -129,8 +121,7 @@ void DS_MoveFX::Read(DS_IOF_Handle& handle, int version) {
 
 void DS_MoveFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_MoveFX", kRecordVersion);
-  stream.WriteLong(motionMode.GetValue());
-  secondAmplitude.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   WriteDirectionLevel(stream);
 }
 
@@ -166,29 +157,26 @@ DS_WaterfallFX::DS_WaterfallFX()
   speed.SetScale(0.02f, 0.0f);
 }
 
+template <class IO>
+void DS_WaterfallFX::Fields(IO& io, int version) {
+  io.Field(waveOpacity);
+  io.UInt(waveCount);
+  io.Field(noiseAmplitude);
+  io.Field(thirdValue);
+  io.Field(threshold);
+  io.Link(noiseImage);
+  io.Colour(waveColour);
+  io.Long(hidden);
+}
+
 void DS_WaterfallFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  waveOpacity.ReadField(stream);
-  stream.ReadUInt(waveCount.Value());
-  noiseAmplitude.ReadField(stream);
-  thirdValue.ReadField(stream);
-  threshold.ReadField(stream);
-  DS_FileLink3::ReadField(stream, noiseImage);
-  ReadStoredColour(stream, waveColour);
-  ReadStoredLong(stream, hidden);
+  ReadFields(*handle, *this, version);
   ReadDirectionSection(handle);
 }
 
 void DS_WaterfallFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_WaterfallFX", kRecordVersion);
-  waveOpacity.WriteField(stream);
-  stream.WriteUInt(waveCount.GetValue());
-  noiseAmplitude.WriteField(stream);
-  thirdValue.WriteField(stream);
-  threshold.WriteField(stream);
-  DS_FileLink3::WriteField(stream, noiseImage);
-  WriteColour(stream, waveColour);
-  stream.WriteLong(hidden.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteDirectionLevel(stream);
 }
 
@@ -259,22 +247,14 @@ DS_CloudTransform::DS_CloudTransform()
     : depth(0u, 0.02f, 1.0f), height(0u, 0.25f, 0.0f), scroll(0u, 0.01f, 0.0f), flip(0), value5(0u, 0.1f, 1.0f),
       value6(0u, 0.01f, 0.0f) {}
 
-void DS_CloudTransform::Read(DS_IOF_Virtual& stream) {
-  depth.ReadField(stream);
-  height.ReadField(stream);
-  scroll.ReadField(stream);
-  ReadStoredLong(stream, flip);
-  value5.ReadField(stream);
-  value6.ReadField(stream);
-}
-
-void DS_CloudTransform::Write(DS_IOF_Virtual& stream) const {
-  depth.WriteField(stream);
-  height.WriteField(stream);
-  scroll.WriteField(stream);
-  stream.WriteLong(flip.GetValue());
-  value5.WriteField(stream);
-  value6.WriteField(stream);
+template <class IO>
+void DS_CloudTransform::Fields(IO& io) {
+  io.Field(depth);
+  io.Field(height);
+  io.Field(scroll);
+  io.Long(flip);
+  io.Field(value5);
+  io.Field(value6);
 }
 
 // ---- DS_CloudFX ----
@@ -285,27 +265,25 @@ DS_CloudFX::DS_CloudFX()
   scale.SetScale(0.008f, 0.0f);
 }
 
+template <class IO>
+void DS_CloudFX::Fields(IO& io, int version) {
+  io.Colour(colour1);
+  io.Colour(colour2);
+  io.Link(cloudImage);
+  io.Link(secondImage);
+  io.Field(threshold);
+  io.Field(density);
+  transform.Fields(io);
+}
+
 void DS_CloudFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadStoredColour(stream, colour1);
-  ReadStoredColour(stream, colour2);
-  DS_FileLink3::ReadField(stream, cloudImage);
-  DS_FileLink3::ReadField(stream, secondImage);
-  threshold.ReadField(stream);
-  density.ReadField(stream);
-  transform.Read(stream);
+  ReadFields(*handle, *this, version);
   ReadDirectionSection(handle);
 }
 
 void DS_CloudFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_CloudFX", kRecordVersion);
-  WriteColour(stream, colour1);
-  WriteColour(stream, colour2);
-  DS_FileLink3::WriteField(stream, cloudImage);
-  DS_FileLink3::WriteField(stream, secondImage);
-  threshold.WriteField(stream);
-  density.WriteField(stream);
-  transform.Write(stream);
+  WriteFields(stream, *this, kRecordVersion);
   WriteDirectionLevel(stream);
 }
 

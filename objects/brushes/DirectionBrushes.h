@@ -32,6 +32,9 @@ public:
   // "DS_FX_Constructor" level: how the readers of the direction brushes end.
   void ReadDirectionSection(DS_IOF_Handle& handle);
   void WriteDirectionLevel(DS_IOF_Virtual& stream) const;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // How far the effect reaches along the direction; each brush sets its scale.
   UINTSclaleTo<float> extent;
@@ -62,6 +65,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Update(float localTime) override;
   void Render(DS_ABRender* layer) override;
@@ -96,6 +102,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // The bands, the noise picture, effect and mask, then the region grid.
   void Prepare(DS_MaskHolder* mask) override;
@@ -130,8 +139,9 @@ private:
 struct DS_CloudTransform {
   DS_CloudTransform();
 
-  void Read(DS_IOF_Virtual& stream);
-  void Write(DS_IOF_Virtual& stream) const;
+  // The six values, in the cloud brush's level.
+  template <class IO>
+  void Fields(IO& io);
 
   UINTSclaleTo<float> depth;
   UINTSclaleTo<float> height;
@@ -154,6 +164,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // A copy of the cloud picture's frames, effect and mask, then the region grid.
   void Prepare(DS_MaskHolder* mask) override;

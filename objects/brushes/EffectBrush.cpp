@@ -6,6 +6,7 @@
 
 #include "device/DeviceUtil.h"
 #include "document/DocResManager.h"
+#include "document/FieldIO.h"
 #include "render/ABRender.h"
 #include "render/EffectNames.h"
 #include "render/SceneMapping.h"
@@ -141,23 +142,23 @@ void DS_FX_Constructor::ReadSection(DS_IOF_Handle& handle) {
   Read(handle, version);
 }
 
-void DS_FX_Constructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  speed.ReadField(stream);
-  long fx = fxMode.GetValue();
-  stream.ReadLong(fx);
-  fxMode.StoreValue(int(fx));
-  DS_IOF_Virtual::ReadGuid(stream, m_maskGuid);
-  stream.ReadString(m_maskName);
-  stream.ReadByte(m_maskFlag);
-  DS_FileLink3::ReadField(stream, effectLink);
-  if (version >= kFirstVersionWithScale) scale.ReadField(stream);
+template <class IO>
+void DS_FX_Constructor::Fields(IO& io, int version) {
+  io.Field(speed);
+  io.Long(fxMode);
+  io.Guid(m_maskGuid);
+  io.String(m_maskName);
+  io.Byte(m_maskFlag);
+  io.Link(effectLink);
+  if (version >= kFirstVersionWithScale) io.Field(scale);
   if (version >= kFirstVersionWithRegion) {
-    region.Read(stream);
-    long reserved = reservedInt.GetValue();
-    stream.ReadLong(reserved);
-    reservedInt.StoreValue(int(reserved));
+    io.Part(region);
+    io.Long(reservedInt);
   }
+}
+
+void DS_FX_Constructor::Read(DS_IOF_Handle& handle, int version) {
+  ReadFields(*handle, *this, version);
   DS_ABObj_Constructor::ReadSection(handle);
 }
 
@@ -171,15 +172,7 @@ void DS_FX_Constructor::WriteLevel(DS_IOF_Virtual& stream) const {
     }
   }
   WriteLevelHeader(stream, L"DS_FX_Constructor", kRecordVersion);
-  stream.WriteUInt(speed.GetValue());
-  stream.WriteLong(fxMode.GetValue());
-  DS_IOF_Virtual::WriteGuid(stream, m_maskGuid);
-  stream.WriteString(m_maskName);
-  stream.WriteByte(m_maskFlag);
-  DS_FileLink3::WriteField(stream, effectLink);
-  stream.WriteUInt(scale.GetValue());
-  region.Write(stream);
-  stream.WriteLong(reservedInt.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_ABObj_Constructor::Write(stream);
 }
 

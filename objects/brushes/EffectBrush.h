@@ -88,6 +88,9 @@ public:
   // The "DS_FX_Constructor" level and the base item's section; each brush class
   // writes its own level first.
   void WriteLevel(DS_IOF_Virtual& stream) const;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // The common tails of Render. Apply: technique, "Scale", "Mask", "Background", then
   // the whole layer quad. Set: the same parameters with a four-value "Scale", no draw.

@@ -1,11 +1,11 @@
 #include "objects/brushes/FireBrush.h"
 
 #include <cmath>
-#include <cstdint>
 #include <memory>
 
 #include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/TextureSet.h"
 #include "render/ABRender.h"
 #include "render/EffectNames.h"
@@ -41,18 +41,6 @@ const char kParamBrightness[] = "Brightness";
 const char kParamDensity[] = "Density";
 
 float ColorByte(unsigned long color, int index) { return float((color >> (8 * index)) & 0xFF); }
-
-void ReadColor(DS_IOF_Virtual& stream, MediaParamT<unsigned long>& color) {
-  int value = int(static_cast<uint32_t>(color.GetValue()));
-  stream.ReadInt(value);
-  color.StoreValue(static_cast<unsigned long>(static_cast<uint32_t>(value)));
-}
-
-void ReadLongValue(DS_IOF_Virtual& stream, MediaParamTB<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(int(value));
-}
 
 }  // namespace
 
@@ -97,33 +85,30 @@ DS_FireFX* DS_FireFX::CreateFromSection(DS_IOF_Handle& handle) {
   return fire.release();
 }
 
+template <class IO>
+void DS_FireFX::Fields(IO& io, int version) {
+  // The first layout had no fields of its own.
+  if (version <= 1) return;
+  if (version == kVersionWithRegion) io.Part(region);
+  io.Colour(hotColor);
+  io.Colour(baseColor);
+  io.Long(reservedValue);
+  io.Link(patternImage);
+  io.Link(noiseImage);
+  if (version == kVersionWithRegion) io.Long(reservedInt);
+  io.Field(density);
+  io.Field(brightness);
+  io.Field(widthFactor);
+}
+
 void DS_FireFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  if (version > 1) {
-    if (version == kVersionWithRegion) region.Read(stream);
-    ReadColor(stream, hotColor);
-    ReadColor(stream, baseColor);
-    ReadLongValue(stream, reservedValue);
-    DS_FileLink3::ReadField(stream, patternImage);
-    DS_FileLink3::ReadField(stream, noiseImage);
-    if (version == kVersionWithRegion) ReadLongValue(stream, reservedInt);
-    density.ReadField(stream);
-    brightness.ReadField(stream);
-    widthFactor.ReadField(stream);
-  }
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_FireFX::WriteLevel(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FireFX", kRecordVersion);
-  stream.WriteInt(int(static_cast<uint32_t>(hotColor.GetValue())));
-  stream.WriteInt(int(static_cast<uint32_t>(baseColor.GetValue())));
-  stream.WriteLong(reservedValue.GetValue());
-  DS_FileLink3::WriteField(stream, patternImage);
-  DS_FileLink3::WriteField(stream, noiseImage);
-  density.WriteField(stream);
-  brightness.WriteField(stream);
-  widthFactor.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_FX_Constructor::WriteLevel(stream);
 }
 

@@ -39,6 +39,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The "DS_FireFX" level (version 3 layout), then the "DS_FX_Constructor" level.
   void WriteLevel(DS_IOF_Virtual& stream) const;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Effect and mask, the current frames of both pictures, then the 8 x 8 grid.
   void Prepare(DS_MaskHolder* mask) override;

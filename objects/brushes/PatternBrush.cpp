@@ -4,6 +4,7 @@
 
 #include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/TextureSet.h"
 #include "render/ABRender.h"
 #include "render/TimeLine.h"
@@ -37,31 +38,25 @@ DS_PatternBrush::DS_PatternBrush()
   TimeLine().timeMode.SetValue(kTintTimeMode);
 }
 
+template <class IO>
+void DS_PatternBrush::Fields(IO& io, int version) {
+  io.Link(patternImage);
+  io.Long(verticalFlip);
+  io.Long(horizontalFlip);
+  io.UInt(angle);
+  io.Field(zoom);
+  io.Field(offsetX);
+  io.Field(offsetY);
+}
+
 void DS_PatternBrush::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  DS_FileLink3::ReadField(stream, patternImage);
-  long flip = verticalFlip.GetValue();
-  stream.ReadLong(flip);
-  verticalFlip.StoreValue(int(flip));
-  flip = horizontalFlip.GetValue();
-  stream.ReadLong(flip);
-  horizontalFlip.StoreValue(int(flip));
-  stream.ReadUInt(angle.Value());
-  zoom.ReadField(stream);
-  offsetX.ReadField(stream);
-  offsetY.ReadField(stream);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_PatternBrush::WritePatternLevel(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_PatternBrush", kRecordVersion);
-  DS_FileLink3::WriteField(stream, patternImage);
-  stream.WriteLong(verticalFlip.GetValue());
-  stream.WriteLong(horizontalFlip.GetValue());
-  stream.WriteUInt(angle.GetValue());
-  zoom.WriteField(stream);
-  offsetX.WriteField(stream);
-  offsetY.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
 }
 
 void DS_PatternBrush::Write(DS_IOF_Virtual& stream) const {

@@ -23,6 +23,9 @@ public:
   // The "DS_PatternBrush" fields after the header, then the "DS_FX_Constructor" level.
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Effect and mask, then the pattern's frames from its texture set.
   void Prepare(DS_MaskHolder* mask) override;

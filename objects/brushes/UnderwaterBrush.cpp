@@ -1,5 +1,6 @@
 #include "objects/brushes/UnderwaterBrush.h"
 
+#include "document/FieldIO.h"
 #include "render/ABRender.h"
 
 namespace {
@@ -26,20 +27,23 @@ DS_UnderwaterFX& DS_UnderwaterFX::operator=(const DS_UnderwaterFX& other) {
   return *this;
 }
 
+template <class IO>
+void DS_UnderwaterFX::Fields(IO& io, int version) {
+  io.Field(amplitude);
+  io.Field(period);
+}
+
 std::unique_ptr<DS_UnderwaterFX> DS_UnderwaterFX::CreateFromSection(DS_IOF_Handle& handle) {
-  ReadLevelHeader(*handle);
+  const int version = ReadLevelHeader(*handle);
   std::unique_ptr<DS_UnderwaterFX> brush(new DS_UnderwaterFX());
-  DS_IOF_Virtual& stream = *handle;
-  brush->amplitude.ReadField(stream);
-  brush->period.ReadField(stream);
+  ReadFields(*handle, *brush, version);
   brush->ReadSection(handle);
   return brush;
 }
 
 void DS_UnderwaterFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_UnderwaterFX", kRecordVersion);
-  amplitude.WriteField(stream);
-  period.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 

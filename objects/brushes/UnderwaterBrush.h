@@ -24,6 +24,9 @@ public:
   // a new brush with the defaults for whatever the section does not hold.
   static std::unique_ptr<DS_UnderwaterFX> CreateFromSection(DS_IOF_Handle& handle);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // "frequency", "amplitude" and "time", then the common tail over the layer quad.
   void Render(DS_ABRender* layer) override;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/TextureSet.h"
 #include "render/ABRender.h"
 
@@ -79,33 +80,27 @@ void DS_WaterFX::UpdateDirection() {
 
 // ---- record ----
 
+template <class IO>
+void DS_WaterFX::Fields(IO& io, int version) {
+  io.Field(surfaceFactor);
+  io.Field(bumpStrength);
+  io.Field(flowSpeed);
+  io.Field(waveLength);
+  io.UInt(angle);
+  io.Field(shadows);
+  io.Field(lightHeight);
+  io.Colour(waterColor);
+  io.Link(bumpImage);
+}
+
 void DS_WaterFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  surfaceFactor.ReadField(stream);
-  bumpStrength.ReadField(stream);
-  flowSpeed.ReadField(stream);
-  waveLength.ReadField(stream);
-  stream.ReadUInt(angle.Value());
-  shadows.ReadField(stream);
-  lightHeight.ReadField(stream);
-  int color = int(waterColor.GetValue());
-  stream.ReadInt(color);
-  waterColor.StoreValue(static_cast<unsigned long>(static_cast<uint32_t>(color)));
-  DS_FileLink3::ReadField(stream, bumpImage);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_WaterFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_WaterFX", kRecordVersion);
-  surfaceFactor.WriteField(stream);
-  bumpStrength.WriteField(stream);
-  flowSpeed.WriteField(stream);
-  waveLength.WriteField(stream);
-  stream.WriteUInt(angle.GetValue());
-  shadows.WriteField(stream);
-  lightHeight.WriteField(stream);
-  stream.WriteInt(int(static_cast<uint32_t>(waterColor.GetValue())));
-  DS_FileLink3::WriteField(stream, bumpImage);
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 

@@ -26,6 +26,9 @@ public:
   // The direction is not recomputed: the angle is stored without notification.
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // The bump picture's current frame, then effect and mask.
   void Prepare(DS_MaskHolder* mask) override;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "objects/particles/ParticleMath.h"
 #include "render/ABRender.h"
 #include "render/EffectNames.h"
@@ -43,11 +44,6 @@ float Flicker(float t) {
 
 // A wave length of 0 has no frequency rather than an infinite one.
 float Inverse(float period) { return period != 0.0f ? 1.0f / period : 0.0f; }
-
-long ReadLongField(DS_IOF_Virtual& stream, long current) {
-  stream.ReadLong(current);
-  return current;
-}
 
 }  // namespace
 
@@ -91,21 +87,22 @@ void DS_WavesFX::UpdateDirection() {
   D3DXVec4Transform(&m_normal, &second, &rotation);
 }
 
+template <class IO>
+void DS_WavesFX::Fields(IO& io, int version) {
+  io.Field(amplitude);
+  io.Field(period);
+  io.UInt(angle);
+  io.Long(waveMode);
+}
+
 void DS_WavesFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  amplitude.ReadField(stream);
-  period.ReadField(stream);
-  stream.ReadUInt(angle.Value());
-  waveMode.StoreValue(int(ReadLongField(stream, waveMode.GetValue())));
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_WavesFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_WavesFX", kRecordVersion);
-  amplitude.WriteField(stream);
-  period.WriteField(stream);
-  stream.WriteUInt(angle.GetValue());
-  stream.WriteLong(waveMode.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 
@@ -134,17 +131,20 @@ float DS_LightFX::LightFactor(int mode, float t) {
   return Pulse(t);
 }
 
+template <class IO>
+void DS_LightFX::Fields(IO& io, int version) {
+  io.Field(intensity);
+  io.Long(lightMode);
+}
+
 void DS_LightFX::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  intensity.ReadField(stream);
-  lightMode.StoreValue(int(ReadLongField(stream, lightMode.GetValue())));
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_LightFX::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_LightFX", kRecordVersion);
-  intensity.WriteField(stream);
-  stream.WriteLong(lightMode.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 
@@ -181,23 +181,22 @@ const char* DS_LightFX_II::BlendTechnique(int blend) {
   return kTechniques[blend];
 }
 
+template <class IO>
+void DS_LightFX_II::Fields(IO& io, int version) {
+  io.Field(intensity);
+  io.Long(lightMode);
+  io.Long(blend);
+  io.Colour(colour);
+}
+
 void DS_LightFX_II::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  intensity.ReadField(stream);
-  lightMode.StoreValue(int(ReadLongField(stream, lightMode.GetValue())));
-  blend.StoreValue(int(ReadLongField(stream, blend.GetValue())));
-  int stored = int(colour.GetValue());
-  stream.ReadInt(stored);
-  colour.StoreValue((unsigned long)(unsigned(stored)));
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
 void DS_LightFX_II::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_LightFX_II", kRecordVersion);
-  intensity.WriteField(stream);
-  stream.WriteLong(lightMode.GetValue());
-  stream.WriteLong(blend.GetValue());
-  stream.WriteInt(int(unsigned(colour.GetValue())));
+  WriteFields(stream, *this, kRecordVersion);
   WriteLevel(stream);
 }
 

@@ -26,6 +26,9 @@ public:
   // The "DS_WavesFX" fields after the header, then the "DS_FX_Constructor" level.
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Render(DS_ABRender* layer) override;
   DS_FX_Constructor* Clone() override { return new DS_WavesFX(*this); }
@@ -65,6 +68,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void Render(DS_ABRender* layer) override;
   DS_FX_Constructor* Clone() override { return new DS_LightFX(*this); }
@@ -90,6 +96,9 @@ public:
 
   void Read(DS_IOF_Handle& handle, int version);
   void Write(DS_IOF_Virtual& stream) const override;
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Sets neither "Mask", "Background" nor "Scale": the blend techniques read the
   // mask and the scene as "Texture2" and "Texture1".

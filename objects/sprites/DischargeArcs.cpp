@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 
@@ -43,20 +44,6 @@ D3DXVECTOR3 UnitOrZero(const D3DXVECTOR3& v) {
   return unit;
 }
 
-void ReadPoint(DS_IOF_Virtual& stream, MediaParamT<D3DXVECTOR3>& point) {
-  D3DXVECTOR3& p = point.Value();
-  stream.ReadFloat(p.x);
-  stream.ReadFloat(p.y);
-  stream.ReadFloat(p.z);
-}
-
-void WritePoint(DS_IOF_Virtual& stream, const MediaParamT<D3DXVECTOR3>& point) {
-  const D3DXVECTOR3& p = point.GetValue();
-  stream.WriteFloat(p.x);
-  stream.WriteFloat(p.y);
-  stream.WriteFloat(p.z);
-}
-
 }  // namespace
 
 DS_DischargeFXConstructor::DS_DischargeFXConstructor()
@@ -71,25 +58,24 @@ DS_DischargeFXConstructor::DS_DischargeFXConstructor()
   glowColour.StoreValue(kDefaultGlowColour);
 }
 
+template <class IO>
+void DS_DischargeFXConstructor::Fields(IO& io, int version) {
+  io.Vector(startPoint);
+  io.Vector(endPoint);
+  io.Field(jitter);
+  io.Int(corePicture);
+  io.Field(flickerInterval);
+  io.Field(morphSpeed);
+}
+
 void DS_DischargeFXConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_DischargeFXConstructor", kRecordVersion);
-  WritePoint(stream, startPoint);
-  WritePoint(stream, endPoint);
-  jitter.WriteField(stream);
-  stream.WriteInt(corePicture.GetValue());
-  flickerInterval.WriteField(stream);
-  morphSpeed.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_GlowEffectCtrl::Write(stream);
 }
 
 void DS_DischargeFXConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadPoint(stream, startPoint);
-  ReadPoint(stream, endPoint);
-  jitter.ReadField(stream);
-  stream.ReadInt(corePicture.Value());
-  flickerInterval.ReadField(stream);
-  morphSpeed.ReadField(stream);
+  ReadFields(*handle, *this, version);
   DS_GlowEffectCtrl::ReadSection(handle);
 }
 

@@ -40,6 +40,9 @@ public:
   // "DS_GlowEffectCtrl" section.
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
   DS_ParticleSystemCtrl* Clone() const override;
 
   // Lays out polylines A and B for the sprite count.

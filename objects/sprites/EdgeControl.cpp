@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/ViewObjCtrl.h"
@@ -24,27 +25,25 @@ DS_BoundControl::DS_BoundControl() : mode(kFadeAndReturn), fadeOut(0u), fadeIn(0
 
 DS_BoundControl::~DS_BoundControl() = default;
 
+template <class IO>
+void DS_BoundControl::Fields(IO& io, int version) {
+  io.Int(mode);
+  io.UInt(fadeOut);
+  io.UInt(fadeIn);
+  io.UInt(minDelay);
+  io.UInt(maxDelay);
+}
+
 void DS_BoundControl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_BoundControl", kRecordVersion);
-  stream.WriteInt(mode.GetValue());
-  stream.WriteUInt(fadeOut.GetValue());
-  stream.WriteUInt(fadeIn.GetValue());
-  stream.WriteUInt(minDelay.GetValue());
-  stream.WriteUInt(maxDelay.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
 }
 
-void DS_BoundControl::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadInt(mode.Value());
-  stream.ReadUInt(fadeOut.Value());
-  stream.ReadUInt(fadeIn.Value());
-  stream.ReadUInt(minDelay.Value());
-  stream.ReadUInt(maxDelay.Value());
-}
+void DS_BoundControl::Read(DS_IOF_Handle& handle, int version) { ReadFields(*handle, *this, version); }
 
-void DS_BoundControl::ReadSection(DS_IOF_Handle& handle) {
-  const int version = ReadLevelHeader(*handle);
-  Read(handle, version);
+void DS_BoundControl::ReadField(DS_IOF_Virtual& stream) {
+  const int version = ReadLevelHeader(stream);
+  ReadFields(stream, *this, version);
 }
 
 void DS_BoundControl::Assign(const DS_BoundControl& source) {

@@ -30,8 +30,12 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
-  // The whole section: header, then Read.
-  void ReadSection(DS_IOF_Handle& handle);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
+  // The whole section, header included, as a field of the flow's level.
+  void ReadField(DS_IOF_Virtual& stream);
+  void WriteField(DS_IOF_Virtual& stream) const { Write(stream); }
 
   // Takes the side, its tests and the five values (with notification).
   void Assign(const DS_BoundControl& source);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/EffectNames.h"
@@ -63,36 +64,33 @@ DS_ExplosionConstructor::DS_ExplosionConstructor()
   speed.StoreValue(kControlSpeed);
 }
 
+template <class IO>
+void DS_ExplosionConstructor::Fields(IO& io, int version, LegacyDurations& durations) {
+  io.Field(noiseA);
+  io.Field(noiseB);
+  io.Field(noiseC);
+  io.Field(driftDirection);
+  io.Field(driftClock);
+  if (version < kFirstVersionWithoutDurations) {
+    for (unsigned int& duration : durations) io.UInt(duration);
+  }
+  io.UInt(seed);
+  io.Int(randomFlag);
+  io.Colour(secondColour);
+}
+
 void DS_ExplosionConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ExplosionConstructor", kRecordVersion);
-  noiseA.WriteField(stream);
-  noiseB.WriteField(stream);
-  noiseC.WriteField(stream);
-  driftDirection.WriteField(stream);
-  driftClock.WriteField(stream);
-  stream.WriteUInt(seed.GetValue());
-  stream.WriteInt(randomFlag.GetValue());
-  secondColour.WriteColorField(stream);
+  LegacyDurations none = {};
+  WriteFields(stream, *this, kRecordVersion, none);
   DS_StatBaseFXCtrl::Write(stream);
 }
 
 void DS_ExplosionConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  noiseA.ReadField(stream);
-  noiseB.ReadField(stream);
-  noiseC.ReadField(stream);
-  driftDirection.ReadField(stream);
-  driftClock.ReadField(stream);
-  const bool legacy = version < kFirstVersionWithoutDurations;
-  unsigned int durations[kLegacyDurationCount] = {0, 0, 0, 0, 0};
-  if (legacy) {
-    for (unsigned int& duration : durations) stream.ReadUInt(duration);
-  }
-  stream.ReadUInt(seed.Value());
-  stream.ReadInt(randomFlag.Value());
-  secondColour.ReadColorField(stream);
+  LegacyDurations durations = {};
+  ReadFields(*handle, *this, version, durations);
   DS_StatBaseFXCtrl::ReadSection(handle);
-  if (!legacy || stream.Failed()) return;
+  if (version >= kFirstVersionWithoutDurations || handle->Failed()) return;
 
   // The old record kept the appearance cycle itself, ten times finer. The two
   // hidden parts are added in 64 bits: their sum must not wrap.

@@ -18,6 +18,8 @@ public:
   // Version 1 kept the appearance cycle in five durations of its own.
   static const int kFirstVersionWithoutDurations = 2;
   static const int kLegacyDurationCount = 5;
+  // What version 1 records kept of the appearance cycle, in their own fields.
+  typedef unsigned int LegacyDurations[kLegacyDurationCount];
   static const unsigned int kDefaultSpriteSize = 250;
   // The control clock runs at twice real time.
   static const unsigned int kControlSpeed = 100;
@@ -32,6 +34,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // Version 1 records move their durations into the time line.
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version, LegacyDurations& durations);
   DS_ParticleSystemCtrl* Clone() const override;
 
   // Drift clock, phase handling, position, growth during the fade-in.

@@ -7,6 +7,7 @@
 #include "device/DeviceGlobals.h"
 #include "device/RenderTargetPair.h"
 #include "document/DocResManager.h"
+#include "document/FieldIO.h"
 #include "document/FileLink.h"
 #include "document/TextureSet.h"
 #include "render/ABRender.h"
@@ -36,9 +37,14 @@ void DS_FXParticleSystemCtrl::Prepare() {
   m_effect.Attach(g_CurrentDocResManager ? g_CurrentDocResManager->GetEffect(effectLink) : nullptr);
 }
 
+template <class IO>
+void DS_FXParticleSystemCtrl::Fields(IO& io, int version) {
+  io.Link(effectLink);
+}
+
 void DS_FXParticleSystemCtrl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FXParticleSystemCtrl", kRecordVersion);
-  DS_FileLink3::WriteField(stream, effectLink);
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseSpriteProp::Write(stream);
 }
 
@@ -48,7 +54,7 @@ void DS_FXParticleSystemCtrl::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_FXParticleSystemCtrl::Read(DS_IOF_Handle& handle, int version) {
-  DS_FileLink3::ReadField(*handle, effectLink);
+  ReadFields(*handle, *this, version);
   DS_BaseSpriteProp::ReadSection(handle);
 }
 
@@ -67,10 +73,15 @@ void DS_GlowEffectCtrl::Prepare() {
   m_spriteTexture.Set(CurrentFrameOf(mainImage));
 }
 
+template <class IO>
+void DS_GlowEffectCtrl::Fields(IO& io, int version) {
+  io.Colour(glowColour);
+  io.Field(intensity);
+}
+
 void DS_GlowEffectCtrl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_GlowEffectCtrl", kRecordVersion);
-  glowColour.WriteColorField(stream);
-  intensity.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_FXParticleSystemCtrl::Write(stream);
 }
 
@@ -80,8 +91,7 @@ void DS_GlowEffectCtrl::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_GlowEffectCtrl::Read(DS_IOF_Handle& handle, int version) {
-  glowColour.ReadColorField(*handle);
-  intensity.ReadField(*handle);
+  ReadFields(*handle, *this, version);
   DS_FXParticleSystemCtrl::ReadSection(handle);
 }
 
@@ -115,14 +125,18 @@ DS_ABObj* DS_StatBaseFXCtrl::CreateObject() {
   return new DS_FXObj(static_cast<DS_StatBaseFXCtrl*>(Clone()));
 }
 
+template <class IO>
+void DS_StatBaseFXCtrl::Fields(IO& io, int version) {
+  io.Vector(position);
+  if (version >= kFirstVersionWithSize) {
+    io.UInt(height);
+    io.UInt(width);
+  }
+}
+
 void DS_StatBaseFXCtrl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_StatBaseFXCtrl", kRecordVersion);
-  const D3DXVECTOR3& p = position.GetValue();
-  stream.WriteFloat(p.x);
-  stream.WriteFloat(p.y);
-  stream.WriteFloat(p.z);
-  stream.WriteUInt(height.GetValue());
-  stream.WriteUInt(width.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseFXCtrl::Write(stream);
 }
 
@@ -132,14 +146,7 @@ void DS_StatBaseFXCtrl::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_StatBaseFXCtrl::Read(DS_IOF_Handle& handle, int version) {
-  D3DXVECTOR3& p = position.Value();
-  handle->ReadFloat(p.x);
-  handle->ReadFloat(p.y);
-  handle->ReadFloat(p.z);
-  if (version >= kFirstVersionWithSize) {
-    handle->ReadUInt(height.Value());
-    handle->ReadUInt(width.Value());
-  }
+  ReadFields(*handle, *this, version);
   DS_BaseFXCtrl::ReadSection(handle);
 }
 

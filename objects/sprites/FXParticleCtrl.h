@@ -49,6 +49,9 @@ public:
   // The whole section, header included (the version is not looked at).
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   ID3DXEffect* GetEffect() const { return m_effect.Get(); }
 
@@ -86,6 +89,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // (R / 255, G / 255, B / 255, alpha x intensity) of the glow colour, red in
   // its low byte. A non-finite alpha counts as 0.
@@ -134,6 +140,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   MediaParamT<D3DXVECTOR3> position;
   // Pixels.

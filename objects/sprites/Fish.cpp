@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/TimeLine.h"
@@ -31,17 +32,20 @@ const unsigned int kLegacyFade = 150;
 
 DS_FishConstructor::DS_FishConstructor() = default;
 
+template <class IO>
+void DS_FishConstructor::Fields(IO& io, int version) {
+  io.Float(maxSpeedX);
+  io.Float(maxSpeedY);
+}
+
 void DS_FishConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FishConstructor", kRecordVersion);
-  stream.WriteFloat(maxSpeedX);
-  stream.WriteFloat(maxSpeedY);
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseSpriteProp::Write(stream);
 }
 
 void DS_FishConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadFloat(maxSpeedX);
-  stream.ReadFloat(maxSpeedY);
+  ReadFields(*handle, *this, version);
   DS_BaseSpriteProp::ReadSection(handle);
 }
 

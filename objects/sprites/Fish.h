@@ -22,6 +22,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
   // The fish section inside a ghost or bird record: header, then Read.
   void ReadSection(DS_IOF_Handle& handle);
   DS_ParticleSystemCtrl* Clone() const override;

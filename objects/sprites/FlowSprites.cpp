@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/TimeLine.h"
@@ -55,33 +56,33 @@ void DS_FlowConstructor::BindSides() {
   for (int side = 0; side < DS_BoundControl::kSideCount; ++side) m_edges[side].BindSide(side);
 }
 
+template <class IO>
+void DS_FlowConstructor::Fields(IO& io, int version, int& alongFlow) {
+  io.UInt(angle);
+  io.Field(wobble);
+  io.Field(wobbleRate);
+  io.Float(speed);
+  if (version == kLegacyOrientationVersion) {
+    io.Int(alongFlow);
+  } else if (version > kLegacyOrientationVersion) {
+    io.Int(orientationMode);
+  }
+  if (version >= kFirstEdgeControlVersion) {
+    for (DS_BoundControl& edge : m_edges) io.Field(edge);
+  }
+}
+
 void DS_FlowConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FlowConstructor", kRecordVersion);
-  stream.WriteUInt(angle.GetValue());
-  wobble.WriteField(stream);
-  wobbleRate.WriteField(stream);
-  stream.WriteFloat(speed);
-  stream.WriteInt(orientationMode.GetValue());
-  for (const DS_BoundControl& edge : m_edges) edge.Write(stream);
+  int none = 0;
+  WriteFields(stream, *this, kRecordVersion, none);
   DS_BaseSpriteProp::Write(stream);
 }
 
 void DS_FlowConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(angle.Value());
-  wobble.ReadField(stream);
-  wobbleRate.ReadField(stream);
-  stream.ReadFloat(speed);
-  if (version == kLegacyOrientationVersion) {
-    int alongFlow = 0;
-    stream.ReadInt(alongFlow);
-    orientationMode.SetValue(alongFlow != 0 ? kAlongFlow : kUpright);
-  } else if (version > kLegacyOrientationVersion) {
-    stream.ReadInt(orientationMode.Value());
-  }
-  if (version >= kFirstEdgeControlVersion) {
-    for (DS_BoundControl& edge : m_edges) edge.ReadSection(handle);
-  }
+  int alongFlow = 0;
+  ReadFields(*handle, *this, version, alongFlow);
+  if (version == kLegacyOrientationVersion) orientationMode.SetValue(alongFlow != 0 ? kAlongFlow : kUpright);
   DS_BaseSpriteProp::ReadSection(handle);
 }
 

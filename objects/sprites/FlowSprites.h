@@ -40,6 +40,10 @@ public:
   // The record after its header; older versions lack the orientation mode
   // (version 1) and the edge controls (up to 3).
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike; `alongFlow` takes the flag
+  // of version 2 records.
+  template <class IO>
+  void Fields(IO& io, int version, int& alongFlow);
   // The flow section inside a rain record: header, then Read.
   void ReadSection(DS_IOF_Handle& handle);
   DS_ParticleSystemCtrl* Clone() const override;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Item.h"
 #include "objects/sprites/Grass.h"
 #include "objects/sprites/SpriteParticle.h"
@@ -19,14 +20,19 @@ const int kFadeTimeMode = 1;
 
 DS_FlowerConstructor::DS_FlowerConstructor() { TimeLine().timeMode.SetValue(kSwayTimeMode); }
 
+template <class IO>
+void DS_FlowerConstructor::Fields(IO& io, int version) {
+  io.Float(swayAmplitude);
+}
+
 void DS_FlowerConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FlowerConstructor", kRecordVersion);
-  stream.WriteFloat(swayAmplitude);
+  WriteFields(stream, *this, kRecordVersion);
   DS_StatObjConstructor::Write(stream);
 }
 
 void DS_FlowerConstructor::Read(DS_IOF_Handle& handle, int version) {
-  handle->ReadFloat(swayAmplitude);
+  ReadFields(*handle, *this, version);
   const int sectionVersion = ReadLevelHeader(*handle);
   DS_StatObjConstructor::Read(handle, sectionVersion);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/TimeLine.h"
@@ -36,17 +37,20 @@ DS_FogConstructor::DS_FogConstructor() {
   TimeLine().timeMode.SetValue(kDefaultTimeMode);
 }
 
+template <class IO>
+void DS_FogConstructor::Fields(IO& io, int version) {
+  io.Float(driftX);
+  io.Float(driftY);
+}
+
 void DS_FogConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FogConstructor", kRecordVersion);
-  stream.WriteFloat(driftX);
-  stream.WriteFloat(driftY);
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseSpriteProp::Write(stream);
 }
 
 void DS_FogConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadFloat(driftX);
-  stream.ReadFloat(driftY);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 

@@ -18,6 +18,9 @@ public:
   // Drift x and y, then the "DS_BaseSpriteProp" section.
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
   DS_ParticleSystemCtrl* Clone() const override;
 
   // A random place, drift, opacity and rotation step.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/SceneMapping.h"
@@ -22,14 +23,19 @@ const float kDriftInterval = 0.25f;
 
 DS_GodRayConstructor::DS_GodRayConstructor() : rayAngle(kDefaultRayAngle) {}
 
+template <class IO>
+void DS_GodRayConstructor::Fields(IO& io, int version) {
+  io.UInt(rayAngle);
+}
+
 void DS_GodRayConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_GodRayConstructor", kRecordVersion);
-  stream.WriteUInt(rayAngle.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseSpriteProp::Write(stream);
 }
 
 void DS_GodRayConstructor::Read(DS_IOF_Handle& handle, int version) {
-  handle->ReadUInt(rayAngle.Value());
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 

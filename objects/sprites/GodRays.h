@@ -18,6 +18,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
   DS_ParticleSystemCtrl* Clone() const override;
 
   // A random x in the area, the area's half height as y, a random sideways drift,

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/SceneMapping.h"
@@ -32,14 +33,19 @@ float SwayShear(float degrees) {
 
 DS_GrassConstructor::DS_GrassConstructor() { TimeLine().timeMode.SetValue(kSwayTimeMode); }
 
+template <class IO>
+void DS_GrassConstructor::Fields(IO& io, int version) {
+  io.Float(swayAmplitude);
+}
+
 void DS_GrassConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_GrassConstructor", kRecordVersion);
-  stream.WriteFloat(swayAmplitude);
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseSpriteProp::Write(stream);
 }
 
 void DS_GrassConstructor::Read(DS_IOF_Handle& handle, int version) {
-  handle->ReadFloat(swayAmplitude);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 

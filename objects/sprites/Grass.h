@@ -16,6 +16,9 @@ public:
   // Sway amplitude, then the "DS_BaseSpriteProp" section.
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
   DS_ParticleSystemCtrl* Clone() const override;
 
   // A random foot on the bottom edge, a random phase, mirrored one time in two.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/ScreenQuad.h"
@@ -17,20 +18,24 @@ const float kPi = 3.1415927f;
 
 DS_StatObjConstructor::DS_StatObjConstructor() : rotationAngle(0) { D3DXMatrixIdentity(&rotation); }
 
+template <class IO>
+void DS_StatObjConstructor::Fields(IO& io, int version) {
+  io.Part(rectangle);
+  io.UInt(rotationAngle);
+  if (version < 2) {
+    io.Int(verticalFlip);
+    io.Int(horizontalFlip);
+  }
+}
+
 void DS_StatObjConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_StatObjConstructor", kRecordVersion);
-  rectangle.Write(stream);
-  stream.WriteUInt(rotationAngle.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_BaseSpriteProp::Write(stream);
 }
 
 void DS_StatObjConstructor::Read(DS_IOF_Handle& handle, int version) {
-  rectangle.Read(*handle);
-  handle->ReadUInt(rotationAngle.Value());
-  if (version < 2) {
-    handle->ReadInt(verticalFlip.Value());
-    handle->ReadInt(horizontalFlip.Value());
-  }
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 

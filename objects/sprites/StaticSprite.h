@@ -20,6 +20,9 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header; version 1 records carry the two flip flags here.
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
   DS_ParticleSystemCtrl* Clone() const override;
 
   // At the rectangle's centre, turned by the rotation angle; then the rectangle is

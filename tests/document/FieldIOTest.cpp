@@ -109,4 +109,45 @@ TEST(FieldIO, AnOldRecordGivesItsDroppedFieldToTheReader) {
   EXPECT_EQ(read.name, L"bolt");
 }
 
+// A level with a file link and a part that encodes itself whole.
+struct LinkedLevel {
+  DS_FileLink3 link;
+  MediaQuad region;
+  MediaParamT<unsigned int> after{0u};
+
+  template <class IO>
+  void Fields(IO& io, int) {
+    io.Link(link);
+    io.Part(region);
+    io.UInt(after);
+  }
+};
+
+TEST(FieldIO, LinksAndWholePartsKeepTheirOwnEncoding) {
+  LinkedLevel level;
+  level.link.StoreKey(DS_FileKey(L"clouds.png", 0x123456789ll));
+  level.region.SetFromCentre(D3DXVECTOR3(10.0f, 20.0f, 0.0f), 8.0f, 4.0f);
+  level.after.StoreValue(3);
+  DS_IOF_W written;
+  WriteFields(written, level, 1);
+  DS_IOF_W expected;
+  DS_FileLink3::WriteField(expected, level.link);
+  level.region.Write(expected);
+  expected.WriteUInt(3);
+  ASSERT_EQ(written.Bytes(), expected.Bytes());
+
+  std::vector<unsigned char> bytes = written.Bytes();
+  ResourceBuffer buffer(bytes.data(), bytes.size());
+  DS_IOF_R<ResourceBuffer> stream(&buffer);
+  LinkedLevel read;
+  ReadFields(stream, read, 1);
+  EXPECT_FALSE(stream.Failed());
+  EXPECT_EQ(buffer.BytesLeft(), 0u);
+  EXPECT_EQ(read.link.GetKey(), level.link.GetKey());
+  for (int k = 0; k < MediaQuad::kCornerCount; ++k) {
+    EXPECT_EQ(read.region.Corner(k).GetValue(), level.region.Corner(k).GetValue()) << "corner " << k;
+  }
+  EXPECT_EQ(read.after.GetValue(), 3u);
+}
+
 }  // namespace
