@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "document/FieldIO.h"
+
 namespace {
 
 // The angle constant the stored directions were made with.
@@ -82,32 +84,12 @@ MediaRectangle& MediaRectangle::operator=(const MediaRectangle& other) {
   return *this;
 }
 
-namespace {
-
-void ReadLongInto(DS_IOF_Virtual& stream, MediaParamTB<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(static_cast<int>(value));
-}
-
-}  // namespace
-
 void MediaRectangle::Read(DS_IOF_Virtual& stream) {
-  ReadLongInto(stream, m_left);
-  ReadLongInto(stream, m_right);
-  ReadLongInto(stream, m_top);
-  ReadLongInto(stream, m_bottom);
-  ReadLongInto(stream, m_extra1);
-  ReadLongInto(stream, m_extra2);
+  ReadPartFields(stream, *this);
 }
 
 void MediaRectangle::Write(DS_IOF_Virtual& stream) const {
-  stream.WriteLong(m_left.GetValue());
-  stream.WriteLong(m_right.GetValue());
-  stream.WriteLong(m_top.GetValue());
-  stream.WriteLong(m_bottom.GetValue());
-  stream.WriteLong(m_extra1.GetValue());
-  stream.WriteLong(m_extra2.GetValue());
+  WritePartFields(stream, *this);
 }
 
 // --- MediaQuad ----------------------------------------------------------------------
@@ -145,22 +127,11 @@ D3DXVECTOR3 MediaQuad::RandomPoint() const {
 }
 
 void MediaQuad::Read(DS_IOF_Virtual& stream) {
-  for (MediaParamTB<D3DXVECTOR3>& corner : m_corners) {
-    D3DXVECTOR3 v = corner.GetValue();
-    stream.ReadFloat(v.x);
-    stream.ReadFloat(v.y);
-    stream.ReadFloat(v.z);
-    corner.StoreValue(v);
-  }
+  ReadPartFields(stream, *this);
 }
 
 void MediaQuad::Write(DS_IOF_Virtual& stream) const {
-  for (const MediaParamTB<D3DXVECTOR3>& corner : m_corners) {
-    const D3DXVECTOR3& v = corner.GetValue();
-    stream.WriteFloat(v.x);
-    stream.WriteFloat(v.y);
-    stream.WriteFloat(v.z);
-  }
+  WritePartFields(stream, *this);
 }
 
 // --- FontMediaParam -----------------------------------------------------------------
@@ -185,21 +156,9 @@ void FontMediaParam::Set(int height, int weight, int third, const ds_string& fac
 }
 
 void FontMediaParam::Read(DS_IOF_Virtual& stream) {
-  long height = m_height;
-  unsigned int weight = static_cast<unsigned int>(m_weight);
-  long third = m_third;
-  stream.ReadLong(height);
-  stream.ReadUInt(weight);
-  stream.ReadLong(third);
-  stream.ReadString(m_faceName);
-  m_height = static_cast<int>(height);
-  m_weight = static_cast<int>(weight);
-  m_third = static_cast<int>(third);
+  ReadPartFields(stream, *this);
 }
 
 void FontMediaParam::Write(DS_IOF_Virtual& stream) const {
-  stream.WriteLong(m_height);
-  stream.WriteUInt(static_cast<unsigned int>(m_weight));
-  stream.WriteLong(m_third);
-  stream.WriteString(m_faceName);
+  WritePartFields(stream, *this);
 }

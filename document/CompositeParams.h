@@ -125,6 +125,16 @@ public:
   // stored without notification.
   void Read(DS_IOF_Virtual& stream);
   void Write(DS_IOF_Virtual& stream) const;
+  // The same fields, for a record's own field list (document/FieldIO.h).
+  template <class IO>
+  void Fields(IO& io) {
+    io.Long(m_left);
+    io.Long(m_right);
+    io.Long(m_top);
+    io.Long(m_bottom);
+    io.Long(m_extra1);
+    io.Long(m_extra2);
+  }
 
 private:
   MediaParamT<int> m_left;
@@ -158,6 +168,10 @@ public:
   // Twelve floats, corner by corner x, y, z; stored without notification.
   void Read(DS_IOF_Virtual& stream);
   void Write(DS_IOF_Virtual& stream) const;
+  template <class IO>
+  void Fields(IO& io) {
+    for (MediaParamTB<D3DXVECTOR3>& corner : m_corners) io.Vector(corner);
+  }
 
 private:
   static int ValidCorner(int i) { return (i >= 0 && i < kCornerCount) ? i : 0; }
@@ -186,6 +200,13 @@ public:
   // (serialized string; an empty stored name leaves the face as it was).
   void Read(DS_IOF_Virtual& stream);
   void Write(DS_IOF_Virtual& stream) const;
+  template <class IO>
+  void Fields(IO& io) {
+    io.Long(m_height);
+    io.UInt(m_weight);
+    io.Long(m_third);
+    io.String(m_faceName);
+  }
 
 private:
   int m_height = kDefaultHeight;

@@ -5,6 +5,7 @@
 
 #include "device/DeviceGlobals.h"
 #include "document/EffectFactory.h"
+#include "document/FieldIO.h"
 #include "document/MissingResourceLog.h"
 #include "document/ModuleResources.h"
 #include "document/ResourceBuffer.h"
@@ -19,91 +20,53 @@ const wchar_t kClassName[] = L"DS_DocResManager";
 const size_t kLeastKeyedItemBytes = kLeastStringBytes + 8 + 4;
 const size_t kLeastGuidItemBytes = kLeastStringBytes + kLeastStringBytes + 1 + kLeastNamedBufferBytes;
 
-void ReadKey(DS_IOF_Virtual& stream, DS_FileKey& key) {
-  ds_string path;
-  int64_t stamp = 0;
-  stream.ReadString(path);
-  stream.ReadInt64(stamp);
-  key = DS_FileKey(path, stamp);
+template <class IO>
+void KeyFields(IO& io, DS_FileKey& key) {
+  io.String(key.path);
+  io.Int64(key.stamp);
 }
 
-void WriteKey(DS_IOF_Virtual& stream, const DS_FileKey& key) {
-  stream.WriteString(key.path);
-  stream.WriteInt64(key.stamp);
-}
+// The tables as the record holds them: counted lists of items, the file tables keyed
+// by path and stamp. Version 1 records hold the first two only, version 2 records the
+// first three; any other version holds the GUID table as well.
+struct DS_StoredTables {
+  std::vector<std::pair<DS_FileKey, DS_EntryList>> usedImages;
+  std::vector<std::pair<DS_FileKey, std::vector<float>>> frameTimes;
+  std::vector<std::pair<DS_FileKey, DS_EntryList>> otherFiles;
+  std::vector<DS_GuidResource> guidResources;
+
+  template <class IO>
+  void Fields(IO& io, int version) {
+    auto entries = [](IO& item, std::pair<DS_FileKey, DS_EntryList>& value) {
+      KeyFields(item, value.first);
+      item.EntryVector(value.second);
+    };
+    io.List(usedImages, kLeastKeyedItemBytes, entries);
+    io.List(frameTimes, kLeastKeyedItemBytes, [](IO& item, std::pair<DS_FileKey, std::vector<float>>& value) {
+      KeyFields(item, value.first);
+      item.FloatVector(value.second);
+    });
+    if (version == 1) return;
+    io.List(otherFiles, kLeastKeyedItemBytes, entries);
+    if (version == 2) return;
+    io.List(guidResources, kLeastGuidItemBytes, [](IO& item, DS_GuidResource& resource) {
+      item.Guid(resource.guid);
+      item.String(resource.name);
+      item.Byte(resource.flag);
+      item.NamedBuffer(resource.buffer);
+    });
+  }
+};
 
 // A key that is already present keeps its first value.
-void ReadEntryTable(DS_IOF_Virtual& stream, std::map<DS_FileKey, DS_EntryList>& table) {
-  int count = 0;
-  stream.ReadInt(count);
-  if (!stream.CheckCount(count, kLeastKeyedItemBytes)) return;
-  for (int i = 0; i < count && !stream.Failed(); ++i) {
-    DS_FileKey key;
-    DS_EntryList entries;
-    ReadKey(stream, key);
-    ReadEntryVector(stream, entries);
-    if (stream.Failed()) return;
-    table.emplace(std::move(key), std::move(entries));
-  }
+template <class Map, class Items>
+void TakeItems(Map& table, Items& items) {
+  for (auto& item : items) table.emplace(std::move(item.first), std::move(item.second));
 }
 
-void ReadFloatTable(DS_IOF_Virtual& stream, std::map<DS_FileKey, std::vector<float>>& table) {
-  int count = 0;
-  stream.ReadInt(count);
-  if (!stream.CheckCount(count, kLeastKeyedItemBytes)) return;
-  for (int i = 0; i < count && !stream.Failed(); ++i) {
-    DS_FileKey key;
-    std::vector<float> values;
-    ReadKey(stream, key);
-    ReadFloatVectorFromStream(stream, values);
-    if (stream.Failed()) return;
-    table.emplace(std::move(key), std::move(values));
-  }
-}
-
-void ReadGuidTable(DS_IOF_Virtual& stream,
-                   std::map<GUID, DS_GuidResource, DS_GuidLess>& table) {
-  int count = 0;
-  stream.ReadInt(count);
-  if (!stream.CheckCount(count, kLeastGuidItemBytes)) return;
-  for (int i = 0; i < count && !stream.Failed(); ++i) {
-    DS_GuidResource item;
-    DS_IOF_Virtual::ReadGuid(stream, item.guid);
-    stream.ReadString(item.name);
-    stream.ReadByte(item.flag);
-    stream.ReadNamedBuffer(item.buffer);
-    if (stream.Failed()) return;
-    GUID guid = item.guid;
-    table.emplace(guid, std::move(item));
-  }
-}
-
-void WriteEntryTable(DS_IOF_Virtual& stream, const std::map<DS_FileKey, DS_EntryList>& table) {
-  stream.WriteInt(static_cast<int>(table.size()));
-  for (const auto& item : table) {
-    WriteKey(stream, item.first);
-    WriteEntryVector(stream, item.second);
-  }
-}
-
-void WriteFloatTable(DS_IOF_Virtual& stream,
-                     const std::map<DS_FileKey, std::vector<float>>& table) {
-  stream.WriteInt(static_cast<int>(table.size()));
-  for (const auto& item : table) {
-    WriteKey(stream, item.first);
-    WriteFloatVector(stream, item.second);
-  }
-}
-
-void WriteGuidTable(DS_IOF_Virtual& stream,
-                    const std::map<GUID, DS_GuidResource, DS_GuidLess>& table) {
-  stream.WriteInt(static_cast<int>(table.size()));
-  for (const auto& item : table) {
-    DS_IOF_Virtual::WriteGuid(stream, item.first);
-    stream.WriteString(item.second.name);
-    stream.WriteByte(item.second.flag);
-    stream.WriteNamedBuffer(item.second.buffer);
-  }
+template <class Map, class Items>
+void ListItems(const Map& table, Items& items) {
+  items.assign(table.begin(), table.end());
 }
 
 // The set holds exactly this one texture, as a still picture.
@@ -161,20 +124,22 @@ DS_DocResManager::~DS_DocResManager() {
 bool DS_DocResManager::Read(DS_IOF_Handle& handle, int version) {
   if (!handle.Get()) return false;
   DS_IOF_Virtual& stream = *handle;
-  ReadEntryTable(stream, m_tables->usedImages);
-  ReadFloatTable(stream, m_tables->frameTimes);
+  DS_StoredTables stored;
+  ReadFields(stream, stored, version);
   if (stream.Failed()) return false;
+  TakeItems(m_tables->usedImages, stored.usedImages);
+  TakeItems(m_tables->frameTimes, stored.frameTimes);
   if (!BuildUsedImageSets(stream)) return false;
   if (version == 1) return true;
 
-  ReadEntryTable(stream, m_tables->otherFiles);
-  if (stream.Failed()) return false;
+  TakeItems(m_tables->otherFiles, stored.otherFiles);
   for (const auto& item : m_tables->otherFiles) m_tables->fileLibrary.emplace(item.first, item.second);
-  // Any version but 1 and 2 holds the GUID table as well.
   if (version == 2) return true;
 
-  ReadGuidTable(stream, m_tables->guidResources);
-  if (stream.Failed()) return false;
+  for (DS_GuidResource& item : stored.guidResources) {
+    GUID guid = item.guid;
+    m_tables->guidResources.emplace(guid, std::move(item));
+  }
   return BuildGuidTextures(stream);
 }
 
@@ -285,10 +250,16 @@ bool DS_DocResManager::BuildGuidTextures(DS_IOF_Virtual& stream) {
 
 void DS_DocResManager::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, kClassName, kVersion);
-  WriteEntryTable(stream, m_tables->usedImages);
-  WriteFloatTable(stream, m_tables->frameTimes);
-  WriteEntryTable(stream, m_tables->otherFiles);
-  WriteGuidTable(stream, m_tables->guidResources);
+  DS_StoredTables stored;
+  ListItems(m_tables->usedImages, stored.usedImages);
+  ListItems(m_tables->frameTimes, stored.frameTimes);
+  ListItems(m_tables->otherFiles, stored.otherFiles);
+  // Written under the table's key.
+  for (const auto& item : m_tables->guidResources) {
+    stored.guidResources.push_back(item.second);
+    stored.guidResources.back().guid = item.first;
+  }
+  WriteFields(stream, stored, kVersion);
 }
 
 bool DS_DocResManager::RegisterUsedImage(const DS_FileLink3& link) {

@@ -5,6 +5,7 @@
 
 #include "device/DeviceGlobals.h"
 #include "document/ModuleResources.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "render/ViewContext.h"
 
@@ -26,15 +27,15 @@ DSM_Camera::DSM_Camera()
       driftMode(0),
       surroundImage(kDefaultSurroundId, kSharedModuleName) {}
 
-void DSM_Camera::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  long stored = on.GetValue();
-  stream.ReadLong(stored);
-  on.StoreValue(int(stored));
-  zoom.ReadField(stream);
-  speed.ReadField(stream);
-  if (version > 1) DS_FileLink3::ReadField(stream, surroundImage);
+template <class IO>
+void DSM_Camera::Fields(IO& io, int version) {
+  io.Long(on);
+  io.Field(zoom);
+  io.Field(speed);
+  if (version > 1) io.Link(surroundImage);
 }
+
+void DSM_Camera::Read(DS_IOF_Handle& handle, int version) { ReadFields(*handle, *this, version); }
 
 void DSM_Camera::ReadRecord(DS_IOF_Handle& handle) {
   const int version = ReadLevelHeader(*handle);
@@ -46,10 +47,7 @@ void DSM_Camera::ReadRecord(DS_IOF_Handle& handle) {
 
 void DSM_Camera::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, kClassName, kVersion);
-  stream.WriteLong(on.GetValue());
-  zoom.WriteField(stream);
-  speed.WriteField(stream);
-  DS_FileLink3::WriteField(stream, surroundImage);
+  WriteFields(stream, *this, kVersion);
 }
 
 void DSM_Camera::PickMove(float d) {

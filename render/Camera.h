@@ -36,6 +36,8 @@ public:
 
   // The fields of a record of `version` (class name and version already read).
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   // A whole record (class name, version, fields) read into a fresh camera whose fields
   // are then copied here; a record that could not be read whole changes nothing.
   void ReadRecord(DS_IOF_Handle& handle);

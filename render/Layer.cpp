@@ -6,6 +6,7 @@
 #include "device/DeviceUtil.h"
 #include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/ModuleResources.h"
 #include "render/DeviceStates.h"
 #include "render/EffectPasses.h"
@@ -57,9 +58,14 @@ DS_2D_Light::~DS_2D_Light() {
   if (m_captureOpen) m_targets.EndRender();
 }
 
+template <class IO>
+void DS_2D_Light::Fields(IO& io, int version) {
+  if (version > 1) io.Link(m_picture);
+  // From version 3 the camera's record follows.
+}
+
 void DS_2D_Light::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  if (version > 1) DS_FileLink3::ReadField(stream, m_picture);
+  ReadFields(*handle, *this, version);
   if (version > 2) m_camera.ReadRecord(handle);
 }
 
@@ -70,7 +76,7 @@ void DS_2D_Light::ReadBaseRecord(DS_IOF_Handle& handle) {
 
 void DS_2D_Light::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_2D_Light", kRecordVersion);
-  DS_FileLink3::WriteField(stream, m_picture);
+  WriteFields(stream, *this, kRecordVersion);
   m_camera.Write(stream);
 }
 

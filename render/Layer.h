@@ -43,6 +43,8 @@ public:
 
   // The "DS_2D_Light" fields after the header the dispatcher read.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   // The whole "DS_2D_Light" section, header included: how special layers end.
   void ReadBaseRecord(DS_IOF_Handle& handle);
   void Write(DS_IOF_Virtual& stream) const override;

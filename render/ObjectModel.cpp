@@ -1,6 +1,7 @@
 #include "render/ObjectModel.h"
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "render/TimeLine.h"
 
 // ---- DS_ABObj_Constructor ----
@@ -12,9 +13,15 @@ DS_ABObj_Constructor::DS_ABObj_Constructor(const DS_ABObj_Constructor& other)
 
 DS_ABObj_Constructor::~DS_ABObj_Constructor() = default;
 
+template <class IO>
+void DS_ABObj_Constructor::Fields(IO& io, int version) {
+  io.Text(m_name);
+  // From version 2 the time line's record follows.
+}
+
 void DS_ABObj_Constructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ABObj_Constructor", kRecordVersion);
-  stream.WriteString(m_name);
+  WriteFields(stream, *this, kRecordVersion);
   m_timeLine->Write(stream);
 }
 
@@ -31,9 +38,7 @@ void DS_ABObj_Constructor::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_ABObj_Constructor::Read(DS_IOF_Handle& handle, int version) {
-  ds_string name;
-  handle->ReadString(name);
-  m_name = name;
+  ReadFields(*handle, *this, version);
   // Version 1 keeps the default time line: always visible.
   if (version > 1) {
     int timeLineVersion = ReadLevelHeader(*handle);

@@ -73,6 +73,8 @@ public:
   void ReadSection(DS_IOF_Handle& handle);
   // The section's fields after its header.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   const ds_string& GetName() const { return m_name; }
   void SetName(const ds_string& name) { m_name = name; }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 
 namespace {
 
@@ -56,23 +57,23 @@ bool DS_SlideContainer::ReadItems(DS_IOF_Handle& handle, ItemList& items) {
   return true;
 }
 
+template <class IO>
+void DS_SlideContainer::Fields(IO& io, int version, unsigned int& storedDuration) {
+  io.UInt(fadeIn);
+  io.UInt(fadeOut);
+  io.UInt(show);
+  io.Long(extraValue);
+  io.Text(name);
+  if (version >= kFirstVersionWithDuration) io.UInt(storedDuration);
+}
+
 void DS_SlideContainer::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(fadeIn.Value());
-  stream.ReadUInt(fadeOut.Value());
-  stream.ReadUInt(show.Value());
-  long extra = extraValue.GetValue();
-  stream.ReadLong(extra);
-  extraValue.StoreValue(static_cast<int>(extra));
-  ds_string slideName;
-  stream.ReadString(slideName);
-  name.StoreValue(slideName);
   unsigned int stored = duration.GetValue();
-  if (version >= kFirstVersionWithDuration) stream.ReadUInt(stored);
+  ReadFields(*handle, *this, version, stored);
   // Older records count whole seconds (version 3) or keep the default: hundredths now.
   if (version < kRecordVersion) stored = SaturatingTimes100(stored);
   duration.SetValue(stored);
-  if (stream.Failed()) return;
+  if (handle->Failed()) return;
 
   DS_2D_Light* light = ReadAny2DLight(handle);
   if (!light) return;
@@ -102,12 +103,8 @@ void DS_SlideContainer::WriteItems(DS_IOF_Virtual& stream, const ItemList& items
 
 void DS_SlideContainer::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_SlideContainer", kRecordVersion);
-  stream.WriteUInt(fadeIn.GetValue());
-  stream.WriteUInt(fadeOut.GetValue());
-  stream.WriteUInt(show.GetValue());
-  stream.WriteLong(extraValue.GetValue());
-  stream.WriteString(name.GetValue());
-  stream.WriteUInt(duration.GetValue());
+  unsigned int stored = duration.GetValue();
+  WriteFields(stream, *this, kRecordVersion, stored);
   m_light->Write(stream);
   WriteItems(stream, m_visualItems, m_visualObjects, m_built);
   WriteItems(stream, m_secondaryItems, m_secondaryObjects, m_built);

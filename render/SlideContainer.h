@@ -30,6 +30,11 @@ public:
   // The record after the header the dispatcher read. A layer or item that cannot be
   // read fails the stream and is not stored.
   void Read(DS_IOF_Handle& handle, int version);
+  // The slide's own fields, for reading and writing alike; the duration goes through
+  // `storedDuration`, which the reader converts from older records' units. The light's
+  // record and the item lists follow.
+  template <class IO>
+  void Fields(IO& io, int version, unsigned int& storedDuration);
   void Write(DS_IOF_Virtual& stream) const override;
   virtual void OnDeviceLost();
 

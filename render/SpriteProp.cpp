@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "document/Utilities.h"
+#include "document/FieldIO.h"
 #include "render/TimeLine.h"
 
 namespace {
@@ -85,81 +86,62 @@ void DS_BaseSpriteProp::ReadSection(DS_IOF_Handle& handle) {
   Read(handle, version);
 }
 
-void DS_BaseSpriteProp::Read(DS_IOF_Handle& handle, int version) {
-  DS_ViewObjCtrl::ReadSection(handle);
-  DS_IOF_Virtual& stream = *handle;
-
-  stream.ReadUInt(spriteCount.Value());
-  if (version <= kLastVersionWithSpeed) stream.ReadUInt(speed.Value());
-  stream.ReadUInt(spriteSize.Value());
-  transparency.ReadField(stream);
-  long additiveValue = additive.GetValue();
-  stream.ReadLong(additiveValue);
-  additive.StoreValue(static_cast<int>(additiveValue));
-  long colourValue = static_cast<long>(colour.GetValue());
-  stream.ReadLong(colourValue);
-  colour.StoreValue(static_cast<unsigned long>(static_cast<unsigned int>(colourValue)));
-  stream.ReadFloat(twinkleRate);
-  stream.ReadFloat(twinkleMin);
-  stream.ReadFloat(twinkleMax);
-  stream.ReadFloat(sizeFactorMin);
-  stream.ReadFloat(sizeFactorMax);
+template <class IO>
+void DS_BaseSpriteProp::Fields(IO& io, int version) {
+  io.UInt(spriteCount);
+  if (version <= kLastVersionWithSpeed) io.UInt(speed);
+  io.UInt(spriteSize);
+  io.Field(transparency);
+  io.Long(additive);
+  io.LongColour(colour);
+  io.Float(twinkleRate);
+  io.Float(twinkleMin);
+  io.Float(twinkleMax);
+  io.Float(sizeFactorMin);
+  io.Float(sizeFactorMax);
 
   const bool embedsImages = version < kFirstLinkedVersion;
   if (embedsImages) {
-    embeddedImages.clear();
-    ReadEntryVector(stream, embeddedImages);
-    ReadResourceEntry(stream, embeddedSecondImage);
+    io.EntryVector(embeddedImages);
+    io.Entry(embeddedSecondImage);
   } else {
-    DS_FileLink3::ReadField(stream, mainImage);
-    DS_FileLink3::ReadField(stream, secondImage);
+    io.Link(mainImage);
+    io.Link(secondImage);
   }
 
-  stream.ReadUInt(reservedCount);
-  stream.ReadFloat(reservedRate);
-  stream.ReadUInt(frameCount);
-  // Documents store at least one frame; 0 would leave the frame step undefined.
-  if (frameCount == 0) frameCount = 1;
-  stream.ReadFloat(frameRate);
-  stream.ReadByte(stripFlag);
+  io.UInt(reservedCount);
+  io.Float(reservedRate);
+  io.UInt(frameCount);
+  io.Float(frameRate);
+  io.Byte(stripFlag);
 
   if (embedsImages) {
-    embeddedFrameTimes.clear();
-    ReadFloatVectorFromStream(stream, embeddedFrameTimes);
+    io.FloatVector(embeddedFrameTimes);
     return;
   }
-  if (version >= kFirstAddOnVersion) stream.ReadInt(addOnFlag);
+  if (version >= kFirstAddOnVersion) io.Int(addOnFlag);
   if (version >= kFirstFlipVersion) {
-    stream.ReadInt(verticalFlip.Value());
-    stream.ReadInt(horizontalFlip.Value());
+    io.Int(verticalFlip);
+    io.Int(horizontalFlip);
   }
-  if (version >= kFirstStaticVersion) stream.ReadInt(staticFlag.Value());
-  if (version >= kFirstSpriteClockVersion) spriteClock.ReadField(stream);
+  if (version >= kFirstStaticVersion) io.Int(staticFlag);
+  if (version >= kFirstSpriteClockVersion) io.Field(spriteClock);
+}
+
+void DS_BaseSpriteProp::Read(DS_IOF_Handle& handle, int version) {
+  DS_ViewObjCtrl::ReadSection(handle);
+  // Records that embed their pictures replace the lists (reading appends).
+  if (version < kFirstLinkedVersion) {
+    embeddedImages.clear();
+    embeddedFrameTimes.clear();
+  }
+  ReadFields(*handle, *this, version);
+  // Documents store at least one frame; 0 would leave the frame step undefined.
+  if (frameCount == 0) frameCount = 1;
 }
 
 void DS_BaseSpriteProp::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_BaseSpriteProp", kRecordVersion);
   DS_ViewObjCtrl::Write(stream);
-  stream.WriteUInt(spriteCount.GetValue());
-  stream.WriteUInt(spriteSize.GetValue());
-  transparency.WriteField(stream);
-  stream.WriteLong(additive.GetValue());
-  stream.WriteLong(static_cast<long>(static_cast<unsigned int>(colour.GetValue())));
-  stream.WriteFloat(twinkleRate);
-  stream.WriteFloat(twinkleMin);
-  stream.WriteFloat(twinkleMax);
-  stream.WriteFloat(sizeFactorMin);
-  stream.WriteFloat(sizeFactorMax);
-  DS_FileLink3::WriteField(stream, mainImage);
-  DS_FileLink3::WriteField(stream, secondImage);
-  stream.WriteUInt(reservedCount);
-  stream.WriteFloat(reservedRate);
-  stream.WriteUInt(frameCount);
-  stream.WriteFloat(frameRate);
-  stream.WriteByte(stripFlag);
-  stream.WriteInt(addOnFlag);
-  stream.WriteInt(verticalFlip.GetValue());
-  stream.WriteInt(horizontalFlip.GetValue());
-  stream.WriteInt(staticFlag.GetValue());
-  spriteClock.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
 }

@@ -49,6 +49,8 @@ public:
   // The whole section: header, then Read; every sprite item's reader ends with it.
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Never 0: a stored count of 0 reads as 1.
   unsigned int GetFrameCount() const { return frameCount != 0 ? frameCount : 1; }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "document/FieldIO.h"
+
 namespace {
 
 // Stored durations are hundredths of a second.
@@ -158,51 +160,41 @@ void DS_TimeLineControl::AssignSettings(const DS_TimeLineControl& other) {
 
 int DS_TimeLineControl::LiveCount() { return g_liveTimeLines; }
 
-void DS_TimeLineControl::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadInt(mode.Value());
-  stream.ReadInt(timeMode.Value());
-  stream.ReadUInt(hidden.lo.Value());
-  stream.ReadUInt(hidden.hi.Value());
-  stream.ReadUInt(shown.lo.Value());
-  stream.ReadUInt(shown.hi.Value());
-  unsigned int fade = fadeIn.GetValue();
-  stream.ReadUInt(fade);
-  fadeIn.SetValue(fade);
-  fade = fadeOut.GetValue();
-  stream.ReadUInt(fade);
-  fadeOut.SetValue(fade);
+template <class IO>
+void DS_TimeLineControl::Fields(IO& io, int version, StoredValues& stored) {
+  io.Int(mode);
+  io.Int(timeMode);
+  io.UInt(hidden.lo);
+  io.UInt(hidden.hi);
+  io.UInt(shown.lo);
+  io.UInt(shown.hi);
+  io.UInt(stored.fadeIn);
+  io.UInt(stored.fadeOut);
+  io.List(stored.windows, 4 * sizeof(float), [](IO& item, DS_TimeWindow& window) {
+    item.Float(window.start);
+    item.Float(window.end);
+    item.Float(window.fadeInEnd);
+    item.Float(window.fadeOutStart);
+  });
+}
 
-  int count = 0;
-  stream.ReadInt(count);
-  if (!stream.CheckCount(count, 4 * sizeof(float))) return;
-  for (int i = 0; i < count && !stream.Failed(); ++i) {
-    DS_TimeWindow window;
-    stream.ReadFloat(window.start);
-    stream.ReadFloat(window.end);
-    stream.ReadFloat(window.fadeInEnd);
-    stream.ReadFloat(window.fadeOutStart);
-    if (!stream.Failed()) AddWindow(window);
-  }
+void DS_TimeLineControl::Read(DS_IOF_Handle& handle, int version) {
+  StoredValues stored;
+  stored.fadeIn = fadeIn.GetValue();
+  stored.fadeOut = fadeOut.GetValue();
+  ReadFields(*handle, *this, version, stored);
+  fadeIn.SetValue(stored.fadeIn);
+  fadeOut.SetValue(stored.fadeOut);
+  for (const DS_TimeWindow& window : stored.windows) AddWindow(window);
 }
 
 void DS_TimeLineControl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_TimeLineControl", kRecordVersion);
-  stream.WriteInt(mode.GetValue());
-  stream.WriteInt(timeMode.GetValue());
-  stream.WriteUInt(hidden.lo.GetValue());
-  stream.WriteUInt(hidden.hi.GetValue());
-  stream.WriteUInt(shown.lo.GetValue());
-  stream.WriteUInt(shown.hi.GetValue());
-  stream.WriteUInt(fadeIn.GetValue());
-  stream.WriteUInt(fadeOut.GetValue());
-  stream.WriteInt(static_cast<int>(m_windows.size()));
-  for (const DS_TimeWindow& window : m_windows) {
-    stream.WriteFloat(window.start);
-    stream.WriteFloat(window.end);
-    stream.WriteFloat(window.fadeInEnd);
-    stream.WriteFloat(window.fadeOutStart);
-  }
+  StoredValues stored;
+  stored.fadeIn = fadeIn.GetValue();
+  stored.fadeOut = fadeOut.GetValue();
+  stored.windows.assign(m_windows.begin(), m_windows.end());
+  WriteFields(stream, *this, kRecordVersion, stored);
 }
 
 bool DS_TimeLineControl::AddWindow(const DS_TimeWindow& window) {

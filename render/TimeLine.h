@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "document/Item.h"
 #include "document/MediaParam.h"
@@ -159,6 +160,15 @@ public:
 
   // The "DS_TimeLineControl" record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
+  // What the reader takes in values first: the fades, assigned with notification, and
+  // the windows, each added through AddWindow.
+  struct StoredValues {
+    unsigned int fadeIn = 0;
+    unsigned int fadeOut = 0;
+    std::vector<DS_TimeWindow> windows;
+  };
+  template <class IO>
+  void Fields(IO& io, int version, StoredValues& stored);
   void Write(DS_IOF_Virtual& stream) const override;
 
   // Inserts a window unless it is malformed (non-finite, or ending before it

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/Utilities.h"
+#include "document/FieldIO.h"
 #include "render/SceneMapping.h"
 #include "render/ScreenQuad.h"
 
@@ -116,28 +117,24 @@ void DS_ViewObjCtrl::ReadSection(DS_IOF_Handle& handle) {
   Read(handle, version);
 }
 
+template <class IO>
+void DS_ViewObjCtrl::Fields(IO& io, int version) {
+  pixelRect.Fields(io);
+  io.Float(relLeft);
+  io.Float(relRight);
+  io.Float(relTop);
+  io.Float(relBottom);
+  io.Flag(viewObject);
+  if (version > 1) io.UInt(speed);
+}
+
 void DS_ViewObjCtrl::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  pixelRect.Read(stream);
-  stream.ReadFloat(relLeft);
-  stream.ReadFloat(relRight);
-  stream.ReadFloat(relTop);
-  stream.ReadFloat(relBottom);
-  unsigned char flag = viewObject ? 1 : 0;
-  stream.ReadByte(flag);
-  viewObject = flag != 0;
-  if (version > 1) stream.ReadUInt(speed.Value());
+  ReadFields(*handle, *this, version);
   DS_ABObj_Constructor::ReadSection(handle);
 }
 
 void DS_ViewObjCtrl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ViewObjCtrl", kRecordVersion);
-  pixelRect.Write(stream);
-  stream.WriteFloat(relLeft);
-  stream.WriteFloat(relRight);
-  stream.WriteFloat(relTop);
-  stream.WriteFloat(relBottom);
-  stream.WriteByte(viewObject ? 1 : 0);
-  stream.WriteUInt(speed.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_ABObj_Constructor::Write(stream);
 }

@@ -43,6 +43,8 @@ public:
   // The whole section: header, then Read.
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Pixel rectangle from the relative one (truncated), with notification, so the
   // binders make the relative edges exact pixel fractions.

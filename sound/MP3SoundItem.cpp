@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "render/TimeLine.h"
 #include "sound/MediaThread.h"
 #include "sound/MusicFileStore.h"
@@ -174,13 +175,18 @@ void DS_MP3_Constructor::ReleaseGraphAndFile() {
 }
 
 void DS_MP3_Constructor::Read(DS_IOF_Handle& handle, int version) {
-  handle->ReadNamedBuffer(m_file);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
+}
+
+template <class IO>
+void DS_MP3_Constructor::Fields(IO& io, int version) {
+  io.NamedBuffer(m_file);
 }
 
 void DS_MP3_Constructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_MP3_Constructor", kRecordVersion);
-  stream.WriteNamedBuffer(m_file);
+  WriteFields(stream, *this, kRecordVersion);
   DS_Sound_Ctrl::Write(stream);
 }
 

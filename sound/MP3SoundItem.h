@@ -46,6 +46,8 @@ public:
 
   // The record after its header: the named buffer, then the "DS_Sound_Ctrl" section.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
   // Writes the temporary file, builds the graph on it, gives the time line the file's

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "document/FileLink.h"
+#include "document/FieldIO.h"
 #include "document/ModuleResources.h"
 #include "render/TimeLine.h"
 #include "sound/MusicFileStore.h"
@@ -37,10 +38,23 @@ DS_Sound_Ctrl::DS_Sound_Ctrl() : volume(100u), balance(50u) {}
 DS_Sound_Ctrl::DS_Sound_Ctrl(const DS_Sound_Ctrl& other)
     : DS_ABObj_Constructor(other), volume(other.volume.GetValue()), balance(other.balance.GetValue()) {}
 
+template <class IO>
+void DS_Sound_Ctrl::Fields(IO& io, int version, StoredValues& stored) {
+  io.UInt(stored.volume);
+  io.UInt(stored.balance);
+  if (version < kFirstVersionWithoutTimes) {
+    io.Long(stored.mode);
+    io.UInt(stored.hiddenLo);
+    io.UInt(stored.hiddenHi);
+  }
+}
+
 void DS_Sound_Ctrl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_Sound_Ctrl", kRecordVersion);
-  stream.WriteUInt(volume.GetValue());
-  stream.WriteUInt(balance.GetValue());
+  StoredValues stored;
+  stored.volume = volume.GetValue();
+  stored.balance = balance.GetValue();
+  WriteFields(stream, *this, kRecordVersion, stored);
   DS_ABObj_Constructor::Write(stream);
 }
 
@@ -58,26 +72,21 @@ void DS_Sound_Ctrl::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_Sound_Ctrl::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  unsigned int value = volume.GetValue();
-  stream.ReadUInt(value);
-  volume.SetValue(value);
-  value = balance.GetValue();
-  stream.ReadUInt(value);
-  balance.SetValue(value);
+  DS_TimeLineControl& timeLine = TimeLine();
+  StoredValues stored;
+  stored.volume = volume.GetValue();
+  stored.balance = balance.GetValue();
+  stored.mode = timeLine.mode.GetValue();
+  ReadFields(*handle, *this, version, stored);
+  volume.SetValue(stored.volume);
+  balance.SetValue(stored.balance);
   if (version < kFirstVersionWithoutTimes) {
     // Older sections kept the play mode and the silent stretch in whole seconds; the
     // time line holds them now.
-    DS_TimeLineControl& timeLine = TimeLine();
-    long mode = timeLine.mode.GetValue();
-    unsigned int hiddenLo = 0, hiddenHi = 0;
-    stream.ReadLong(mode);
-    stream.ReadUInt(hiddenLo);
-    stream.ReadUInt(hiddenHi);
-    if (stream.Failed()) return;
-    timeLine.mode.SetValue(static_cast<int>(mode));
-    timeLine.hidden.lo.SetValue(SecondsToHundredths(hiddenLo));
-    timeLine.hidden.hi.SetValue(SecondsToHundredths(hiddenHi));
+    if (handle->Failed()) return;
+    timeLine.mode.SetValue(static_cast<int>(stored.mode));
+    timeLine.hidden.lo.SetValue(SecondsToHundredths(stored.hiddenLo));
+    timeLine.hidden.hi.SetValue(SecondsToHundredths(stored.hiddenHi));
   }
   DS_ABObj_Constructor::ReadSection(handle);
 }

@@ -87,6 +87,18 @@ public:
   void ReadSection(DS_IOF_Handle& handle);
   // The section's fields after its header, then the base item's section.
   void Read(DS_IOF_Handle& handle, int version);
+  // What the section stores, read into values first: the reader assigns the volume
+  // and the balance with notification, and older sections' play mode and silent
+  // stretch (whole seconds) go to the time line.
+  struct StoredValues {
+    unsigned int volume = 0;
+    unsigned int balance = 0;
+    long mode = 0;
+    unsigned int hiddenLo = 0;
+    unsigned int hiddenHi = 0;
+  };
+  template <class IO>
+  void Fields(IO& io, int version, StoredValues& stored);
 
   MediaParamT<unsigned int> volume;
   MediaParamT<unsigned int> balance;

@@ -1,6 +1,7 @@
 #include "sound/WAVSoundItem.h"
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/DocResManager.h"
 #include "render/TimeLine.h"
 
@@ -11,13 +12,18 @@ IOF_Virtual_ReaderT<DS_WAV_Constructor> s_wavReader(L"DS_WAV_Constructor");
 }  // namespace
 
 void DS_WAV_Constructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_FileLink3::ReadField(*handle, m_file);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
+}
+
+template <class IO>
+void DS_WAV_Constructor::Fields(IO& io, int version) {
+  io.Link(m_file);
 }
 
 void DS_WAV_Constructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_WAV_Constructor", kRecordVersion);
-  DS_FileLink3::WriteField(stream, m_file);
+  WriteFields(stream, *this, kRecordVersion);
   DS_Sound_Ctrl::Write(stream);
 }
 

@@ -19,6 +19,8 @@ public:
 
   // The record after its header: the file link, then the "DS_Sound_Ctrl" section.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
   // With `flag` set the sound is played once from its start (the authoring tool's
   // preview); then the sound items' common frame information.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Item.h"
 #include "document/ResourceCache.h"
 #include "document/Utilities.h"
@@ -66,24 +67,14 @@ void DS_StreamParams::SetDirection(unsigned int degrees) {
   m_crossAxis = AxisAt(static_cast<float>(degrees + 90u) * kPi / 180.0f);
 }
 
-void DS_StreamParams::Read(DS_IOF_Virtual& stream) {
-  stream.ReadUInt(size.Value());
-  stream.ReadUInt(speed.Value());
-  stream.ReadUInt(sway.Value());
-  stream.ReadUInt(gustRate.Value());
-  stream.ReadUInt(spin.Value());
-  unsigned int angle = 0;
-  stream.ReadUInt(angle);
-  SetDirection(angle);
-}
-
-void DS_StreamParams::Write(DS_IOF_Virtual& stream) const {
-  stream.WriteUInt(size.GetValue());
-  stream.WriteUInt(speed.GetValue());
-  stream.WriteUInt(sway.GetValue());
-  stream.WriteUInt(gustRate.GetValue());
-  stream.WriteUInt(spin.GetValue());
-  stream.WriteUInt(m_angle);
+template <class IO>
+void DS_StreamParams::Fields(IO& io, unsigned int& angle) {
+  io.UInt(size);
+  io.UInt(speed);
+  io.UInt(sway);
+  io.UInt(gustRate);
+  io.UInt(spin);
+  io.UInt(angle);
 }
 
 // ---- DS_3D_in_2D_array_Constructor ----
@@ -96,26 +87,30 @@ DS_3D_in_2D_array_Constructor::DS_3D_in_2D_array_Constructor(const DS_3D_in_2D_a
 
 DS_3D_in_2D_array_Constructor::~DS_3D_in_2D_array_Constructor() = default;
 
-void DS_3D_in_2D_array_Constructor::Read(DS_IOF_Handle& handle, int /*version*/) {
-  DS_IOF_Virtual& stream = *handle;
+template <class IO>
+void DS_3D_in_2D_array_Constructor::Fields(IO& io, int version, ds_string& name, unsigned int& angle) {
   // The base section below stores the name again.
+  io.Text(name);
+  io.UInt(instanceCount);
+  io.Entry(meshEntry);
+  io.Entry(textureEntry);
+  params.Fields(io, angle);
+}
+
+void DS_3D_in_2D_array_Constructor::Read(DS_IOF_Handle& handle, int version) {
   ds_string name;
-  stream.ReadString(name);
+  unsigned int angle = 0;
+  ReadFields(*handle, *this, version, name, angle);
   SetName(name);
-  stream.ReadUInt(instanceCount.Value());
-  ReadResourceEntry(stream, meshEntry);
-  ReadResourceEntry(stream, textureEntry);
-  params.Read(stream);
+  params.SetDirection(angle);
   DS_ABObj_Constructor::ReadSection(handle);
 }
 
 void DS_3D_in_2D_array_Constructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_3D_in_2D_array_Constructor", kRecordVersion);
-  stream.WriteString(GetName());
-  stream.WriteUInt(instanceCount.GetValue());
-  stream.WriteEntry(meshEntry);
-  stream.WriteEntry(textureEntry);
-  params.Write(stream);
+  ds_string name = GetName();
+  unsigned int angle = params.GetAngle();
+  WriteFields(stream, *this, kRecordVersion, name, angle);
   DS_ABObj_Constructor::Write(stream);
 }
 

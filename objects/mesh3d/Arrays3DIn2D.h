@@ -36,9 +36,10 @@ public:
   const D3DXVECTOR4& CrossAxis() const { return m_crossAxis; }
 
   // Size, speed, sway, gust rate, spin and the direction angle, as the item's record
-  // holds them; read without notification, the axes recomputed from the angle.
-  void Read(DS_IOF_Virtual& stream);
-  void Write(DS_IOF_Virtual& stream) const;
+  // holds them; read without notification. The angle goes through `angle`: the
+  // reader sets it with SetDirection, which recomputes the axes.
+  template <class IO>
+  void Fields(IO& io, unsigned int& angle);
 
   // Diameter in scene pixels of each copy's bounding sphere; half of it is the margin
   // beyond the scene edges at which a copy wraps.
@@ -69,6 +70,10 @@ public:
 
   // The fields after the header; the version is not examined.
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike; the name and the direction
+  // angle go through `name` and `angle`.
+  template <class IO>
+  void Fields(IO& io, int version, ds_string& name, unsigned int& angle);
   void Write(DS_IOF_Virtual& stream) const override;
   // A new DS_3D_in_2D_array that owns a copy of this item.
   DS_ABObj* CreateObject() override;

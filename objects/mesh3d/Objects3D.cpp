@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Item.h"
 #include "objects/sprites/CharacterAnimators.h"
 #include "render/ABRender.h"
@@ -40,22 +41,23 @@ DS_3D_Obj_Ctrl::DS_3D_Obj_Ctrl(const DS_3D_Obj_Ctrl& other)
 
 DS_3D_Obj_Ctrl::~DS_3D_Obj_Ctrl() = default;
 
+template <class IO>
+void DS_3D_Obj_Ctrl::Fields(IO& io, int version) {
+  io.UInt(instanceCount);
+  io.UInt(size);
+  io.Link(imageLink);
+  io.Link(meshFile);
+}
+
 void DS_3D_Obj_Ctrl::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_3D_Obj_Ctrl", kRecordVersion);
-  stream.WriteUInt(instanceCount.GetValue());
-  stream.WriteUInt(size.GetValue());
-  DS_FileLink3::WriteField(stream, imageLink);
-  DS_FileLink3::WriteField(stream, meshFile);
+  WriteFields(stream, *this, kRecordVersion);
   DS_ViewObjCtrl::Write(stream);
 }
 
 void DS_3D_Obj_Ctrl::ReadSection3D(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadLevelHeader(stream);
-  stream.ReadUInt(instanceCount.Value());
-  stream.ReadUInt(size.Value());
-  DS_FileLink3::ReadField(stream, imageLink);
-  DS_FileLink3::ReadField(stream, meshFile);
+  const int version = ReadLevelHeader(*handle);
+  ReadFields(*handle, *this, version);
   DS_ViewObjCtrl::ReadSection(handle);
 }
 
@@ -92,27 +94,25 @@ DS_ButterflyConstructor::DS_ButterflyConstructor(const DS_ButterflyConstructor& 
     : DS_3D_Obj_Ctrl(other), bodyImage(other.bodyImage), bodyMesh(other.bodyMesh), reserved1(other.reserved1),
       reserved2(other.reserved2), wingScale(other.wingScale) {}
 
+template <class IO>
+void DS_ButterflyConstructor::Fields(IO& io, int version) {
+  io.Link(bodyImage);
+  io.Link(bodyMesh);
+  io.Field(reserved1);
+  io.Field(reserved2);
+  if (version > 1) io.Float(wingScale);
+}
+
 void DS_ButterflyConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ButterflyConstructor", kRecordVersion);
-  DS_FileLink3::WriteField(stream, bodyImage);
-  DS_FileLink3::WriteField(stream, bodyMesh);
-  reserved1.WriteField(stream);
-  reserved2.WriteField(stream);
-  stream.WriteFloat(wingScale);
+  WriteFields(stream, *this, kRecordVersion);
   DS_3D_Obj_Ctrl::Write(stream);
 }
 
 void DS_ButterflyConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  DS_FileLink3::ReadField(stream, bodyImage);
-  DS_FileLink3::ReadField(stream, bodyMesh);
-  reserved1.ReadField(stream);
-  reserved2.ReadField(stream);
-  if (version > 1) {
-    stream.ReadFloat(wingScale);
-    // A scale that is not a finite number would turn every wing matrix into NaN.
-    if (!std::isfinite(wingScale)) wingScale = 1.0f;
-  }
+  ReadFields(*handle, *this, version);
+  // A scale that is not a finite number would turn every wing matrix into NaN.
+  if (!std::isfinite(wingScale)) wingScale = 1.0f;
   ReadSection3D(handle);
 }
 
@@ -173,17 +173,20 @@ void DS_ClockConstructor::OnDialImageChanged() {
   (*meshVector)[0].LoadFromResources(imageLink, meshFile);
 }
 
+template <class IO>
+void DS_ClockConstructor::Fields(IO& io, int version) {
+  clockRect.Fields(io);
+  io.Link(handsImage);
+}
+
 void DS_ClockConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ClockConstructor", kRecordVersion);
-  clockRect.Write(stream);
-  DS_FileLink3::WriteField(stream, handsImage);
+  WriteFields(stream, *this, kRecordVersion);
   DS_3D_Obj_Ctrl::Write(stream);
 }
 
-void DS_ClockConstructor::Read(DS_IOF_Handle& handle, int /*version*/) {
-  DS_IOF_Virtual& stream = *handle;
-  clockRect.Read(stream);
-  DS_FileLink3::ReadField(stream, handsImage);
+void DS_ClockConstructor::Read(DS_IOF_Handle& handle, int version) {
+  ReadFields(*handle, *this, version);
   ReadSection3D(handle);
 }
 

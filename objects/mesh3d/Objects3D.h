@@ -56,6 +56,8 @@ public:
 
   // The section after its header, all fields stored without notification.
   void ReadSection3D(DS_IOF_Handle& handle);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   MediaParamT<unsigned int> instanceCount;
   MediaParamT<unsigned int> size;
@@ -79,6 +81,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void BuildMeshes(std::vector<DS_MeshNode>& nodes) override;
   void BindInstances(std::list<DS_Frame*>& instances, std::vector<DS_MeshNode>& nodes) override;
@@ -103,6 +107,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void BuildMeshes(std::vector<DS_MeshNode>& nodes) override;
   void BindInstances(std::list<DS_Frame*>& instances, std::vector<DS_MeshNode>& nodes) override;

@@ -7,6 +7,7 @@
 #include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
@@ -65,21 +66,40 @@ DS_AirBrush::DS_AirBrush(const DS_AirBrush& other)
 
 DS_AirBrush::~DS_AirBrush() = default;
 
+template <class IO>
+void DS_AirBrush::Fields(IO& io, int version, std::vector<StoredPoint>& stored) {
+  io.UInt(brushSize);
+  auto point = [version](IO& item, StoredPoint& p) {
+    item.Vector(p.position);
+    if (version <= 1) return;
+    item.UInt(p.channelCount);
+    // Values beyond the five channels are read past, so that the record stays
+    // aligned; a count the record cannot hold fails the stream.
+    if (!item.Fits(p.channelCount, kChannelBytes)) return;
+    for (unsigned int c = 0; c < p.channelCount; ++c) {
+      float value = c < kPointChannels ? p.channels[c] : 0.0f;
+      item.Float(value);
+      if (c < kPointChannels) p.channels[c] = value;
+    }
+  };
+  if (version > 1)
+    io.UIntList(stored, kPointBytes, point);
+  else
+    io.List(stored, kOldPointBytes, point);
+}
+
 void DS_AirBrush::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_AirBrush", kRecordVersion);
-  stream.WriteUInt(brushSize.GetValue());
-  stream.WriteUInt(static_cast<unsigned int>(points.size()));
+  std::vector<StoredPoint> stored;
   for (const DS_Particle& p : points) {
-    stream.WriteFloat(p.position.x);
-    stream.WriteFloat(p.position.y);
-    stream.WriteFloat(p.position.z);
-    stream.WriteUInt(kPointChannels);
-    stream.WriteFloat(p.life);
-    stream.WriteFloat(p.size);
-    stream.WriteFloat(p.alpha);
-    stream.WriteFloat(p.age);
-    stream.WriteFloat(p.angle);
+    StoredPoint point;
+    point.position = p.position;
+    point.channelCount = kPointChannels;
+    const float channels[kPointChannels] = {p.life, p.size, p.alpha, p.age, p.angle};
+    for (unsigned int c = 0; c < kPointChannels; ++c) point.channels[c] = channels[c];
+    stored.push_back(point);
   }
+  WriteFields(stream, *this, kRecordVersion, stored);
   DS_TexParticleGenerator::Write(stream);
 }
 
@@ -89,40 +109,12 @@ void DS_AirBrush::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_AirBrush::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(brushSize.Value());
-  int64_t count = 0;
-  if (version > 1) {
-    unsigned int stored = 0;
-    stream.ReadUInt(stored);
-    count = stored;
-  } else {
-    int stored = 0;
-    stream.ReadInt(stored);
-    count = stored;
-  }
-  if (stream.CheckCount(count, version > 1 ? kPointBytes : kOldPointBytes)) {
-    for (int64_t i = 0; i < count && !stream.Failed(); ++i) {
-      float x = 0.0f, y = 0.0f, z = 0.0f;
-      stream.ReadFloat(x);
-      stream.ReadFloat(y);
-      stream.ReadFloat(z);
-      DS_Particle point(x, y, z);
-      if (version > 1) {
-        unsigned int n = 0;
-        stream.ReadUInt(n);
-        // Values beyond the five channels are read past, so that the record stays
-        // aligned; a count the record cannot hold fails the stream.
-        if (!stream.CheckCount(n, kChannelBytes)) break;
-        for (unsigned int c = 0; c < n && !stream.Failed(); ++c) {
-          float value = 0.0f;
-          stream.ReadFloat(value);
-          if (c < kPointChannels) *point.ChannelPtr(int(c)) = value;
-        }
-      }
-      if (stream.Failed()) break;
-      points.push_back(std::move(point));
-    }
+  std::vector<StoredPoint> stored;
+  ReadFields(*handle, *this, version, stored);
+  for (const StoredPoint& p : stored) {
+    DS_Particle point(p.position);
+    for (unsigned int c = 0; c < p.channelCount && c < kPointChannels; ++c) *point.ChannelPtr(int(c)) = p.channels[c];
+    points.push_back(std::move(point));
   }
   DS_TexParticleGenerator::ReadSection(handle);
 }
@@ -162,25 +154,25 @@ DS_Bling::DS_Bling()
     : pulseClock(0u, kBlingClockScale, 0.0f), spinClock(0u, kBlingClockScale, 0.0f),
       minimumSize(0u, kMinimumSizeScale, 0.0f) {}
 
+template <class IO>
+void DS_Bling::Fields(IO& io, int version) {
+  io.Field(pulseClock);
+  io.Field(shrinkTime);
+  io.Field(growTime);
+  if (version > 1) {
+    io.Field(spinClock);
+    io.Field(minimumSize);
+  }
+}
+
 void DS_Bling::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_Bling", kRecordVersion);
-  pulseClock.WriteField(stream);
-  shrinkTime.WriteField(stream);
-  growTime.WriteField(stream);
-  spinClock.WriteField(stream);
-  minimumSize.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_AirBrush::Write(stream);
 }
 
 void DS_Bling::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  pulseClock.ReadField(stream);
-  shrinkTime.ReadField(stream);
-  growTime.ReadField(stream);
-  if (version > 1) {
-    spinClock.ReadField(stream);
-    minimumSize.ReadField(stream);
-  }
+  ReadFields(*handle, *this, version);
   DS_AirBrush::ReadSection(handle);
 }
 
@@ -272,18 +264,21 @@ void DS_Bling::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObject) {
 
 DS_CustomAirBrush::DS_CustomAirBrush() : frameClock(0u, kFrameClockScale, 0.0f) {}
 
+template <class IO>
+void DS_CustomAirBrush::Fields(IO& io, int version) {
+  io.Link(pictureLink);
+  io.Field(frameClock);
+}
+
 void DS_CustomAirBrush::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_CustomAirBrush", kRecordVersion);
   if (g_CurrentDocResManager) g_CurrentDocResManager->RegisterUsedImage(pictureLink);
-  DS_FileLink3::WriteField(stream, pictureLink);
-  frameClock.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_AirBrush::Write(stream);
 }
 
 void DS_CustomAirBrush::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  DS_FileLink3::ReadField(stream, pictureLink);
-  frameClock.ReadField(stream);
+  ReadFields(*handle, *this, version);
   DS_AirBrush::ReadSection(handle);
 }
 
@@ -309,14 +304,19 @@ void DS_CustomAirBrush::Render(DS_ABRender* layer, DS_ParticlesObj* particlesObj
 
 DS_TwinklingStars::DS_TwinklingStars() : clock(0u, kTwinkleClockScale, kTwinkleClockOffset) {}
 
+template <class IO>
+void DS_TwinklingStars::Fields(IO& io, int version) {
+  io.Field(clock);
+}
+
 void DS_TwinklingStars::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_TwinklingStars", kRecordVersion);
-  clock.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_AirBrush::Write(stream);
 }
 
 void DS_TwinklingStars::Read(DS_IOF_Handle& handle, int version) {
-  clock.ReadField(*handle);
+  ReadFields(*handle, *this, version);
   DS_AirBrush::ReadSection(handle);
 }
 
@@ -345,35 +345,29 @@ DS_Aurora::DS_Aurora()
       clock3(0u, kAuroraClockScale, 0.0f), amplitude3(0u, kAuroraSwayScale, 0.0f),
       period3(0u, kAuroraPeriodScale, kAuroraPeriodOffset) {}
 
+template <class IO>
+void DS_Aurora::Fields(IO& io, int version) {
+  io.UInt(height);
+  io.Field(clock1);
+  io.Field(amplitude1);
+  io.Field(period1);
+  io.Field(clock2);
+  io.Field(amplitude2);
+  io.Field(period2);
+  io.Field(clock3);
+  io.Field(amplitude3);
+  io.Field(period3);
+  io.UInt(swayAngle);
+}
+
 void DS_Aurora::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_Aurora", kRecordVersion);
-  stream.WriteUInt(height.GetValue());
-  clock1.WriteField(stream);
-  amplitude1.WriteField(stream);
-  period1.WriteField(stream);
-  clock2.WriteField(stream);
-  amplitude2.WriteField(stream);
-  period2.WriteField(stream);
-  clock3.WriteField(stream);
-  amplitude3.WriteField(stream);
-  period3.WriteField(stream);
-  stream.WriteUInt(swayAngle.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_AirBrush::Write(stream);
 }
 
 void DS_Aurora::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(height.Value());
-  clock1.ReadField(stream);
-  amplitude1.ReadField(stream);
-  period1.ReadField(stream);
-  clock2.ReadField(stream);
-  amplitude2.ReadField(stream);
-  period2.ReadField(stream);
-  clock3.ReadField(stream);
-  amplitude3.ReadField(stream);
-  period3.ReadField(stream);
-  stream.ReadUInt(swayAngle.Value());
+  ReadFields(*handle, *this, version);
   DS_AirBrush::ReadSection(handle);
 }
 

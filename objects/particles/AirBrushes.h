@@ -35,6 +35,16 @@ public:
   // The "DS_AirBrush" section: header, then Read.
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  // A point as the record holds it: the position, then (from version 2) its channels
+  // (life, size, alpha, age, angle) with their count.
+  struct StoredPoint {
+    D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+    unsigned int channelCount = 0;
+    float channels[kPointChannels] = {};
+  };
+  // The level's fields, for reading and writing alike; the points go as stored points.
+  template <class IO>
+  void Fields(IO& io, int version, std::vector<StoredPoint>& stored);
 
   void Render(DS_ABRender* layer, DS_ParticlesObj* object) override;
   // The plain stroke does not change over time.
@@ -63,6 +73,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Starts a grow-and-shrink cycle on `point`: life and size 0, its processes replaced
   // by the cycle's; returns the cycle length in seconds (0 when both times are 0: such
@@ -95,6 +107,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Takes its own copy of the picture's frames; the quads are built here once.
   void PrepareResources(DS_ParticlesObj* object) override;
@@ -116,6 +130,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // A point of random size and opacity that flashes; points read from a document
   // carry no flashing and keep what was stored with them.
@@ -135,6 +151,8 @@ public:
 
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   void PrepareResources(DS_ParticlesObj* object) override;
   // A point with the given size, opacity and angle; its life holds the stroke value.

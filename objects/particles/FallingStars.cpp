@@ -5,6 +5,7 @@
 
 #include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/Particle.h"
 #include "objects/particles/ParticleQuads.h"
@@ -44,33 +45,30 @@ DS_FallingStars::DS_FallingStars()
 
 DS_FallingStars::~DS_FallingStars() = default;
 
+template <class IO>
+void DS_FallingStars::Fields(IO& io, int version) {
+  io.Field(starSpeed);
+  // Stored directly when read: the run-time clone recomputes the rate and the
+  // direction's axes.
+  io.UInt(starRate);
+  io.Field(direction);
+  io.UInt(starSize);
+  io.Field(glowFactor);
+  io.Field(showTime);
+  io.Field(fadeInTime);
+  io.Field(fadeOutTime);
+  region.Fields(io);
+}
+
 void DS_FallingStars::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FallingStars", kRecordVersion);
-  starSpeed.WriteField(stream);
-  starRate.WriteField(stream);
-  direction.WriteField(stream);
-  stream.WriteUInt(starSize.GetValue());
-  glowFactor.WriteField(stream);
-  showTime.WriteField(stream);
-  fadeInTime.WriteField(stream);
-  fadeOutTime.WriteField(stream);
-  region.Write(stream);
+  WriteFields(stream, *this, kRecordVersion);
   // The record holds no region level of its own: the textured section follows.
   DS_TexParticleGenerator::Write(stream);
 }
 
 void DS_FallingStars::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  starSpeed.ReadField(stream);
-  // Stored directly: the run-time clone recomputes the rate and the direction's axes.
-  stream.ReadUInt(starRate.Value());
-  direction.ReadField(stream);
-  stream.ReadUInt(starSize.Value());
-  glowFactor.ReadField(stream);
-  showTime.ReadField(stream);
-  fadeInTime.ReadField(stream);
-  fadeOutTime.ReadField(stream);
-  region.Read(stream);
+  ReadFields(*handle, *this, version);
   DS_TexParticleGenerator::ReadSection(handle);
 }
 

@@ -27,6 +27,8 @@ public:
   // The record after its header (the version is ignored): the star settings, the
   // region, then the textured generator's section.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // The base step (clock, processes of stars and trails), new stars, then the quads.
   void Update(float t, DS_ParticlesObj* object) override;

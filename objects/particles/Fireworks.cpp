@@ -6,6 +6,7 @@
 
 #include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/Particle.h"
 #include "objects/particles/ParticleMath.h"
@@ -57,21 +58,13 @@ float DS_Firework::LifeRate(float seconds) {
   return std::isfinite(rate) ? rate : FLT_MAX;
 }
 
-void DS_Firework::ReadFireworkFields(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(rocketCount.Value());
-  stream.ReadUInt(particleSize.Value());
-  rocketSpeed.ReadField(stream);
-  glowFactor.ReadField(stream);
-  ReadOriginFields(handle);
-}
-
-void DS_Firework::WriteFireworkFields(DS_IOF_Virtual& stream) const {
-  stream.WriteUInt(rocketCount.GetValue());
-  stream.WriteUInt(particleSize.GetValue());
-  rocketSpeed.WriteField(stream);
-  glowFactor.WriteField(stream);
-  WriteOriginFields(stream);
+template <class IO>
+void DS_Firework::Fields(IO& io, int version) {
+  io.UInt(rocketCount);
+  io.UInt(particleSize);
+  io.Field(rocketSpeed);
+  io.Field(glowFactor);
+  DS_ParticleOriginGenerator::Fields(io, version);
 }
 
 void DS_Firework::PrepareResources(DS_ParticlesObj* object) {
@@ -201,10 +194,14 @@ DS_FireworkSimple::~DS_FireworkSimple() = default;
 
 void DS_FireworkSimple::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FireworkSimple", kRecordVersion);
-  WriteFireworkFields(stream);
+  WriteFields(stream, *this, kRecordVersion);
+  DS_TexParticleGenerator::Write(stream);
 }
 
-void DS_FireworkSimple::Read(DS_IOF_Handle& handle, int version) { ReadFireworkFields(handle); }
+void DS_FireworkSimple::Read(DS_IOF_Handle& handle, int version) {
+  ReadFields(*handle, *this, version);
+  DS_TexParticleGenerator::ReadSection(handle);
+}
 
 DS_ParticleGenerator* DS_FireworkSimple::Clone() const { return new DS_FireworkSimple(*this); }
 

@@ -74,12 +74,11 @@ public:
   // Without a time line: the clock time of the next rocket.
   float nextLaunchTime = 0.0f;
 
-protected:
   // The firework's fields of a record, after its header: rocket count, particle size,
-  // rocket speed, glow factor, then the origin generator's fields and the textured
-  // section.
-  void ReadFireworkFields(DS_IOF_Handle& handle);
-  void WriteFireworkFields(DS_IOF_Virtual& stream) const;
+  // rocket speed, glow factor, then the origin generator's fields; the textured
+  // section follows.
+  template <class IO>
+  void Fields(IO& io, int version);
 
 private:
   // Copied with the item; no operation of the saver reads them.

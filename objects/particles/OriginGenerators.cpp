@@ -1,5 +1,6 @@
 #include "objects/particles/OriginGenerators.h"
 
+#include "document/FieldIO.h"
 #include "objects/particles/Particle.h"
 #include "render/TimeLine.h"
 
@@ -7,21 +8,6 @@ namespace {
 
 // Pi as the single-precision constant of the angle conversions.
 const float kPi = 3.1415927f;
-
-void ReadPosition(DS_IOF_Virtual& stream, MediaParamT<D3DXVECTOR3>& position) {
-  D3DXVECTOR3 point = position.GetValue();
-  stream.ReadFloat(point.x);
-  stream.ReadFloat(point.y);
-  stream.ReadFloat(point.z);
-  position.StoreValue(point);
-}
-
-void WritePosition(DS_IOF_Virtual& stream, const MediaParamT<D3DXVECTOR3>& position) {
-  const D3DXVECTOR3& point = position.GetValue();
-  stream.WriteFloat(point.x);
-  stream.WriteFloat(point.y);
-  stream.WriteFloat(point.z);
-}
 
 // Argument i of a callback; a callback attached with too few arguments reads 0.
 float Argument(const std::vector<float>& arguments, size_t i) { return i < arguments.size() ? arguments[i] : 0.0f; }
@@ -46,14 +32,14 @@ DS_StaticGenerator::~DS_StaticGenerator() = default;
 
 void DS_StaticGenerator::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_StaticGenerator", kRecordVersion);
-  WritePosition(stream, position);
+  WriteFields(stream, *this, kRecordVersion);
   DS_TexParticleGenerator::Write(stream);
 }
 
 void DS_StaticGenerator::ReadSection(DS_IOF_Handle& handle) {
   // Every version stores the same fields.
-  ReadLevelHeader(*handle);
-  ReadPosition(*handle, position);
+  const int version = ReadLevelHeader(*handle);
+  ReadFields(*handle, *this, version);
   DS_TexParticleGenerator::ReadSection(handle);
 }
 
@@ -67,13 +53,13 @@ DS_ParticleRctRgnGenerator::~DS_ParticleRctRgnGenerator() = default;
 
 void DS_ParticleRctRgnGenerator::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ParticleRctRgnGenerator", kRecordVersion);
-  region.Write(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_TexParticleGenerator::Write(stream);
 }
 
 void DS_ParticleRctRgnGenerator::ReadSection(DS_IOF_Handle& handle) {
-  ReadLevelHeader(*handle);
-  region.Read(*handle);
+  const int version = ReadLevelHeader(*handle);
+  ReadFields(*handle, *this, version);
   DS_TexParticleGenerator::ReadSection(handle);
 }
 
@@ -158,29 +144,18 @@ void DS_ParticleOriginGenerator::Write(DS_IOF_Virtual& stream) const {
 }
 
 void DS_ParticleOriginGenerator::ReadSection(DS_IOF_Handle& handle) {
+  // Every version stores the same fields.
   ReadLevelHeader(*handle);
   ReadOriginFields(handle);
 }
 
 void DS_ParticleOriginGenerator::ReadOriginFields(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  originLife.ReadField(stream);
-  stream.ReadUInt(originRate.Value());
-  stream.ReadUInt(originSize.Value());
-  // The spread is not stored and stays 0.
-  direction.ReadField(stream);
-  originClock.ReadField(stream);
-  ReadPosition(stream, position);
+  ReadFields(*handle, *this, kRecordVersion);
   DS_TexParticleGenerator::ReadSection(handle);
 }
 
 void DS_ParticleOriginGenerator::WriteOriginFields(DS_IOF_Virtual& stream) const {
-  originLife.WriteField(stream);
-  stream.WriteUInt(originRate.GetValue());
-  stream.WriteUInt(originSize.GetValue());
-  direction.WriteField(stream);
-  originClock.WriteField(stream);
-  WritePosition(stream, position);
+  WriteFields(stream, *this, kRecordVersion);
   DS_TexParticleGenerator::Write(stream);
 }
 

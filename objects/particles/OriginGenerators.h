@@ -35,6 +35,11 @@ public:
   // The "DS_StaticGenerator" record of a family: header (version not tested), then
   // the position and the textured generator's section.
   void ReadSection(DS_IOF_Handle& handle);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version) {
+    io.Vector(position);
+  }
 
   // The textured generator's resources; the position is used as read.
   void PrepareResources(DS_ParticlesObj* object) override;
@@ -55,6 +60,10 @@ public:
   // The level record "DS_ParticleRctRgnGenerator": header, region, textured section.
   void Write(DS_IOF_Virtual& stream) const override;
   void ReadSection(DS_IOF_Handle& handle);
+  template <class IO>
+  void Fields(IO& io, int version) {
+    region.Fields(io);
+  }
 
   void PrepareResources(DS_ParticlesObj* object) override;
 
@@ -125,10 +134,21 @@ public:
   // The level record "DS_ParticleOriginGenerator": header, then WriteOriginFields.
   void Write(DS_IOF_Virtual& stream) const override;
   void ReadSection(DS_IOF_Handle& handle);
-  // The level's fields without a header, as the families' records embed them: origin
-  // life, rate, size, direction, clock speed, position, then the textured section.
+  // The level's fields without a header, then the textured section.
   void ReadOriginFields(DS_IOF_Handle& handle);
   void WriteOriginFields(DS_IOF_Virtual& stream) const;
+  // The level's fields, which the families' records embed after their own without a
+  // header of this level; the textured section follows.
+  template <class IO>
+  void Fields(IO& io, int version) {
+    io.Field(originLife);
+    io.UInt(originRate);
+    io.UInt(originSize);
+    // The spread is not stored and stays 0.
+    io.Field(direction);
+    io.Field(originClock);
+    io.Vector(position);
+  }
 
   // Advances the origin clock to t and spawns and runs the origins with its step.
   void Update(float t, DS_ParticlesObj* object) override;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleMath.h"
 #include "objects/particles/ParticlesObj.h"
@@ -54,19 +55,24 @@ DS_ParticleGenerator::DS_ParticleGenerator(const DS_ParticleGenerator& other)
 
 DS_ParticleGenerator::~DS_ParticleGenerator() = default;
 
+template <class IO>
+void DS_ParticleGenerator::Fields(IO& io, int version, std::vector<D3DXVECTOR3>& originPoints) {
+  if (version > 1) io.List(originPoints, kOriginBytes, [](IO& item, D3DXVECTOR3& point) { item.Vector(point); });
+  if (version > 2) {
+    io.Field(lifetime);
+    // Stored without notification: the run-time clone recomputes the rate.
+    io.UInt(emissionRate);
+    io.Field(sizeFactor);
+    io.Field(speed);
+    io.Int(emit);
+  }
+}
+
 void DS_ParticleGenerator::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ParticleGenerator", kRecordVersion);
-  stream.WriteInt(static_cast<int>(origins.size()));
-  for (const DS_Particle& origin : origins) {
-    stream.WriteFloat(origin.position.x);
-    stream.WriteFloat(origin.position.y);
-    stream.WriteFloat(origin.position.z);
-  }
-  lifetime.WriteField(stream);
-  emissionRate.WriteField(stream);
-  sizeFactor.WriteField(stream);
-  speed.WriteField(stream);
-  stream.WriteInt(emit.GetValue());
+  std::vector<D3DXVECTOR3> originPoints;
+  for (const DS_Particle& origin : origins) originPoints.push_back(origin.position);
+  WriteFields(stream, *this, kRecordVersion, originPoints);
   DS_ABObj_Constructor::Write(stream);
 }
 
@@ -78,28 +84,10 @@ void DS_ParticleGenerator::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_ParticleGenerator::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  if (version > 1) {
-    int count = 0;
-    stream.ReadInt(count);
-    if (stream.CheckCount(count, kOriginBytes)) {
-      for (int i = 0; i < count && !stream.Failed(); ++i) {
-        float x = 0.0f, y = 0.0f, z = 0.0f;
-        stream.ReadFloat(x);
-        stream.ReadFloat(y);
-        stream.ReadFloat(z);
-        origins.emplace_back(x, y, z);
-      }
-    }
-  }
-  if (version > 2) {
-    lifetime.ReadField(stream);
-    // Stored without notification: the run-time clone recomputes the rate.
-    stream.ReadUInt(emissionRate.Value());
-    sizeFactor.ReadField(stream);
-    speed.ReadField(stream);
-    stream.ReadInt(emit.Value());
-  } else {
+  std::vector<D3DXVECTOR3> originPoints;
+  ReadFields(*handle, *this, version, originPoints);
+  for (const D3DXVECTOR3& point : originPoints) origins.emplace_back(point);
+  if (version <= 2) {
     lifetime.SetValue(kOldLifetime);
     emissionRate.SetValue(kOldEmissionRate);
     sizeFactor.SetValue(0u);

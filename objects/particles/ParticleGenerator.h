@@ -72,6 +72,9 @@ public:
   void ReadSection(DS_IOF_Handle& handle);
   // The section's fields after its header, then the item's base record.
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike; the origins go as their points.
+  template <class IO>
+  void Fields(IO& io, int version, std::vector<D3DXVECTOR3>& originPoints);
 
   virtual void Render(DS_ABRender* layer, DS_ParticlesObj* object) = 0;
   // Advances the clock to the object's local time t and runs the processes of the

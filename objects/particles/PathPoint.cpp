@@ -1,9 +1,17 @@
 #include "objects/particles/PathPoint.h"
 
+#include "document/FieldIO.h"
+
 namespace {
 
 // Least stored size of one point: three floats.
 const size_t kPointBytes = 12;
+
+// The list as the record holds it: a count, then each point's position.
+template <class IO>
+void PathPointFields(IO& io, std::vector<D3DXVECTOR3>& positions) {
+  io.List(positions, kPointBytes, [](IO& item, D3DXVECTOR3& position) { item.Vector(position); });
+}
 
 }  // namespace
 
@@ -22,18 +30,16 @@ DS_PathPoint ReadPathPoint(DS_IOF_Virtual& stream) {
 }
 
 void ReadPathPointList(DS_IOF_Virtual& stream, std::vector<DS_PathPoint>& path) {
-  int count = 0;
-  stream.ReadInt(count);
-  if (!stream.CheckCount(count, kPointBytes)) return;
-  for (int i = 0; i < count && !stream.Failed(); ++i) path.push_back(ReadPathPoint(stream));
+  std::vector<D3DXVECTOR3> positions;
+  DS_FieldReader io(stream);
+  PathPointFields(io, positions);
+  for (const D3DXVECTOR3& position : positions) path.push_back(MakePathPoint(position));
 }
 
 void WritePathPointList(DS_IOF_Virtual& stream, const std::vector<DS_PathPoint>& path) {
-  stream.WriteInt(static_cast<int>(path.size()));
-  for (const DS_PathPoint& point : path) {
-    const D3DXVECTOR3 value = point.position ? point.position->GetValue() : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    stream.WriteFloat(value.x);
-    stream.WriteFloat(value.y);
-    stream.WriteFloat(value.z);
-  }
+  std::vector<D3DXVECTOR3> positions;
+  for (const DS_PathPoint& point : path)
+    positions.push_back(point.position ? point.position->GetValue() : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+  DS_FieldWriter io(stream);
+  PathPointFields(io, positions);
 }

@@ -1,6 +1,7 @@
 #include "objects/particles/Plant.h"
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/ABRender.h"
@@ -30,21 +31,25 @@ const char* const kParamColor = "color";
 
 DS_SingleRectGN::~DS_SingleRectGN() = default;
 
+template <class IO>
+void DS_SingleRectGN::Fields(IO& io, int version) {
+  region.Fields(io);
+  if (version < kRegionOnlyVersion) {
+    float unused = 0.0f;
+    io.Float(unused);
+    io.Float(unused);
+  }
+}
+
 void DS_SingleRectGN::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_SingleRectGN", kRecordVersion);
-  region.Write(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_StaticGenerator::Write(stream);
 }
 
 void DS_SingleRectGN::ReadSection(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  const int version = ReadLevelHeader(stream);
-  region.Read(stream);
-  if (version < kRegionOnlyVersion) {
-    float unused = 0.0f;
-    stream.ReadFloat(unused);
-    stream.ReadFloat(unused);
-  }
+  const int version = ReadLevelHeader(*handle);
+  ReadFields(*handle, *this, version);
   DS_StaticGenerator::ReadSection(handle);
 }
 
@@ -64,21 +69,22 @@ DS_Plant::DS_Plant()
 
 DS_Plant::~DS_Plant() = default;
 
+template <class IO>
+void DS_Plant::Fields(IO& io, int version) {
+  io.Field(TimeSpeed);
+  io.Field(Frequency);
+  io.Field(WMagnitude);
+  io.Field(BMagnitude);
+}
+
 void DS_Plant::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_Plant", kRecordVersion);
-  TimeSpeed.WriteField(stream);
-  Frequency.WriteField(stream);
-  WMagnitude.WriteField(stream);
-  BMagnitude.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_SingleRectGN::Write(stream);
 }
 
 void DS_Plant::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  TimeSpeed.ReadField(stream);
-  Frequency.ReadField(stream);
-  WMagnitude.ReadField(stream);
-  BMagnitude.ReadField(stream);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 

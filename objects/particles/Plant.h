@@ -24,6 +24,8 @@ public:
   // The level record; the class name is not compared. Version 1 carries two more
   // floats after the region, which are skipped.
   void ReadSection(DS_IOF_Handle& handle);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Resources, one buffer slot holding the region quad in the first colour.
   void PrepareResources(DS_ParticlesObj* object) override;
@@ -49,6 +51,8 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Advances the sway clock; the generator's particle processes are not run.
   void Update(float t, DS_ParticlesObj* object) override;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
@@ -25,12 +26,6 @@ const float kRotationScale = 0.02f;
 const float kUVLow = 0.01f;
 const float kUVHigh = 0.99f;
 
-void ReadStoredLong(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(int(value));
-}
-
 }  // namespace
 
 DS_RadialRays::DS_RadialRays()
@@ -41,35 +36,29 @@ DS_RadialRays::DS_RadialRays()
 
 DS_RadialRays::~DS_RadialRays() = default;
 
+template <class IO>
+void DS_RadialRays::Fields(IO& io, int version) {
+  io.UInt(RayLength);
+  io.UInt(RayWidth);
+  io.UInt(RayCount);
+  io.Long(TextureIndex);
+  io.Long(Irregular);
+  io.UInt(Seed);
+  io.Field(Variation);
+  io.Field(RotationSpeed);
+  io.Long(RotationMode);
+  io.Field(FadeDepth);
+  io.Field(SwingAmplitude);
+}
+
 void DS_RadialRays::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_RadialRays", kRecordVersion);
-  stream.WriteUInt(RayLength.GetValue());
-  stream.WriteUInt(RayWidth.GetValue());
-  stream.WriteUInt(RayCount.GetValue());
-  stream.WriteLong(TextureIndex.GetValue());
-  stream.WriteLong(Irregular.GetValue());
-  stream.WriteUInt(Seed.GetValue());
-  Variation.WriteField(stream);
-  RotationSpeed.WriteField(stream);
-  stream.WriteLong(RotationMode.GetValue());
-  FadeDepth.WriteField(stream);
-  SwingAmplitude.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_StaticGenerator::Write(stream);
 }
 
 void DS_RadialRays::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(RayLength.Value());
-  stream.ReadUInt(RayWidth.Value());
-  stream.ReadUInt(RayCount.Value());
-  ReadStoredLong(stream, TextureIndex);
-  ReadStoredLong(stream, Irregular);
-  stream.ReadUInt(Seed.Value());
-  Variation.ReadField(stream);
-  RotationSpeed.ReadField(stream);
-  ReadStoredLong(stream, RotationMode);
-  FadeDepth.ReadField(stream);
-  SwingAmplitude.ReadField(stream);
+  ReadFields(*handle, *this, version);
   DS_StaticGenerator::ReadSection(handle);
 }
 

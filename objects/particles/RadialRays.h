@@ -27,6 +27,8 @@ public:
   // The record after its header: the eleven settings, then the "DS_StaticGenerator"
   // record (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Turns the fan: the rotation clock advances to t and the rotation follows the mode.
   void Update(float t, DS_ParticlesObj* object) override;

@@ -4,6 +4,7 @@
 
 #include "device/DeviceGlobals.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
 #include "objects/particles/ParticlesObj.h"
@@ -48,15 +49,21 @@ DS_Smoke::DS_Smoke() : Wind(0u, kWindScale, kWindOffset) {}
 
 DS_Smoke::~DS_Smoke() = default;
 
+template <class IO>
+void DS_Smoke::Fields(IO& io, int version) {
+  io.Field(Wind);
+  DS_ParticleOriginGenerator::Fields(io, version);
+}
+
 void DS_Smoke::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_Smoke", kRecordVersion);
-  Wind.WriteField(stream);
-  WriteOriginFields(stream);
+  WriteFields(stream, *this, kRecordVersion);
+  DS_TexParticleGenerator::Write(stream);
 }
 
 void DS_Smoke::Read(DS_IOF_Handle& handle, int version) {
-  Wind.ReadField(*handle);
-  ReadOriginFields(handle);
+  ReadFields(*handle, *this, version);
+  DS_TexParticleGenerator::ReadSection(handle);
 }
 
 DS_ParticleGenerator* DS_Smoke::Clone() const { return new DS_Smoke(*this); }

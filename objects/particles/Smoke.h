@@ -32,6 +32,8 @@ public:
   // The record after its header (the version is ignored): the wind, then the origin
   // generator's fields.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // The origin clock's step: the puffs run, expire and are spawned; then their quads.
   void Update(float t, DS_ParticlesObj* object) override;

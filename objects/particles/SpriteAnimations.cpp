@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/ModuleResources.h"
 #include "document/Utilities.h"
 #include "objects/particles/ParticleQuads.h"
@@ -54,17 +55,20 @@ DS_StaticAnimation::DS_StaticAnimation() : FrameSpeed(0u, kFrameSpeedScale, 0.0f
 
 DS_StaticAnimation::~DS_StaticAnimation() = default;
 
+template <class IO>
+void DS_StaticAnimation::Fields(IO& io, int version) {
+  io.Field(FrameSpeed);
+  io.Int(Backward);
+}
+
 void DS_StaticAnimation::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_StaticAnimation", kRecordVersion);
-  FrameSpeed.WriteField(stream);
-  stream.WriteInt(Backward.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_SingleRectGN::Write(stream);
 }
 
 void DS_StaticAnimation::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  FrameSpeed.ReadField(stream);
-  stream.ReadInt(Backward.Value());
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
@@ -125,25 +129,24 @@ void DS_BrownAnimation::PointContextAtOwnMembers() {
   m_context.steeringTime = &SteerTime;
 }
 
+template <class IO>
+void DS_BrownAnimation::Fields(IO& io, int version) {
+  io.UInt(SpriteCount);
+  io.Field(SpriteSize);
+  io.Field(WanderSpeed);
+  io.Field(RetargetPeriod);
+  io.Field(SteerTime);
+  if (version >= kFrameSpeedVersion) io.Field(FrameSpeed);
+}
+
 void DS_BrownAnimation::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_BrownAnimation", kRecordVersion);
-  stream.WriteUInt(SpriteCount.GetValue());
-  SpriteSize.WriteField(stream);
-  WanderSpeed.WriteField(stream);
-  RetargetPeriod.WriteField(stream);
-  SteerTime.WriteField(stream);
-  FrameSpeed.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_ParticleRctRgnGenerator::Write(stream);
 }
 
 void DS_BrownAnimation::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(SpriteCount.Value());
-  SpriteSize.ReadField(stream);
-  WanderSpeed.ReadField(stream);
-  RetargetPeriod.ReadField(stream);
-  SteerTime.ReadField(stream);
-  if (version >= kFrameSpeedVersion) FrameSpeed.ReadField(stream);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
@@ -211,9 +214,8 @@ void DS_PathGenerator::Write(DS_IOF_Virtual& stream) const {
 }
 
 void DS_PathGenerator::ReadSection(DS_IOF_Handle& handle) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadLevelHeader(stream);
-  ReadPathPointList(stream, path);
+  ReadLevelHeader(*handle);
+  ReadPathPointList(*handle, path);
   DS_TexParticleGenerator::ReadSection(handle);
 }
 
@@ -230,25 +232,24 @@ DS_PathAnimtion::DS_PathAnimtion()
 
 DS_PathAnimtion::~DS_PathAnimtion() = default;
 
+template <class IO>
+void DS_PathAnimtion::Fields(IO& io, int version) {
+  io.Field(MoveSpeed);
+  io.Field(SpriteSize);
+  io.Int(Orientation);
+  io.Int(FlipV);
+  io.Int(FlipH);
+  if (version >= kFrameSpeedVersion) io.Field(FrameSpeed);
+}
+
 void DS_PathAnimtion::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_PathAnimtion", kRecordVersion);
-  MoveSpeed.WriteField(stream);
-  SpriteSize.WriteField(stream);
-  stream.WriteInt(Orientation.GetValue());
-  stream.WriteInt(FlipV.GetValue());
-  stream.WriteInt(FlipH.GetValue());
-  FrameSpeed.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   DS_PathGenerator::Write(stream);
 }
 
 void DS_PathAnimtion::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  MoveSpeed.ReadField(stream);
-  SpriteSize.ReadField(stream);
-  stream.ReadInt(Orientation.Value());
-  stream.ReadInt(FlipV.Value());
-  stream.ReadInt(FlipH.Value());
-  if (version >= kFrameSpeedVersion) FrameSpeed.ReadField(stream);
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 

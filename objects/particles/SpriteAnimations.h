@@ -34,6 +34,8 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header (the version is ignored).
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Advances the frame clock and steps the first texture set forward or backward.
   void Update(float t, DS_ParticlesObj* object) override;
@@ -71,6 +73,8 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header; version 1 has no frame speed and keeps 100.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Frame clock, the wandering (the base step), the sprite count, then the quads.
   void Update(float t, DS_ParticlesObj* object) override;
@@ -147,6 +151,8 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The record after its header; version 1 has no frame speed and keeps 100.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Travel and frame clocks, the frame step, then the sprite's quad.
   void Update(float t, DS_ParticlesObj* object) override;

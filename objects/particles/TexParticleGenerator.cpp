@@ -6,6 +6,7 @@
 #include "device/DeviceUtil.h"
 #include "device/ResourceLookup.h"
 #include "document/DocResManager.h"
+#include "document/FieldIO.h"
 #include "objects/particles/ParticlesObj.h"
 #include "render/ABRender.h"
 #include "render/EffectNames.h"
@@ -43,20 +44,26 @@ DS_TexParticleGenerator::DS_TexParticleGenerator(const DS_TexParticleGenerator& 
 
 DS_TexParticleGenerator::~DS_TexParticleGenerator() = default;
 
+template <class IO>
+void DS_TexParticleGenerator::Fields(IO& io, int version) {
+  io.List(textureLinks, kLeastLinkBytes, [](IO& item, DS_ImageFileLink& link) { item.Link(link); });
+  io.Link(effectLink);
+  io.Field(colour1);
+  io.Field(colour2);
+  io.Int(blendMode);
+  if (version > 1) {
+    io.Int(verticalFlip);
+    io.Int(horizontalFlip);
+  }
+  if (version > 2) io.Int(textureSetMode);
+}
+
 void DS_TexParticleGenerator::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_TexParticleGenerator", kRecordVersion);
-  stream.WriteInt(static_cast<int>(textureLinks.size()));
-  for (const DS_ImageFileLink& link : textureLinks) {
-    if (g_CurrentDocResManager) g_CurrentDocResManager->RegisterUsedImage(link);
-    DS_FileLink3::WriteField(stream, link);
+  if (g_CurrentDocResManager) {
+    for (const DS_ImageFileLink& link : textureLinks) g_CurrentDocResManager->RegisterUsedImage(link);
   }
-  DS_FileLink3::WriteField(stream, effectLink);
-  colour1.WriteField(stream);
-  colour2.WriteField(stream);
-  stream.WriteInt(blendMode.GetValue());
-  stream.WriteInt(verticalFlip.GetValue());
-  stream.WriteInt(horizontalFlip.GetValue());
-  stream.WriteInt(textureSetMode);
+  WriteFields(stream, *this, kRecordVersion);
   DS_ParticleGenerator::Write(stream);
 }
 
@@ -66,28 +73,11 @@ void DS_TexParticleGenerator::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_TexParticleGenerator::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  int count = 0;
-  stream.ReadInt(count);
-  if (stream.CheckCount(count, kLeastLinkBytes)) {
-    for (int i = 0; i < count && !stream.Failed(); ++i) {
-      DS_ImageFileLink link;
-      DS_FileLink3::ReadField(stream, link);
-      textureLinks.push_back(link);
-    }
-  }
-  DS_FileLink3::ReadField(stream, effectLink);
-  colour1.ReadField(stream);
-  colour2.ReadField(stream);
-  stream.ReadInt(blendMode.Value());
-  if (version > 1) {
-    stream.ReadInt(verticalFlip.Value());
-    stream.ReadInt(horizontalFlip.Value());
-  } else {
+  ReadFields(*handle, *this, version);
+  if (version <= 1) {
     verticalFlip.Value() = 0;
     horizontalFlip.Value() = 0;
   }
-  if (version > 2) stream.ReadInt(textureSetMode);
   DS_ParticleGenerator::ReadSection(handle);
 }
 

@@ -47,6 +47,9 @@ public:
   void ReadSection(DS_IOF_Handle& handle);
   // The section's fields after its header, then the generator's base section.
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike.
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Notes the object, resolves the texture sets and takes a reference to the effect.
   // Makes neither buffers nor the target; families call it first.

@@ -8,6 +8,7 @@
 
 #include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/DocResManager.h"
 #include "objects/sprites/SpriteParticle.h"
 #include "render/ABRender.h"
@@ -31,12 +32,6 @@ const int kTextTimeMode = 1;
 const unsigned int kLegacyPerHundredth = 10;
 // IDC_HAND, spelled for the wide-character call.
 const WORD kHandCursorId = 32649;
-
-void ReadLongInto(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(static_cast<int>(value));
-}
 
 int SizeArgument(unsigned int pixels) { return pixels > unsigned(INT_MAX) ? INT_MAX : static_cast<int>(pixels); }
 
@@ -87,12 +82,26 @@ bool DS_StaticTextConstructor::SetupEffect(DS_ABRender* layer, ParticleGeomArray
   return false;
 }
 
+template <class IO>
+void DS_StaticTextConstructor::Fields(IO& io, int version, unsigned int (&legacy)[kLegacyValueCount]) {
+  io.Long(TextOption1);
+  io.Long(TextOption2);
+  io.String(Text);
+  Font.Fields(io);
+  if (version < kFirstVersionWithoutLegacy) {
+    for (unsigned int& value : legacy) io.UInt(value);
+  }
+  if (version >= kFirstVersionWithGuid) {
+    // Text that is no GUID keeps the item's own new one, under which the document
+    // holds no picture.
+    io.Guid(guid);
+    io.String(TextureTag);
+    io.Byte(TextureFlag);
+  }
+}
+
 void DS_StaticTextConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_StaticTextConstructor", kRecordVersion);
-  stream.WriteLong(TextOption1.GetValue());
-  stream.WriteLong(TextOption2.GetValue());
-  stream.WriteString(Text.GetValue());
-  Font.Write(stream);
   // The document carries the picture in its GUID table. Only a copy that was made
   // replaces the table's picture: a text that never took its picture must not wipe it.
   if (g_CurrentDocResManager && m_textTexture) {
@@ -103,9 +112,8 @@ void DS_StaticTextConstructor::Write(DS_IOF_Virtual& stream) const {
       g_CurrentDocResManager->GetGuidTexture(guid) = copy;
     }
   }
-  DS_IOF_Virtual::WriteGuid(stream, guid);
-  stream.WriteString(TextureTag);
-  stream.WriteByte(TextureFlag);
+  unsigned int none[kLegacyValueCount] = {};
+  WriteFields(stream, *this, kRecordVersion, none);
   DS_StatBaseFXCtrl::Write(stream);
 }
 
@@ -115,26 +123,11 @@ void DS_StaticTextConstructor::ReadSection(DS_IOF_Handle& handle) {
 }
 
 void DS_StaticTextConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadLongInto(stream, TextOption1);
-  ReadLongInto(stream, TextOption2);
-  stream.ReadString(Text.Value());
-  Font.Read(stream);
   unsigned int legacy[kLegacyValueCount] = {0, 0, 0, 0};
-  const bool hasLegacy = version < kFirstVersionWithoutLegacy;
-  if (hasLegacy) {
-    for (unsigned int& value : legacy) stream.ReadUInt(value);
-  }
-  if (version >= kFirstVersionWithGuid) {
-    // Text that is no GUID keeps the item's own new one, under which the document
-    // holds no picture.
-    DS_IOF_Virtual::ReadGuid(stream, guid);
-    stream.ReadString(TextureTag);
-    stream.ReadByte(TextureFlag);
-  }
+  ReadFields(*handle, *this, version, legacy);
   DS_StatBaseFXCtrl::ReadSection(handle);
   // After the time line's own record, which the old values replace.
-  if (hasLegacy && !stream.Failed()) ApplyLegacyTimes(legacy);
+  if (version < kFirstVersionWithoutLegacy && !handle->Failed()) ApplyLegacyTimes(legacy);
 }
 
 void DS_StaticTextConstructor::ApplyLegacyTimes(const unsigned int (&legacy)[kLegacyValueCount]) {
@@ -225,23 +218,24 @@ bool DS_ScrollingTextConstructor::SetupEffect(DS_ABRender* layer, ParticleGeomAr
   return true;
 }
 
+template <class IO>
+void DS_ScrollingTextConstructor::Fields(IO& io, int version) {
+  io.UInt(ScrollPeriod);
+  io.Long(ScrollDirection);
+  if (version >= kFirstVersionWithTiles) {
+    io.Float(TileHeight);
+    io.Float(TileWidth);
+  }
+}
+
 void DS_ScrollingTextConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_ScrollingTextConstructor", kRecordVersion);
-  stream.WriteUInt(ScrollPeriod.GetValue());
-  stream.WriteLong(ScrollDirection.GetValue());
-  stream.WriteFloat(TileHeight);
-  stream.WriteFloat(TileWidth);
+  WriteFields(stream, *this, kRecordVersion);
   DS_StaticTextConstructor::Write(stream);
 }
 
 void DS_ScrollingTextConstructor::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(ScrollPeriod.Value());
-  ReadLongInto(stream, ScrollDirection);
-  if (version >= kFirstVersionWithTiles) {
-    stream.ReadFloat(TileHeight);
-    stream.ReadFloat(TileWidth);
-  }
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }
 
@@ -272,13 +266,18 @@ bool DS_TextLinkConstructor::HitTest(float x, float y) const {
   return centre.x - hw <= scene.x && scene.x <= centre.x + hw && centre.y - hh <= scene.y && scene.y <= centre.y + hh;
 }
 
+template <class IO>
+void DS_TextLinkConstructor::Fields(IO& io, int version) {
+  io.UInt(LinkParam);
+}
+
 void DS_TextLinkConstructor::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_TextLinkConstructor", kRecordVersion);
-  stream.WriteUInt(LinkParam.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_StaticTextConstructor::Write(stream);
 }
 
 void DS_TextLinkConstructor::Read(DS_IOF_Handle& handle, int version) {
-  handle->ReadUInt(LinkParam.Value());
+  ReadFields(*handle, *this, version);
   ReadSection(handle);
 }

@@ -52,6 +52,10 @@ public:
   // The whole section, header included; the derived records carry it.
   void ReadSection(DS_IOF_Handle& handle);
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields, for reading and writing alike; records before version 2 hold
+  // four old time values, which Read turns into the time line's.
+  template <class IO>
+  void Fields(IO& io, int version, unsigned int (&legacy)[kLegacyValueCount]);
 
   IDirect3DTexture9* GetTextTexture() const { return m_textTexture.Get(); }
 
@@ -95,6 +99,8 @@ public:
   // Period, direction, tiles, then the "DS_StaticTextConstructor" section.
   void Write(DS_IOF_Virtual& stream) const override;
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // One frame's scroll by the control step; back to position 0 while the time line
   // is invisible.
@@ -144,6 +150,8 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // The version is not looked at.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
 
   // Stored only.
   MediaParamT<unsigned int> LinkParam;

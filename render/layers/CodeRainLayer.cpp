@@ -10,6 +10,7 @@
 #include "device/DeviceUtil.h"
 #include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/ModuleResources.h"
 #include "document/TextureSet.h"
 #include "render/DeviceStates.h"
@@ -92,42 +93,27 @@ DS_MatrixCodeLight::~DS_MatrixCodeLight() = default;
 // ---- record ----
 
 void DS_MatrixCodeLight::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  stream.ReadUInt(cellSize.Value());
-  stream.ReadUInt(density.Value());
-  stream.ReadUInt(glitchCount.Value());
-  long stored = spinnerSwitch.GetValue();
-  stream.ReadLong(stored);
-  spinnerSwitch.StoreValue(int(stored));
-  stored = drawMode.GetValue();
-  stream.ReadLong(stored);
-  drawMode.StoreValue(int(stored));
-  stored = fallStyle.GetValue();
-  stream.ReadLong(stored);
-  fallStyle.StoreValue(int(stored));
-  int color = int(glyphColor.GetValue());
-  stream.ReadInt(color);
-  glyphColor.StoreValue(unsigned(color));
-  color = int(highlightColor.GetValue());
-  stream.ReadInt(color);
-  highlightColor.StoreValue(unsigned(color));
-  opacity.ReadField(stream);
-  if (version > 1) DS_FileLink3::ReadField(stream, glyphImage);
+  ReadFields(*handle, *this, version);
   ReadBaseRecord(handle);
+}
+
+template <class IO>
+void DS_MatrixCodeLight::Fields(IO& io, int version) {
+  io.UInt(cellSize);
+  io.UInt(density);
+  io.UInt(glitchCount);
+  io.Long(spinnerSwitch);
+  io.Long(drawMode);
+  io.Long(fallStyle);
+  io.Colour(glyphColor);
+  io.Colour(highlightColor);
+  io.Field(opacity);
+  if (version > 1) io.Link(glyphImage);
 }
 
 void DS_MatrixCodeLight::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, kClassName, kRecordVersion);
-  stream.WriteUInt(cellSize.GetValue());
-  stream.WriteUInt(density.GetValue());
-  stream.WriteUInt(glitchCount.GetValue());
-  stream.WriteLong(spinnerSwitch.GetValue());
-  stream.WriteLong(drawMode.GetValue());
-  stream.WriteLong(fallStyle.GetValue());
-  stream.WriteInt(int(glyphColor.GetValue()));
-  stream.WriteInt(int(highlightColor.GetValue()));
-  opacity.WriteField(stream);
-  DS_FileLink3::WriteField(stream, glyphImage);
+  WriteFields(stream, *this, kRecordVersion);
   DS_2D_Light::Write(stream);
 }
 

@@ -36,6 +36,8 @@ public:
 
   // The "DS_MatrixCodeLight" fields after the header, then the base layer's record.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
   void BeginTarget(const DS_RenderTargetPair& pair, int fitType) override;

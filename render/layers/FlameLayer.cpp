@@ -5,6 +5,7 @@
 #include "device/DeviceGlobals.h"
 #include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/DocResManager.h"
 #include "document/ModuleResources.h"
 #include "document/TextureSet.h"
@@ -66,12 +67,6 @@ const DS_StateRow kFlameBaseline[] = {
 const DS_StateRow kSurroundBegin[] = {RenderRow(D3DRS_CULLMODE, D3DCULL_NONE)};
 const DS_StateRow kSurroundEnd[] = {RenderRow(D3DRS_ALPHABLENDENABLE, TRUE)};
 const DS_DrawStates kSurroundDraw = {kSurroundBegin, kSurroundEnd};
-
-void ReadSwitch(DS_IOF_Virtual& stream, MediaParamT<int>& param) {
-  long value = param.GetValue();
-  stream.ReadLong(value);
-  param.StoreValue(int(value));
-}
 
 // Four DX_V::PT vertices with positions and texture coordinates, in the given order.
 void WriteQuad(DS_VertexBuffer<DX_V::PT>& buffer, const float (&v)[4][4]) {
@@ -163,42 +158,41 @@ DS_FlameLight::DS_FlameLight() : fireSwitch(1), distortionSwitch(1), fireOffset(
 
 DS_FlameLight::~DS_FlameLight() = default;
 
-void DS_FlameLight::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  ReadSwitch(stream, fireSwitch);
-  ReadSwitch(stream, distortionSwitch);
-  stream.ReadUInt(fireOffset.Value());
-  if (version < kFirstVersionWithFireSection) m_fire.speed.ReadField(stream);
-  DS_FileLink3::ReadField(stream, m_heat.bumpImage);
-  DS_FileLink3::ReadField(stream, m_heat.effectLink);
-  m_heat.speed.ReadField(stream);
-  m_heat.strength.ReadField(stream);
-  m_heat.bumpScale.ReadField(stream);
+template <class IO>
+void DS_FlameLight::Fields(IO& io, int version) {
+  io.Long(fireSwitch);
+  io.Long(distortionSwitch);
+  io.UInt(fireOffset);
+  if (version < kFirstVersionWithFireSection) io.Field(m_fire.speed);
+  io.Link(m_heat.bumpImage);
+  io.Link(m_heat.effectLink);
+  io.Field(m_heat.speed);
+  io.Field(m_heat.strength);
+  io.Field(m_heat.bumpScale);
   if (version < kFirstVersionWithFireSection) {
     // The fire's two pictures of the first layout: read and dropped.
     DS_FileLink3 dropped;
-    DS_FileLink3::ReadField(stream, dropped);
-    DS_FileLink3::ReadField(stream, dropped);
-  } else {
+    io.Link(dropped);
+    io.Link(dropped);
+  }
+  // Later layouts hold the fire's own section here.
+}
+
+void DS_FlameLight::Read(DS_IOF_Handle& handle, int version) {
+  ReadFields(*handle, *this, version);
+  if (version >= kFirstVersionWithFireSection) {
     std::unique_ptr<DS_FireFX> fire(DS_FireFX::CreateFromSection(handle));
     // A fire that could not be read whole fails the stream; the layer is dropped.
     if (!fire) return;
     m_fire = *fire;
   }
-  if (stream.Failed()) return;
+  if (handle->Failed()) return;
   ReadBaseRecord(handle);
 }
 
 void DS_FlameLight::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_FlameLight", kRecordVersion);
-  stream.WriteLong(fireSwitch.GetValue());
-  stream.WriteLong(distortionSwitch.GetValue());
-  stream.WriteUInt(fireOffset.GetValue());
-  DS_FileLink3::WriteField(stream, m_heat.bumpImage);
-  DS_FileLink3::WriteField(stream, m_heat.effectLink);
-  m_heat.speed.WriteField(stream);
-  m_heat.strength.WriteField(stream);
-  m_heat.bumpScale.WriteField(stream);
+  WriteFields(stream, *this, kRecordVersion);
   m_fire.WriteLevel(stream);
   DS_2D_Light::Write(stream);
 }

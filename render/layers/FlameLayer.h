@@ -71,6 +71,8 @@ public:
 
   // The "DS_FlameLight" fields after the header, then the base layer's record.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
   void OnDeviceCreated() override;

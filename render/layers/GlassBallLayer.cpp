@@ -8,6 +8,7 @@
 #include "device/DeviceUtil.h"
 #include "device/ResourceLookup.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "document/ModuleResources.h"
 #include "document/TextureSet.h"
 #include "render/DeviceStates.h"
@@ -279,47 +280,32 @@ DS_GlassBallLight::DS_GlassBallLight()
 DS_GlassBallLight::~DS_GlassBallLight() = default;
 
 void DS_GlassBallLight::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  DS_FileLink3::ReadField(stream, firstOverlay);
-  DS_FileLink3::ReadField(stream, secondOverlay);
-  DS_FileLink3::ReadField(stream, standImage);
-  DS_FileLink3::ReadField(stream, backgroundImage);
-  speed.ReadField(stream);
-  stream.ReadPoint(position.Value());
-  stream.ReadUInt(ballSize.Value());
-  stream.ReadUInt(magnification.Value());
-  MediaParamT<int>* switches[5] = {&firstOverlaySwitch, &secondOverlaySwitch, &standSwitch, &backgroundMode,
-                                   &animationMode};
-  for (MediaParamT<int>* value : switches) {
-    long stored = value->GetValue();
-    stream.ReadLong(stored);
-    value->StoreValue(int(stored));
-  }
-  for (MediaParamT<unsigned long>* colour : {&topColour, &bottomColour}) {
-    int stored = int(colour->GetValue());
-    stream.ReadInt(stored);
-    colour->StoreValue(static_cast<unsigned long>(static_cast<unsigned int>(stored)));
-  }
+  ReadFields(*handle, *this, version);
   ReadBaseRecord(handle);
+}
+
+template <class IO>
+void DS_GlassBallLight::Fields(IO& io, int version) {
+  io.Link(firstOverlay);
+  io.Link(secondOverlay);
+  io.Link(standImage);
+  io.Link(backgroundImage);
+  io.Field(speed);
+  io.Point(position);
+  io.UInt(ballSize);
+  io.UInt(magnification);
+  io.Long(firstOverlaySwitch);
+  io.Long(secondOverlaySwitch);
+  io.Long(standSwitch);
+  io.Long(backgroundMode);
+  io.Long(animationMode);
+  io.Colour(topColour);
+  io.Colour(bottomColour);
 }
 
 void DS_GlassBallLight::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_GlassBallLight", kRecordVersion);
-  DS_FileLink3::WriteField(stream, firstOverlay);
-  DS_FileLink3::WriteField(stream, secondOverlay);
-  DS_FileLink3::WriteField(stream, standImage);
-  DS_FileLink3::WriteField(stream, backgroundImage);
-  speed.WriteField(stream);
-  stream.WritePoint(position.GetValue());
-  stream.WriteUInt(ballSize.GetValue());
-  stream.WriteUInt(magnification.GetValue());
-  stream.WriteLong(firstOverlaySwitch.GetValue());
-  stream.WriteLong(secondOverlaySwitch.GetValue());
-  stream.WriteLong(standSwitch.GetValue());
-  stream.WriteLong(backgroundMode.GetValue());
-  stream.WriteLong(animationMode.GetValue());
-  stream.WriteInt(int(static_cast<unsigned int>(topColour.GetValue())));
-  stream.WriteInt(int(static_cast<unsigned int>(bottomColour.GetValue())));
+  WriteFields(stream, *this, kRecordVersion);
   DS_2D_Light::Write(stream);
 }
 

@@ -101,6 +101,8 @@ public:
   ~DS_GlassBallLight() override;
 
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
   void BeginTarget(const DS_RenderTargetPair& pair, int fitType) override;

@@ -9,6 +9,7 @@
 #include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
 #include "document/DocResManager.h"
+#include "document/FieldIO.h"
 #include "render/DeviceStates.h"
 #include "render/TexturedQuad.h"
 
@@ -189,45 +190,33 @@ FakeLake2D::FakeLake2D()
 FakeLake2D::~FakeLake2D() = default;
 
 void FakeLake2D::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  if (version > 1) {
-    bumpTiling.ReadField(stream);
-    speed.ReadField(stream);
-    waterLevel.ReadField(stream);
-    relief.ReadField(stream);
-    tintOpacity.ReadField(stream);
-    lineFade.ReadField(stream);
-    stream.ReadUInt(lineCount.Value());
-    stream.ReadUInt(bandHeight.Value());
-    long size = reflectionSize.GetValue();
-    stream.ReadLong(size);
-    reflectionSize.StoreValue(int(size));
-    int color = int(tint.GetValue());
-    stream.ReadInt(color);
-    tint.StoreValue(static_cast<unsigned long>(static_cast<unsigned int>(color)));
-  }
-  DS_IOF_Virtual::ReadGuid(stream, guid);
-  stream.ReadString(name);
-  stream.ReadByte(byteFlag);
+  ReadFields(*handle, *this, version);
   ReadBaseRecord(handle);
+}
+
+template <class IO>
+void FakeLake2D::Fields(IO& io, int version) {
+  if (version > 1) {
+    io.Field(bumpTiling);
+    io.Field(speed);
+    io.Field(waterLevel);
+    io.Field(relief);
+    io.Field(tintOpacity);
+    io.Field(lineFade);
+    io.UInt(lineCount);
+    io.UInt(bandHeight);
+    io.Long(reflectionSize);
+    io.Colour(tint);
+  }
+  io.Guid(guid);
+  io.String(name);
+  io.Byte(byteFlag);
 }
 
 void FakeLake2D::Write(DS_IOF_Virtual& stream) const {
   LookUpBumpTexture();
   WriteLevelHeader(stream, L"FakeLake2D", kRecordVersion);
-  bumpTiling.WriteField(stream);
-  speed.WriteField(stream);
-  waterLevel.WriteField(stream);
-  relief.WriteField(stream);
-  tintOpacity.WriteField(stream);
-  lineFade.WriteField(stream);
-  stream.WriteUInt(lineCount.GetValue());
-  stream.WriteUInt(bandHeight.GetValue());
-  stream.WriteLong(reflectionSize.GetValue());
-  stream.WriteInt(int(static_cast<unsigned int>(tint.GetValue())));
-  DS_IOF_Virtual::WriteGuid(stream, guid);
-  stream.WriteString(name);
-  stream.WriteByte(byteFlag);
+  WriteFields(stream, *this, kRecordVersion);
   DS_2D_Light::Write(stream);
 }
 

@@ -53,6 +53,8 @@ public:
 
   // The "FakeLake2D" fields after the header the dispatcher read, then the base record.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
   void DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) override;

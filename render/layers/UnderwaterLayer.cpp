@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 
 namespace {
 
@@ -18,13 +19,18 @@ FakeUndervater::~FakeUndervater() = default;
 
 // ---- record ----
 
+template <class IO>
+void FakeUndervater::Fields(IO& io, int version, unsigned int& doubledSpeed) {
+  if (version < kFirstVersionWithBrush) io.UInt(doubledSpeed);
+}
+
 void FakeUndervater::Read(DS_IOF_Handle& handle, int version) {
+  unsigned int doubledSpeed = m_brush.speed.GetValue();
+  ReadFields(*handle, *this, version, doubledSpeed);
   if (version < kFirstVersionWithBrush) {
     // The first layout kept the brush's speed doubled.
-    unsigned int stored = m_brush.speed.GetValue();
-    handle->ReadUInt(stored);
-    m_brush.speed.SetValue(stored);
-    m_brush.speed.SetValue(stored / 2);
+    m_brush.speed.SetValue(doubledSpeed);
+    m_brush.speed.SetValue(doubledSpeed / 2);
   } else {
     std::unique_ptr<DS_UnderwaterFX> read = DS_UnderwaterFX::CreateFromSection(handle);
     if (!handle->Failed()) m_brush = *read;
@@ -34,6 +40,8 @@ void FakeUndervater::Read(DS_IOF_Handle& handle, int version) {
 
 void FakeUndervater::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, kClassName, kRecordVersion);
+  unsigned int none = 0;
+  WriteFields(stream, *this, kRecordVersion, none);
   m_brush.Write(stream);
   DS_2D_Light::Write(stream);
 }

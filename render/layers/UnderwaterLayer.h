@@ -19,6 +19,10 @@ public:
 
   // The "FakeUndervater" fields after the header, then the base layer's record.
   void Read(DS_IOF_Handle& handle, int version);
+  // The level's fields: only the first layout has any, the brush's speed doubled;
+  // later ones hold the brush's own section.
+  template <class IO>
+  void Fields(IO& io, int version, unsigned int& doubledSpeed);
   void Write(DS_IOF_Virtual& stream) const override;
 
   // The base layer's steps, then the brush takes its effect (and no mask).

@@ -5,6 +5,7 @@
 #include "device/DeviceGlobals.h"
 #include "device/DeviceUtil.h"
 #include "document/ClassRegistry.h"
+#include "document/FieldIO.h"
 #include "render/DeviceStates.h"
 #include "render/ViewContext.h"
 
@@ -107,36 +108,29 @@ DS_WaterRingLight::~DS_WaterRingLight() = default;
 // ---- record ----
 
 void DS_WaterRingLight::Read(DS_IOF_Handle& handle, int version) {
-  DS_IOF_Virtual& stream = *handle;
-  if (version > 1) {
-    stream.ReadUInt(waveGain.Value());
-    stream.ReadUInt(rowScale.Value());
-    stream.ReadUInt(detail.Value());
-    stream.ReadUInt(dropStrength.Value());
-    stream.ReadUInt(damping.Value());
-    stream.ReadUInt(refraction.Value());
-    dropRate.ReadField(stream);
-    specular.ReadField(stream);
-    specularPower.ReadField(stream);
-  }
-  long storedMode = mode.GetValue();
-  stream.ReadLong(storedMode);
-  mode.StoreValue(int(storedMode));
+  ReadFields(*handle, *this, version);
   ReadBaseRecord(handle);
+}
+
+template <class IO>
+void DS_WaterRingLight::Fields(IO& io, int version) {
+  if (version > 1) {
+    io.UInt(waveGain);
+    io.UInt(rowScale);
+    io.UInt(detail);
+    io.UInt(dropStrength);
+    io.UInt(damping);
+    io.UInt(refraction);
+    io.Field(dropRate);
+    io.Field(specular);
+    io.Field(specularPower);
+  }
+  io.Long(mode);
 }
 
 void DS_WaterRingLight::Write(DS_IOF_Virtual& stream) const {
   WriteLevelHeader(stream, L"DS_WaterRingLight", kRecordVersion);
-  stream.WriteUInt(waveGain.GetValue());
-  stream.WriteUInt(rowScale.GetValue());
-  stream.WriteUInt(detail.GetValue());
-  stream.WriteUInt(dropStrength.GetValue());
-  stream.WriteUInt(damping.GetValue());
-  stream.WriteUInt(refraction.GetValue());
-  dropRate.WriteField(stream);
-  specular.WriteField(stream);
-  specularPower.WriteField(stream);
-  stream.WriteLong(mode.GetValue());
+  WriteFields(stream, *this, kRecordVersion);
   DS_2D_Light::Write(stream);
 }
 

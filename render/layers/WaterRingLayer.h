@@ -41,6 +41,8 @@ public:
 
   // The record after the header the layer registry read; ends with the base record.
   void Read(DS_IOF_Handle& handle, int version);
+  template <class IO>
+  void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
   // Objects are drawn unlit while the surface stays lit.

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "document/CompositeParams.h"
 #include "document/FieldIO.h"
+#include "document/FileLink.h"
 #include "document/ResourceBuffer.h"
 #include "document/StreamWriter.h"
 
@@ -148,6 +150,120 @@ TEST(FieldIO, LinksAndWholePartsKeepTheirOwnEncoding) {
     EXPECT_EQ(read.region.Corner(k).GetValue(), level.region.Corner(k).GetValue()) << "corner " << k;
   }
   EXPECT_EQ(read.after.GetValue(), 3u);
+}
+
+// A level with the kinds that convert on the way or repeat: ints stored as a long and
+// unsigned, a flag as a byte, a colour as a long, text read whole, a link, a rectangle
+// part and two counted lists.
+struct ConvertingLevel {
+  static constexpr int kRecordVersion = 1;
+
+  int height = 0;
+  int weight = 0;
+  bool shown = false;
+  MediaParamT<unsigned long> colour{0ul};
+  ds_string title = L"untitled";
+  MediaParamT<ds_string> label{ds_string(L"unlabelled")};
+  DS_FileLink3 link;
+  MediaRectangle rect;
+  std::vector<D3DXVECTOR2> points;
+  std::vector<float> weights;
+
+  template <class IO>
+  void Fields(IO& io, int version) {
+    io.Long(height);
+    io.UInt(weight);
+    io.Flag(shown);
+    io.LongColour(colour);
+    io.Text(title);
+    io.Text(label);
+    io.Link(link);
+    rect.Fields(io);
+    io.List(points, 8, [](IO& item, D3DXVECTOR2& point) { item.Vector(point); });
+    io.UIntList(weights, 4, [](IO& item, float& value) { item.Float(value); });
+  }
+};
+
+ConvertingLevel FilledConvertingLevel() {
+  ConvertingLevel level;
+  level.height = -12;
+  level.weight = 700;
+  level.shown = true;
+  level.colour.StoreValue(0xFFEEDDu);
+  level.title = L"";
+  level.label.StoreValue(L"");
+  level.link = DS_FileLink3(DS_FileKey(L"sky.png", 42));
+  level.rect.Left().StoreValue(-5);
+  level.rect.Bottom().StoreValue(9);
+  level.points = {D3DXVECTOR2(1.0f, 2.0f), D3DXVECTOR2(-3.0f, 4.5f)};
+  level.weights = {0.25f};
+  return level;
+}
+
+std::vector<unsigned char> WrittenConverting(const ConvertingLevel& level) {
+  DS_IOF_W stream;
+  WriteFields(stream, level, ConvertingLevel::kRecordVersion);
+  return stream.Bytes();
+}
+
+TEST(FieldIO, ConvertingKindsWriteWhatTheStreamsOwnWritesWould) {
+  const ConvertingLevel level = FilledConvertingLevel();
+  DS_IOF_W expected;
+  expected.WriteLong(-12);
+  expected.WriteUInt(700);
+  expected.WriteByte(1);
+  expected.WriteLong(0xFFEEDD);
+  expected.WriteString(L"");
+  expected.WriteString(L"");
+  DS_FileLink3::WriteField(expected, level.link);
+  level.rect.Write(expected);
+  expected.WriteInt(2);
+  for (float value : {1.0f, 2.0f, -3.0f, 4.5f}) expected.WriteFloat(value);
+  expected.WriteUInt(1);
+  expected.WriteFloat(0.25f);
+  EXPECT_EQ(WrittenConverting(level), expected.Bytes());
+}
+
+TEST(FieldIO, ConvertingKindsReadBackAndTextIsReadWhole) {
+  std::vector<unsigned char> bytes = WrittenConverting(FilledConvertingLevel());
+  ResourceBuffer buffer(bytes.data(), bytes.size());
+  DS_IOF_R<ResourceBuffer> stream(&buffer);
+  ConvertingLevel read;
+  read.points.push_back(D3DXVECTOR2(7.0f, 7.0f));
+  ReadFields(stream, read, ConvertingLevel::kRecordVersion);
+  EXPECT_FALSE(stream.Failed());
+  EXPECT_EQ(buffer.BytesLeft(), 0u);
+  EXPECT_EQ(read.height, -12);
+  EXPECT_EQ(read.weight, 700);
+  EXPECT_TRUE(read.shown);
+  EXPECT_EQ(read.colour.GetValue(), 0xFFEEDDul);
+  EXPECT_EQ(read.title, L"") << "an empty stored text empties the target";
+  EXPECT_EQ(read.label.GetValue(), L"");
+  EXPECT_EQ(read.link.GetPath(), L"sky.png");
+  EXPECT_EQ(read.link.GetStamp(), 42);
+  EXPECT_EQ(read.rect.Left().GetValue(), -5);
+  EXPECT_EQ(read.rect.Bottom().GetValue(), 9);
+  ASSERT_EQ(read.points.size(), 3u) << "reading appends to the list";
+  EXPECT_EQ(read.points[2], D3DXVECTOR2(-3.0f, 4.5f));
+  ASSERT_EQ(read.weights.size(), 1u);
+  EXPECT_EQ(read.weights[0], 0.25f);
+}
+
+TEST(FieldIO, ACountTheRecordCannotHoldFailsTheStreamAndReadsNoItem) {
+  for (int count : {-1, 3, std::numeric_limits<int>::max()}) {
+    DS_IOF_W written;
+    written.WriteInt(count);
+    written.WriteFloat(1.0f);
+    written.WriteFloat(2.0f);
+    std::vector<unsigned char> bytes = written.Bytes();
+    ResourceBuffer buffer(bytes.data(), bytes.size());
+    DS_IOF_R<ResourceBuffer> stream(&buffer);
+    DS_FieldReader io(stream);
+    std::vector<D3DXVECTOR2> points;
+    io.List(points, 8, [](DS_FieldReader& item, D3DXVECTOR2& point) { item.Vector(point); });
+    EXPECT_TRUE(stream.Failed()) << count;
+    EXPECT_TRUE(points.empty()) << count;
+  }
 }
 
 }  // namespace
