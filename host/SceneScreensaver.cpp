@@ -12,6 +12,7 @@
 #include "document/DocResManager.h"
 #include "host/ErrorCodes.h"
 #include "host/ProgramModule.h"
+#include "render/DeviceStates.h"
 #include "resources/ResourceIds.h"
 #include "sound/DirectSoundDevice.h"
 #include "sound/MediaThread.h"
