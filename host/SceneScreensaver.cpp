@@ -12,6 +12,7 @@
 #include "document/DocResManager.h"
 #include "host/ErrorCodes.h"
 #include "host/ProgramModule.h"
+#include "render/DeviceStates.h"
 #include "resources/ResourceIds.h"
 #include "sound/DirectSoundDevice.h"
 #include "sound/MediaThread.h"
@@ -108,7 +109,9 @@ float CSceneScreensaver::StillUntil() {
 HRESULT CSceneScreensaver::OnDeviceRestored() {
   // The sound device is created here on the first restore (on the main window); a
   // later restore brings back the saved master volume and mute, which the lost hook
-  // had silenced.
+  // had silenced. The device holds its default states again (or is a new one): the
+  // state cache knows none of them.
+  ForgetDeviceStates();
   try {
     OnSoundDeviceRestored(m_mainWindow, ReadSavedSoundSettings());
     if (m_currentSlot) m_currentSlot->OnDeviceRestored();
@@ -121,6 +124,7 @@ HRESULT CSceneScreensaver::OnDeviceRestored() {
 HRESULT CSceneScreensaver::OnDeviceLost() {
   // The primary sound buffer and the music graph are stopped here before the slot.
   OnSoundDeviceLost();
+  ForgetDeviceStates();
   if (m_currentSlot) m_currentSlot->OnDeviceLost();
   return S_OK;
 }

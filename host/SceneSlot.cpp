@@ -12,6 +12,7 @@
 #include "document/SceneDocument.h"
 #include "host/ErrorCodes.h"
 #include "host/Settings.h"
+#include "render/DeviceStates.h"
 #include "render/ScreenQuad.h"
 #include "render/SlideContainer.h"
 #include "render/SlideShow.h"
@@ -23,6 +24,11 @@
 namespace {
 
 const D3DCOLOR kSplashVertexColor = 0xFFFFFFFF;
+// The splash picture is filtered; the rest of its states are the device's defaults.
+const DS_StateRow kSplashFilter[] = {
+    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
+    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+};
 
 void ReleaseShowSounds(DS_SlideShow_Light* show) {
   if (!show) return;
@@ -114,8 +120,7 @@ bool DS_SceneSlot::DrawSplashQuad() {
   if (!device || FAILED(device->BeginScene())) return false;
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
   if (m_splash.vertices.buffer) {
-    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    ApplyStates(device, kSplashFilter);
     device->SetTexture(0, m_splash.texture.Get());
     SetScreenQuadStream(m_splash);
     device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);

@@ -4,12 +4,15 @@
 
 #include <d3dx9.h>
 
+#include "render/DeviceStates.h"
+
 // An effect that reports more passes than any real technique has is drawn with this
 // many: a document's effect must not stall the frame.
 constexpr UINT kMaxEffectPasses = 64;
 
 // Runs `draw` inside every pass (at most kMaxEffectPasses); a pass that cannot begin
-// is skipped, an effect that cannot begin draws nothing.
+// is skipped, an effect that cannot begin draws nothing. The passes set states behind
+// the state cache, which is forgotten once they have run.
 template <class Draw>
 void RunEffectPasses(ID3DXEffect* effect, Draw draw) {
   if (!effect) return;
@@ -22,4 +25,5 @@ void RunEffectPasses(ID3DXEffect* effect, Draw draw) {
     effect->EndPass();
   }
   effect->End();
+  ForgetDeviceStates();
 }

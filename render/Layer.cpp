@@ -101,7 +101,7 @@ void DS_2D_Light::OnDeviceCreated() {
 
 void DS_2D_Light::OnDeviceRestored() {
   if (!Device()) return;
-  ApplyStates(ds_states::kLayerBaseline);
+  SetDrawStates(ds_states::kLayerDraw);
   // The document's own device objects are restored once by the slide show, whatever
   // layer the slide has.
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
@@ -124,7 +124,7 @@ void DS_2D_Light::Render(bool noClear) {
   ApplyTransforms();
   SetWorld(m_layerQuad.world);
   if (!noClear) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, kPictureClearColor, 1.0f, 0);
-  ApplyStates(ds_states::kPictureDraw.before);
+  SetDrawStates(ds_states::kPictureDraw);
   if (!m_layerQuad.vertices.HasData()) return;
   g_CurrentDevice->SetTexture(0, m_layerQuad.texture.Get());
   SetPTStream(m_layerQuad.vertices.buffer.Get());
@@ -132,7 +132,9 @@ void DS_2D_Light::Render(bool noClear) {
 }
 
 void DS_2D_Light::RenderSurround(bool skip) {
-  if (!skip && g_CurrentViewContext && Device()) g_CurrentViewContext->DrawSurround();
+  if (skip || !g_CurrentViewContext || !Device()) return;
+  SetDrawStates(ds_states::kSurroundDraw);
+  g_CurrentViewContext->DrawSurround();
 }
 
 void DS_2D_Light::Update(float t) { m_camera.Update(t); }
@@ -185,16 +187,15 @@ void DS_2D_Light::OnImageChanged() {
 
 void DS_2D_Light::DrawOverlay(const DS_SimpleMesh<DX_V::SC>* overlay) {
   if (!overlay || !overlay->vertices.HasData() || !Device()) return;
-  BeginOverlay();
+  SetDrawStates(ds_states::kOverlayDraw);
   SetSCStream(overlay->vertices.buffer.Get());
   DrawPlain(*overlay);
-  EndOverlay();
 }
 
 void DS_2D_Light::DrawOverlayVertices(const DX_V::SC* quad) {
   if (!quad || !Device()) return;
-  // The states are set all the same: the next frame finds what the overlay leaves.
-  BeginOverlay();
+  // The states are set all the same, as for any draw.
+  SetDrawStates(ds_states::kOverlayDraw);
   // Fully transparent, the quad would leave every pixel as it is.
   bool shows = false;
   for (int i = 0; i < 4; ++i) shows = shows || (quad[i].color >> 24) != 0;
@@ -202,20 +203,14 @@ void DS_2D_Light::DrawOverlayVertices(const DX_V::SC* quad) {
     SetSCStream(nullptr);
     g_CurrentDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DX_V::SC));
   }
-  EndOverlay();
 }
-
-void DS_2D_Light::BeginOverlay() { ApplyStates(ds_states::kOverlayDraw.before); }
-
-void DS_2D_Light::EndOverlay() { ApplyStates(ds_states::kOverlayDraw.after); }
 
 void DS_2D_Light::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
   if (!quad.vertices.HasData() || !Device()) return;
-  ApplyStates(ds_states::kTargetQuadDraw.before);
+  SetDrawStates(ds_states::kTargetQuadDraw);
   g_CurrentDevice->SetTexture(0, quad.texture.Get());
   SetScreenQuadStream(quad.vertices.buffer.Get());
   DrawPlain(quad);
-  ApplyStates(ds_states::kTargetQuadDraw.after);
 }
 
 // ---- drawing interface ----
@@ -224,6 +219,7 @@ void DS_2D_Light::DrawIndexedPT(const DS_IndexedMesh<DX_V::PT>& geometry, ID3DXE
   if (!Device() || !HasGeometry(geometry)) return;
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPTStream(geometry.vertices.buffer.Get());
+  SetDrawStates(ds_states::kEffectDraw);
   RunEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
 }
 
@@ -233,6 +229,7 @@ void DS_2D_Light::DrawPT2(const DS_SimpleMesh<DX_V::PT2>& geometry, ID3DXEffect*
   g_CurrentDevice->SetVertexShader(nullptr);
   g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
   g_CurrentDevice->SetStreamSource(0, geometry.vertices.buffer.Get(), 0, sizeof(DX_V::PT2));
+  SetDrawStates(ds_states::kEffectDraw);
   RunEffectPasses(effect, [&] { DrawPlain(geometry); });
 }
 
@@ -240,6 +237,7 @@ void DS_2D_Light::DrawPT(const DS_SimpleMesh<DX_V::PT>& geometry, ID3DXEffect* e
   if (!Device() || !geometry.vertices.HasData()) return;
   SetWorld(geometry.world);
   SetPTStream(geometry.vertices.buffer.Get());
+  SetDrawStates(ds_states::kEffectDraw);
   RunEffectPasses(effect, [&] { DrawPlain(geometry); });
 }
 
@@ -250,10 +248,11 @@ void DS_2D_Light::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3D
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPCTStream(geometry.vertices.buffer.Get());
   if (effect) {
+    SetDrawStates(ds_states::kTexturedColourEffectDraw);
     RunEffectPasses(effect, [&] { DrawIndexed(geometry, primitiveCount); });
     return;
   }
-  ApplyStates(ds_states::kTexturedColourDraw.before);
+  SetDrawStates(ds_states::kTexturedColourDraw);
   DrawIndexed(geometry, primitiveCount);
 }
 
@@ -262,6 +261,7 @@ void DS_2D_Light::DrawIndexedPCTEffect(const DS_IndexedMesh<DX_V::PCT>& geometry
   SetWorld(geometry.world);
   g_CurrentDevice->SetIndices(geometry.indices.buffer.Get());
   SetPCTStream(geometry.vertices.buffer.Get());
+  SetDrawStates(ds_states::kEffectDraw);
   RunEffectPasses(effect, [&] { DrawIndexed(geometry, geometry.indices.primitiveCount); });
 }
 
@@ -272,8 +272,7 @@ void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {
   g_CurrentDevice->SetIndices(node.indices.buffer.Get());
   SetPNTStream(node.vertices.buffer.Get());
   const bool twoSided = node.twoSided != 0;
-  const DS_DrawStates& states = twoSided ? ds_states::kTwoSidedMeshNodeDraw : ds_states::kMeshNodeDraw;
-  ApplyStates(states.before);
+  SetDrawStates(twoSided ? ds_states::kTwoSidedMeshNodeDraw : ds_states::kMeshNodeDraw);
   // Front faces first; a two-sided node then draws its back faces over them.
   for (int pass = 0; pass < (twoSided ? 2 : 1); ++pass) {
     for (const DS_Frame* instance : node.instances) {
@@ -284,7 +283,6 @@ void DS_2D_Light::DrawMeshNode(const DS_MeshNode& node) {
       DrawIndexed(node, node.indices.primitiveCount);
     }
   }
-  ApplyStates(states.after);
 }
 
 void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
@@ -298,7 +296,7 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
   g_CurrentDevice->SetTexture(0, sprites.texture);
   g_CurrentDevice->SetIndices(geometry->indices.buffer.Get());
   SetPCTStream(geometry->vertices.buffer.Get());
-  ApplyStates(ds_states::kSpriteArrayDraw.before);
+  SetDrawStates(ds_states::kSpriteArrayDraw);
   // Additive when the item asks for it; with a second picture only that one is.
   const bool additiveFirst = !sprites.secondTexture && sprites.additive != 0;
   ApplyStates(additiveFirst ? ds_states::kAdditiveBlend : ds_states::kAlphaBlend);
@@ -309,7 +307,6 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
     ApplyStates(sprites.additive == 1 ? ds_states::kAdditiveBlend : ds_states::kAlphaBlend);
     DrawIndexed(*geometry, triangles);
   }
-  ApplyStates(ds_states::kSpriteArrayDraw.after);
 }
 
 void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
@@ -319,7 +316,7 @@ void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
   g_CurrentDevice->SetTexture(0, mesh.texture.Get());
   g_CurrentDevice->SetIndices(mesh.indices.buffer.Get());
   SetPNTStream(mesh.vertices.buffer.Get());
-  ApplyStates(ds_states::kTwoPassMeshDraw.before);
+  SetDrawStates(ds_states::kTwoPassMeshDraw);
   for (const DS_Frame* child : mesh.children) {
     if (!child) continue;
     SetWorld(child->world);
@@ -328,19 +325,25 @@ void DS_2D_Light::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
     ApplyStates(ds_states::kCullClockwise);
     DrawIndexed(mesh, mesh.indices.primitiveCount);
   }
-  ApplyStates(ds_states::kTwoPassMeshDraw.after);
 }
 
 void DS_2D_Light::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
+  DrawPreparedMesh(object, argument, kNoStates);
+}
+
+void DS_2D_Light::DrawPreparedMesh(DS_PreparedMesh& object, int argument, const DS_StateBlock& extra) {
   if (!Device()) return;
   object.Prepare(argument);
   if (!HasGeometry(object)) return;
-  ApplyStates(ds_states::kPreparedMeshDraw.before);
+  SetDrawStates(ds_states::kPreparedMeshDraw, extra);
   g_CurrentDevice->SetTexture(0, object.texture.Get());
   g_CurrentDevice->SetIndices(object.indices.buffer.Get());
   SetPTStream(object.vertices.buffer.Get());
   DrawIndexed(object, object.indices.primitiveCount);
-  ApplyStates(ds_states::kPreparedMeshDraw.after);
+}
+
+void DS_2D_Light::SetDrawStates(const DS_DrawStates& draw, const DS_StateBlock& extra) const {
+  ApplyDrawStates(LayerStates(draw), draw, extra);
 }
 
 // ---- off-screen targets ----

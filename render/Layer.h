@@ -18,6 +18,7 @@
 #include "document/TextureSet.h"
 #include "render/ABRender.h"
 #include "render/Camera.h"
+#include "render/DeviceStates.h"
 #include "render/Mesh.h"
 #include "render/TexturedQuad.h"
 #include "render/ViewContext.h"
@@ -124,9 +125,14 @@ public:
   DS_RenderTargetPair& GetTargets() { return m_targets; }
 
 protected:
-  // The states of an overlay draw, and their undoing after it (a layer may leave more).
-  void BeginOverlay();
-  virtual void EndOverlay();
+  // Where a special layer's states differ from the layer baseline for a draw on it
+  // (none for a plain layer); most layers differ alike for every draw.
+  virtual DS_StateBlock LayerStates(const DS_DrawStates& draw) const { return kNoStates; }
+  // Sets every state a draw depends on: the layer's states with the draw's differences
+  // and `extra` (where this layer differs for this draw).
+  void SetDrawStates(const DS_DrawStates& draw, const DS_StateBlock& extra = kNoStates) const;
+  // A prepared mesh in its states, with `extra` over them.
+  void DrawPreparedMesh(DS_PreparedMesh& object, int argument, const DS_StateBlock& extra);
   // The first frame of the picture link's set becomes the layer quad's picture.
   void BindPicture();
   // Fits the picture into w x h on the current view context.

@@ -155,12 +155,11 @@ HRESULT DS_GridMesh::Create(DS_GridMesh& mesh, int columns, int rows) {
 void DrawColoredPrimitive(const DS_SimpleMesh<DX_V::PC>& mesh) {
   IDirect3DDevice9* device = g_CurrentDevice;
   if (!device) return;
-  ApplyStates(ds_states::kVertexColourDraw.before);
+  ApplyDrawStates(kNoStates, ds_states::kVertexColourDraw);
   SetVertexStream<DX_V::PC>(mesh.vertices.buffer.Get());
   if (mesh.vertices.buffer && mesh.primitiveCount > 0) {
     device->DrawPrimitive(mesh.primitiveType, 0, UINT(mesh.primitiveCount));
   }
-  ApplyStates(ds_states::kVertexColourDraw.after);
 }
 
 void DS_MeshNode::LoadFromResources(const DS_ImageFileLink& picture, const DS_FileLink3& meshLink) {

@@ -7,6 +7,7 @@
 #include "device/DeviceGlobals.h"
 #include "device/DeviceUtil.h"
 #include "document/DocResManager.h"
+#include "render/DeviceStates.h"
 #include "render/TexturedQuad.h"
 
 namespace {
@@ -231,6 +232,9 @@ float DS_SlideShow_Light::StillUntil(float t) const {
 
 int DS_SlideShow_Light::Render(bool noClear) {
   if (!m_current) return 0;
+  // Each frame sets its states from a cache that knows nothing: a state that something
+  // outside the drawing code set behind it lasts no longer than the frame.
+  ForgetDeviceStates();
   m_current->Render(noClear);
   m_current->RenderSurround(noClear);
   DS_SharedRef<DS_2D_Light> light = m_current->GetLight();

@@ -49,30 +49,18 @@ unsigned GlyphAlphaByte(float alpha) {
   return unsigned(uint64_t(int64_t(scaled)) & 0xFFu);
 }
 
-// The code-rain layer keeps stage 0 modulating colour and alpha between its draws.
-const DS_StateRow kModulateStage[] = {
+// Where the code-rain layer differs from the layer baseline, for every draw on it:
+// stage 0 modulates colour and alpha.
+const DS_StateRow kCodeRainStates[] = {
     StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
     StageRow(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
 };
-const DS_StateRow kModulateAlpha[] = {StageRow(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE)};
 
-// The glyphs are the texture tinted by the quad colour, blended by the quad's alpha:
-// the picture's draw and the objects of the last frame leave other states behind.
+// The glyphs are the texture tinted by the quad colour, blended by the quad's alpha.
 const DS_StateRow kGlyphs[] = {
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE),
-    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
-    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE),
-    StageRow(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
-    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
-    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
     RenderRow(D3DRS_ALPHABLENDENABLE, TRUE),
 };
-const DS_StateRow kGlyphsEnd[] = {RenderRow(D3DRS_ALPHABLENDENABLE, FALSE)};
-const DS_DrawStates kGlyphDraw = {kGlyphs, kGlyphsEnd};
+const DS_DrawStates kGlyphDraw = {kGlyphs};
 
 }  // namespace
 
@@ -151,10 +139,7 @@ void DS_MatrixCodeLight::OnDeviceCreated() {
   BuildLuminanceMap();
 }
 
-void DS_MatrixCodeLight::OnDeviceRestored() {
-  DS_2D_Light::OnDeviceRestored();
-  ApplyStates(kModulateStage);
-}
+DS_StateBlock DS_MatrixCodeLight::LayerStates(const DS_DrawStates&) const { return kCodeRainStates; }
 
 void DS_MatrixCodeLight::RebuildGrid() {
   m_rain.reset();
@@ -294,20 +279,14 @@ void DS_MatrixCodeLight::Render(bool noClear) {
   if (mode == kDrawOverPicture) DS_2D_Light::Render(noClear);
   if (!g_CurrentDevice) return;
   if (mode == kDrawLuminance) g_CurrentDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-  ApplyStates(kGlyphDraw.before);
+  SetDrawStates(kGlyphDraw);
   m_batch.Draw();
-  ApplyStates(kGlyphDraw.after);
 }
 
 void DS_MatrixCodeLight::SetFitType(int type) {
   DS_2D_Light::SetFitType(type);
   RebuildGrid();
   ResizeBatch();
-}
-
-void DS_MatrixCodeLight::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
-  DS_2D_Light::DrawTargetQuad(quad);
-  ApplyStates(kModulateAlpha);
 }
 
 void DS_MatrixCodeLight::OnImageChanged() {

@@ -43,7 +43,6 @@ public:
   void BeginTarget(const DS_RenderTargetPair& pair, int fitType) override;
   void EndTarget() override;
   void OnDeviceCreated() override;
-  void OnDeviceRestored() override;
   // Advances the rain, draws the background of the draw mode, then the glyphs.
   void Render(bool noClear) override;
   // Keeps the time only; the camera moves when the layer renders.
@@ -51,7 +50,6 @@ public:
   // The layer moves by itself.
   bool IsStill() const override { return false; }
   void SetFitType(int type) override;
-  void DrawTargetQuad(const DS_ScreenTexturedQuad& quad) override;
   void OnImageChanged() override;
 
   // A new, empty rain for the configuration and the current scene mapping.
@@ -88,6 +86,9 @@ public:
   MediaParamT<unsigned long> highlightColor;  // COLORREF of highlighted glyphs
   UINTSclaleTo<float> opacity;             // stored as a transparency in percent
   DS_ImageFileLink glyphImage;             // the glyph strip, glyphs stacked downwards
+
+protected:
+  DS_StateBlock LayerStates(const DS_DrawStates& draw) const override;
 
 private:
   // The configuration from the parameters, as the device objects are made.

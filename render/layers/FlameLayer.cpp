@@ -34,39 +34,19 @@ const char kParamScene[] = "SceneTex";
 const char kParamBump[] = "Bumpmap";
 const float kStrengthFactor = 0.05f;
 
-// What the flame layer leaves when the device is restored (it sets no layer baseline
-// of its own): blending on, the four samplers the fire and distortion effects read
-// filtered, and sampler 0 clamped at the texture's edges.
-const DS_StateRow kFlameBaseline[] = {
-    RenderRow(D3DRS_CULLMODE, D3DCULL_NONE),
-    RenderRow(D3DRS_LIGHTING, FALSE),
-    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
-    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
-    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+// Where the flame layer differs from the layer baseline, for every draw on it: sampler
+// 0 clamped at the texture's edges, and the four samplers the fire and distortion
+// effects read filtered.
+const DS_StateRow kFlameStates[] = {
+    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
+    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
     SamplerRow(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
     SamplerRow(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
     SamplerRow(2, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
     SamplerRow(2, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
     SamplerRow(3, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
     SamplerRow(3, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
-    RenderRow(D3DRS_ALPHABLENDENABLE, TRUE),
-    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
-    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
-    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
-    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
-    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
 };
-
-// The surround bands unculled; blending on again for the next frame's fire band.
-const DS_StateRow kSurroundBegin[] = {RenderRow(D3DRS_CULLMODE, D3DCULL_NONE)};
-const DS_StateRow kSurroundEnd[] = {RenderRow(D3DRS_ALPHABLENDENABLE, TRUE)};
-const DS_DrawStates kSurroundDraw = {kSurroundBegin, kSurroundEnd};
 
 // Four DX_V::PT vertices with positions and texture coordinates, in the given order.
 void WriteQuad(DS_VertexBuffer<DX_V::PT>& buffer, const float (&v)[4][4]) {
@@ -246,7 +226,7 @@ void DS_FlameLight::OnDeviceRestored() {
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &identity);
-  ApplyStates(kFlameBaseline);
+  SetDrawStates(ds_states::kLayerDraw);
   DS_2D_Light::SetSize(m_width, m_height);
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   m_targets.Create(int(desc.Width), int(desc.Height));
@@ -280,9 +260,10 @@ void DS_FlameLight::RenderSurround(bool skip) {
   if (IsDistortionOn() && IsCaptureOpen()) {
     const DS_ComHolder<IDirect3DTexture9> scene = EndSceneCapture(false);
     if (g_CurrentViewContext) g_CurrentViewContext->SetWorld(m_heat.screenQuad.world);
+    SetDrawStates(ds_states::kEffectDraw);
     m_heat.Draw(scene);
   }
-  ApplyStates(kSurroundDraw.before);
-  if (!skip && g_CurrentViewContext) g_CurrentViewContext->DrawSurround();
-  ApplyStates(kSurroundDraw.after);
+  DS_2D_Light::RenderSurround(skip);
 }
+
+DS_StateBlock DS_FlameLight::LayerStates(const DS_DrawStates&) const { return kFlameStates; }

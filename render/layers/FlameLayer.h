@@ -106,6 +106,9 @@ public:
   // Moves the band down by 0.005 picture heights per step.
   MediaParamT<unsigned int> fireOffset;
 
+protected:
+  DS_StateBlock LayerStates(const DS_DrawStates& draw) const override;
+
 private:
   DS_FireFX m_fire;
   DS_HeatDistortion m_heat;

@@ -48,59 +48,48 @@ const float kCameraDistance = 600.0f;
 const float kPositionOffset = 250.0f;
 const float kViewUnits = 500.0f;
 
-// What the glass-ball layer adds to the layer's baseline when the device is restored:
-// stage 1 reads the scene (wrapped, through the ball's texture matrix) as stage 0's
-// bump map shifts it, and the backgrounds are read through their mip chains.
-const DS_StateRow kGlassBallBaseline[] = {
+// Where the glass-ball layer differs from the layer baseline, for every draw on it:
+// pictures are read through their mip chains.
+const DS_StateRow kGlassBallStates[] = {
+    SamplerRow(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR),
+};
+
+// Stage 1 of the ball's draws reads its picture (wrapped) at the camera-space position
+// through the ball's texture matrix, which is set with the ball's transforms.
+const DS_StateRow kBallStage1[] = {
+    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION | 1),
+    StageRow(1, D3DTSS_COLORARG2, D3DTA_CURRENT),
     SamplerRow(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP),
     SamplerRow(1, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP),
     SamplerRow(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
     SamplerRow(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR),
+};
+// Within a draw of the ball, stage 1 shows its picture or is off, as it has one.
+const DS_StateRow kStage1Shows[] = {StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1)};
+const DS_StateRow kStage1Off[] = {StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE)};
+
+// The composition: the background and the scroll opaque in the layer's states, the
+// lens shifting the scene per pixel, then the overlays, the rim and the stand blended
+// with their alpha.
+const DS_DrawStates kBackgroundDraw = {kNoStates};
+const DS_StateRow kLens[] = {
+    StageRow(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP),
+    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
+    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
     StageRow(0, D3DTSS_BUMPENVMAT00, FloatState(0.2f)),
     StageRow(0, D3DTSS_BUMPENVMAT01, FloatState(0.0f)),
     StageRow(0, D3DTSS_BUMPENVMAT10, FloatState(0.0f)),
     StageRow(0, D3DTSS_BUMPENVMAT11, FloatState(0.25f)),
     StageRow(0, D3DTSS_BUMPENVLSCALE, FloatState(1.0f)),
     StageRow(0, D3DTSS_BUMPENVLOFFSET, FloatState(0.0f)),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
-    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(1, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
 };
-
-// Stage 1's coordinates: the camera-space position through the ball's texture matrix.
-const DS_StateRow kBallTextureCoords[] = {
-    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2),
-    StageRow(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION | 1),
-};
-const DS_StateRow kStage1Shows[] = {StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1)};
-const DS_StateRow kStage1Off[] = {StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE)};
-
-// The composition: the background and the scroll opaque, the lens shifting the scene
-// per pixel, then the overlays, the rim and the stand blended with their alpha.
-const DS_StateRow kOpaqueBackground[] = {RenderRow(D3DRS_ALPHABLENDENABLE, FALSE)};
-const DS_StateRow kLensStages[] = {
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP),
-    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
-};
+const DS_DrawStates kLensDraw = {kLens};
 const DS_StateRow kBallOverlays[] = {
     RenderRow(D3DRS_ALPHABLENDENABLE, TRUE),
-    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
-    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
     StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
-    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1),
 };
-// Stage 1 back to the plain second coordinates for whatever draws next.
-const DS_StateRow kCompositeEnd[] = {
-    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
-    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
-};
+const DS_DrawStates kBallOverlaysDraw = {kBallOverlays};
 
 // a / b, or 0 where the document's sizes would divide by zero.
 float Ratio(float a, float b) {
@@ -418,11 +407,7 @@ void DS_GlassBallLight::OnDeviceCreated() {
   SetSize(m_width, m_height);
 }
 
-void DS_GlassBallLight::OnDeviceRestored() {
-  DS_2D_Light::OnDeviceRestored();
-  if (!g_CurrentDevice) return;
-  ApplyStates(kGlassBallBaseline);
-}
+DS_StateBlock DS_GlassBallLight::LayerStates(const DS_DrawStates&) const { return kGlassBallStates; }
 
 void DS_GlassBallLight::OnDeviceLost() {
   DS_2D_Light::OnDeviceLost();
@@ -568,7 +553,6 @@ void DS_GlassBallLight::SetBallTransforms(bool lens) {
   g_CurrentDevice->SetTransform(D3DTS_VIEW, &out.view);
   g_CurrentDevice->SetTransform(D3DTS_PROJECTION, &out.projection);
   g_CurrentDevice->SetTransform(D3DTS_TEXTURE1, &m_textureMatrix);
-  ApplyStates(kBallTextureCoords);
 }
 
 void DS_GlassBallLight::SetStage1Texture(IDirect3DTexture9* texture) {
@@ -586,7 +570,7 @@ void DS_GlassBallLight::DrawBall(const DS_VertexBuffer<DX_V::PT2>& buffer) {
 
 void DS_GlassBallLight::RenderSurround(bool skip) {
   if (!g_CurrentDevice) return;
-  ApplyStates(kOpaqueBackground);
+  SetDrawStates(kBackgroundDraw);
   const int mode = animationMode.GetValue();
   // Flipping a pair that is not being drawn into would draw the scroll onto the back
   // buffer.
@@ -615,15 +599,15 @@ void DS_GlassBallLight::RenderSurround(bool skip) {
   }
 
   // Lens: the captured scene, shifted per pixel by the lens's slopes.
+  SetDrawStates(kLensDraw, kBallStage1);
   SetBallTransforms(true);
   g_CurrentDevice->SetTexture(0, m_lens.Get());
   SetStage1Texture(scene.Get());
-  ApplyStates(kLensStages);
   DrawBall(m_ballBuffer);
 
   // Overlays on the ball, with their alpha.
+  SetDrawStates(kBallOverlaysDraw, kBallStage1);
   SetBallTransforms(false);
-  ApplyStates(kBallOverlays);
   SetStage1Texture(nullptr);
   // An overlay the document cannot supply is left out rather than drawn untextured
   // over the ball.
@@ -658,5 +642,4 @@ void DS_GlassBallLight::RenderSurround(bool skip) {
   if (backgroundMode.GetValue() == 1 && m_backgroundFitType == DS_ViewContext::kFitLetterbox) {
     for (const DS_SimpleMesh<DX_V::SC>& bar : m_bars) DrawOverlay(&bar);
   }
-  ApplyStates(kCompositeEnd);
 }

@@ -108,7 +108,6 @@ public:
   void BeginTarget(const DS_RenderTargetPair& pair, int fitType) override;
   void EndTarget() override;
   void OnDeviceCreated() override;
-  void OnDeviceRestored() override;
   void OnDeviceLost() override;
   void RenderSurround(bool skip) override;
   void Render(bool noClear) override;
@@ -155,6 +154,9 @@ public:
   MediaParamT<int> animationMode;
   MediaParamT<unsigned long> topColour;     // 0x00BBGGRR
   MediaParamT<unsigned long> bottomColour;  // 0x00BBGGRR
+
+protected:
+  DS_StateBlock LayerStates(const DS_DrawStates& draw) const override;
 
 private:
   HRESULT CreateSquareBuffer(DS_VertexBuffer<DX_V::PT2>& buffer, float left, float bottom, float right, float top);

@@ -41,80 +41,40 @@ const double kBandRounding = 1e-3;
 const DWORD kWaterVertexCount = 6;
 const UINT kWaterStride = sizeof(DX_V::PT2);
 
-// What the lake leaves when the device is restored: its own baseline, with the bump
-// coordinates clamped on sampler 0 and the reflection mirrored on sampler 1, and the
-// plain texture-times-colour stages the tint quads draw with.
-const DS_StateRow kLakeBaseline[] = {
-    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
-    RenderRow(D3DRS_ZWRITEENABLE, FALSE),
-    RenderRow(D3DRS_CULLMODE, D3DCULL_NONE),
-    RenderRow(D3DRS_LIGHTING, FALSE),
-    RenderRow(D3DRS_AMBIENT, 0xFFFFFFFF),
-    RenderRow(D3DRS_DITHERENABLE, TRUE),
-    RenderRow(D3DRS_SPECULARENABLE, FALSE),
-    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
-    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
-    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
+// Where the lake differs from the layer baseline, for every draw on it: the bump
+// coordinates, which run past 1 at the water's far edge, clamped on sampler 0 (and the
+// pictures of the objects with them), the reflection filtered and mirrored on sampler 1.
+const DS_StateRow kLakeStates[] = {
     SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
     SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
     SamplerRow(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
     SamplerRow(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
     SamplerRow(1, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR),
     SamplerRow(1, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR),
-    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE),
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
-    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
-    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
+    RenderRow(D3DRS_AMBIENT, 0xFFFFFFFF),
+    RenderRow(D3DRS_DITHERENABLE, TRUE),
 };
 
-// The bump coordinates run past 1 at the water's far edge: clamped, not repeated.
-const DS_StateRow kBumpSampler[] = {
-    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
-    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP),
-};
-// Without a bump map: the reflection on stage 0, read through the mirrored coordinates.
-const DS_StateRow kMirrorStages[] = {
+// The water without a bump map: the reflection on stage 0, read through the mirrored
+// coordinates.
+const DS_StateRow kMirrorWater[] = {
     StageRow(0, D3DTSS_TEXCOORDINDEX, 1),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
 };
-// With one: the bump map on stage 0 perturbs the reflection read on stage 1 (the
-// matrix, which turns with time, is set beside these).
-const DS_StateRow kBumpStages[] = {
-    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
+const DS_DrawStates kMirrorWaterDraw = {kMirrorWater};
+// With one: the bump map on stage 0 perturbs the reflection read on stage 1 through the
+// second coordinates as they are (the matrix, which turns with time, is set with these).
+const DS_StateRow kBumpWater[] = {
     StageRow(0, D3DTSS_COLOROP, D3DTOP_BUMPENVMAP),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
     StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
     StageRow(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
 };
-// The water reads the reflection through the second coordinates as they are: what an
-// object left on stage 1 must not move it.
-const DS_StateRow kWaterStages[] = {
-    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
-    StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
-};
-const DS_StateRow kWaterEnd[] = {
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
-    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
-};
-const DS_StateRow kTintBlend[] = {
-    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
-    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
-};
-// Prepared meshes repeat their texture across the water; the bump map then clamps again.
+const DS_DrawStates kBumpWaterDraw = {kBumpWater};
+
+// Prepared meshes repeat their texture across the water.
 const DS_StateRow kWrapSampler[] = {
     SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP),
     SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP),
 };
-const DS_DrawStates kPreparedMeshOnWater = {kWrapSampler, kBumpSampler};
 
 IOF_Virtual_ReaderT_II<FakeLake2D, DS_2D_Light> s_lakeReader(L"FakeLake2D");
 
@@ -334,10 +294,10 @@ void FakeLake2D::OnDeviceRestored() {
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &identity);
-  // The bump stages bind their textures (and the bump matrix); the baseline then puts
-  // the stages back to plain ones, and stage 1 loses the reflection.
+  // The bump stages bind their textures (and the bump matrix); the layer's states then
+  // put the stages back to plain ones, and stage 1 loses the reflection.
   SetBumpStages();
-  ApplyStates(kLakeBaseline);
+  SetDrawStates(ds_states::kLayerDraw);
   g_CurrentDevice->SetTexture(1, nullptr);
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   m_targets.Create(int(desc.Width), int(desc.Height));
@@ -345,13 +305,12 @@ void FakeLake2D::OnDeviceRestored() {
 
 void FakeLake2D::SetBumpStages() {
   if (!g_CurrentDevice) return;
-  ApplyStates(kBumpSampler);
   if (!m_bump) {
     // No bump map in the document: the reflection itself, read through the mirrored
     // coordinates, rather than a bump stage sampling no texture.
     g_CurrentDevice->SetTexture(0, m_reflection.Get());
     g_CurrentDevice->SetTexture(1, nullptr);
-    ApplyStates(kMirrorStages);
+    SetDrawStates(kMirrorWaterDraw);
     return;
   }
   g_CurrentDevice->SetTexture(0, m_bump.Get());
@@ -362,9 +321,10 @@ void FakeLake2D::SetBumpStages() {
       StageRow(0, D3DTSS_BUMPENVMAT10, FloatState(m_bumpMatrix[2])),
       StageRow(0, D3DTSS_BUMPENVMAT11, FloatState(m_bumpMatrix[3])),
   };
-  ApplyStates(bumpMatrix);
-  ApplyStates(kBumpStages);
+  SetDrawStates(kBumpWaterDraw, bumpMatrix);
 }
+
+DS_StateBlock FakeLake2D::LayerStates(const DS_DrawStates&) const { return kLakeStates; }
 
 // ---- frame ----
 
@@ -386,18 +346,13 @@ void FakeLake2D::Render(bool noClear) {
     SetBumpStages();
     g_CurrentDevice->SetVertexShader(nullptr);
     g_CurrentDevice->SetFVF(DX_V::PT2::FVF);
-    ApplyStates(kWaterStages);
     g_CurrentDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, UINT(m_waterQuad.primitiveCount));
     g_CurrentDevice->SetTexture(1, nullptr);
-    ApplyStates(kWaterEnd);
   }
-  ApplyStates(kTintBlend);
   DrawColoredPrimitive(m_tintQuad);
   DrawColoredPrimitive(m_lineQuad);
 }
 
 void FakeLake2D::DrawTexturedIndexedPT(DS_PreparedMesh& object, int argument, int ignored) {
-  ApplyStates(kPreparedMeshOnWater.before);
-  DS_2D_Light::DrawTexturedIndexedPT(object, argument, ignored);
-  ApplyStates(kPreparedMeshOnWater.after);
+  DrawPreparedMesh(object, argument, kWrapSampler);
 }

@@ -66,8 +66,8 @@ public:
   bool IsStill() const override { return false; }
   void OnImageChanged() override;
 
-  // The bump stages of the water draw: the bump map on stage 0, the reflection on
-  // stage 1. Without a bump map the reflection is drawn unshifted from stage 0.
+  // The states and textures of the water draw: the bump map on stage 0, the reflection
+  // on stage 1. Without a bump map the reflection is drawn unshifted from stage 0.
   void SetBumpStages();
 
   const DS_SimpleMesh<DX_V::PT2>& GetWaterQuad() const { return m_waterQuad; }
@@ -90,6 +90,9 @@ public:
   GUID guid;
   ds_string name;  // stored and written only
   unsigned char byteFlag = 1;  // stored and written only
+
+protected:
+  DS_StateBlock LayerStates(const DS_DrawStates& draw) const override;
 
 private:
   void MakeReflection();

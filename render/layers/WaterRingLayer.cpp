@@ -16,60 +16,24 @@ const float kHalfPi = 1.5707964f;
 const float kNearPlane = -1.0f;
 const float kFarPlane = 2000.0f;
 
-// What the water-ring layer leaves when the device is restored: the lit surface's
-// states (the light and material are set beside them), both stages off with their
-// arguments reset, and the picture filtered and mirrored at its edges.
-const DS_StateRow kWaterRingBaseline[] = {
-    RenderRow(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
-    RenderRow(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
-    RenderRow(D3DRS_ZFUNC, D3DCMP_LESSEQUAL),
-    RenderRow(D3DRS_CULLMODE, D3DCULL_NONE),
-    RenderRow(D3DRS_SHADEMODE, D3DSHADE_GOURAUD),
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_DISABLE),
-    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
-    StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT),
-    StageRow(0, D3DTSS_TEXCOORDINDEX, 0),
-    StageRow(1, D3DTSS_COLOROP, D3DTOP_DISABLE),
-    StageRow(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE),
-    StageRow(1, D3DTSS_COLORARG1, D3DTA_TEXTURE),
-    StageRow(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
-    StageRow(1, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(1, D3DTSS_ALPHAARG2, D3DTA_CURRENT),
-    StageRow(1, D3DTSS_TEXCOORDINDEX, 1),
-    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
+// The surface: its texture as it is, lit (the light and material are set beside these
+// when the device is restored), over the layer's states; objects on it draw unlit in
+// their own.
+const DS_StateRow kSurface[] = {
     RenderRow(D3DRS_LIGHTING, TRUE),
     RenderRow(D3DRS_SPECULARENABLE, TRUE),
-    SamplerRow(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR),
-    SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR),
-    SamplerRow(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR),
-};
-
-// The surface shows its texture as it is, lit.
-const DS_StateRow kSurfaceStages[] = {
-    StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
-    StageRow(0, D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    RenderRow(D3DRS_ZFUNC, D3DCMP_LESSEQUAL),
+    RenderRow(D3DRS_SHADEMODE, D3DSHADE_GOURAUD),
     StageRow(0, D3DTSS_COLORARG2, D3DTA_CURRENT),
-    StageRow(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1),
-    StageRow(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
     StageRow(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT),
 };
-
-// Objects draw unlit over the lit surface.
-const DS_StateRow kLightingOff[] = {RenderRow(D3DRS_LIGHTING, FALSE)};
-const DS_StateRow kLightingOn[] = {RenderRow(D3DRS_LIGHTING, TRUE)};
-const DS_DrawStates kObjectOnSurface = {kLightingOff, kLightingOn};
-
-const DS_StateRow kBlendOff[] = {RenderRow(D3DRS_ALPHABLENDENABLE, FALSE)};
-const DS_StateRow kTargetQuadColour[] = {StageRow(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1)};
-const DS_StateRow kTargetQuadEnd[] = {
-    RenderRow(D3DRS_ZENABLE, D3DZB_FALSE),
-    RenderRow(D3DRS_ALPHABLENDENABLE, FALSE),
+const DS_DrawStates kSurfaceDraw = {kSurface};
+// The effect draws of plain and coloured geometry keep the surface's light (an effect
+// that shows vertex colours as given switches it off itself).
+const DS_StateRow kLitEffects[] = {
+    RenderRow(D3DRS_LIGHTING, TRUE),
+    RenderRow(D3DRS_SPECULARENABLE, TRUE),
 };
-const DS_DrawStates kTargetQuadOnSurface = {kTargetQuadColour, kTargetQuadEnd};
 
 D3DXMATRIX Translation(float x, float y, float z) {
   D3DXMATRIX m;
@@ -222,7 +186,7 @@ void DS_WaterRingLight::OnDeviceRestored() {
   SetMaterial();
   g_CurrentDevice->SetTransform(D3DTS_VIEW, &m_viewMatrix);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &m_worldMatrix);
-  ApplyStates(kWaterRingBaseline);
+  SetDrawStates(kSurfaceDraw);
   ConfigureRipple();
   SetSize(m_width, m_height);
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
@@ -251,7 +215,7 @@ void DS_WaterRingLight::Update(float t) {
 
 void DS_WaterRingLight::DrawSurface(IDirect3DTexture9* texture) {
   if (!g_CurrentDevice) return;
-  ApplyStates(kSurfaceStages);
+  SetDrawStates(kSurfaceDraw);
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &m_worldMatrix);
 
   // The layer's camera drift and zoom carry over to the surface.
@@ -345,38 +309,6 @@ const DS_ComHolder<IDirect3DTexture9>& DS_WaterRingLight::EndSceneCapture(bool c
 
 // ---- drawing interface ----
 
-void DS_WaterRingLight::DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect,
-                                       int primitiveCount, float unused) {
-  ApplyStates(kObjectOnSurface.before);
-  DS_2D_Light::DrawIndexedPCT(geometry, effect, primitiveCount, unused);
-  ApplyStates(kObjectOnSurface.after);
-}
-
-void DS_WaterRingLight::DrawMeshNode(const DS_MeshNode& node) {
-  ApplyStates(kObjectOnSurface.before);
-  DS_2D_Light::DrawMeshNode(node);
-  ApplyStates(kObjectOnSurface.after);
-}
-
-void DS_WaterRingLight::DrawSpriteArray(const DS_SpriteArrayDraw& sprites) {
-  ApplyStates(kObjectOnSurface.before);
-  DS_2D_Light::DrawSpriteArray(sprites);
-  ApplyStates(kObjectOnSurface.after);
-}
-
-void DS_WaterRingLight::DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) {
-  ApplyStates(kObjectOnSurface.before);
-  DS_2D_Light::DrawMeshNodeTwoPass(mesh);
-  ApplyStates(kObjectOnSurface.after);
-}
-
-void DS_WaterRingLight::EndOverlay() {
-  DS_2D_Light::EndOverlay();
-  ApplyStates(kBlendOff);
-}
-
-void DS_WaterRingLight::DrawTargetQuad(const DS_ScreenTexturedQuad& quad) {
-  ApplyStates(kTargetQuadOnSurface.before);
-  DS_2D_Light::DrawTargetQuad(quad);
-  ApplyStates(kTargetQuadOnSurface.after);
+DS_StateBlock DS_WaterRingLight::LayerStates(const DS_DrawStates& draw) const {
+  return &draw == &ds_states::kEffectDraw ? DS_StateBlock(kLitEffects) : kNoStates;
 }

@@ -45,13 +45,6 @@ public:
   void Fields(IO& io, int version);
   void Write(DS_IOF_Virtual& stream) const override;
 
-  // Objects are drawn unlit while the surface stays lit.
-  void DrawIndexedPCT(const DS_IndexedMesh<DX_V::PCT>& geometry, ID3DXEffect* effect, int primitiveCount,
-                      float unused) override;
-  void DrawMeshNode(const DS_MeshNode& node) override;
-  void DrawSpriteArray(const DS_SpriteArrayDraw& sprites) override;
-  void DrawMeshNodeTwoPass(const DS_TexturedMesh<DX_V::PNT>& mesh) override;
-
   void OnDeviceCreated() override;
   void OnDeviceRestored() override;
   void OnDeviceLost() override;
@@ -62,9 +55,6 @@ public:
   bool IsStill() const override { return false; }
   void SetSize(int width, int height) override;
   void SetFitType(int type) override;
-  void DrawTargetQuad(const DS_ScreenTexturedQuad& quad) override;
-  // The surface draws without blending after the overlay.
-  void EndOverlay() override;
   void BeginSceneCapture() override;
   const DS_ComHolder<IDirect3DTexture9>& EndSceneCapture(bool clear) override;
   bool NeedsSceneCapture() const override { return mode.GetValue() == kModeScene; }
@@ -95,6 +85,9 @@ public:
   UINTSclaleTo<float> dropRate;            // drops per second (stored per minute)
   UINTSclaleTo<float> specular;            // specular colour of the material
   UINTSclaleTo<float> specularPower;       // power of the material
+
+protected:
+  DS_StateBlock LayerStates(const DS_DrawStates& draw) const override;
 
 private:
   // The parameters that the surface takes when the device objects are made.

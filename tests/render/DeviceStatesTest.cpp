@@ -2,13 +2,17 @@
 // device: every state that any operation's rows name is poisoned, the operation draws,
 // and each state must then hold the value of the operation's own rows, or still the
 // poison where it names none. A draw that sets a state its rows do not list, or does
-// not set one they do, fails naming the operation and the state.
+// not set one they do, fails naming the operation and the state. Every draw's rows
+// start from the layer baseline, which names every state a draw depends on (the table
+// below): no draw leaves any of them to what the draws before it left. Then the state
+// cache through which the states are set.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -16,13 +20,16 @@
 #include <tuple>
 #include <vector>
 
+#include "host/FakeDevice9Base.h"
 #include "render/DeviceStates.h"
+#include "render/EffectPasses.h"
 #include "render/Layer.h"
 #include "render/Mesh.h"
 #include "render/TexturedQuad.h"
 #include "support/FakeEffect.h"
 #include "support/RenderDeviceTest.h"
 #include "support/SceneLayer.h"
+#include "support/TestDevice.h"
 
 namespace {
 
@@ -71,6 +78,7 @@ struct Scene {
   DX_V::SC overlayVertices[4] = {};
   DS_ScreenTexturedQuad targetQuad;
   DS_SimpleMesh<DX_V::PC> coloured;
+  DS_ViewContext view;
 
   ~Scene() { effect->Release(); }
 
@@ -116,8 +124,9 @@ struct Scene {
 // ---- the table ----
 
 // One drawing operation: its draw and the rows it sets, in the order it sets them (a
-// later row of the same state wins). Where a value depends on the object, the case
-// draws one such object and lists the block it picks.
+// later row of the same state wins): the layer baseline, then the draw's differences,
+// then what it sets on the spot. Where a value depends on the object, the case draws
+// one such object and lists the block it picks.
 struct DrawCase {
   const char* operation;
   std::function<void(Scene&)> draw;
@@ -127,45 +136,52 @@ struct DrawCase {
 const std::vector<DrawCase>& Cases() {
   static const std::vector<DrawCase> cases = {
       {"DS_2D_Light::OnDeviceRestored (the layer baseline)", [](Scene& s) { s.layer.OnDeviceRestored(); },
-       {kLayerBaseline}},
+       {kLayerBaseline, kLayerDraw.differences}},
       {"DS_2D_Light::Render (the picture)", [](Scene& s) { s.layer.Render(true); },
-       {kPictureDraw.before, kPictureDraw.after}},
+       {kLayerBaseline, kPictureDraw.differences}},
+      {"DS_2D_Light::RenderSurround",
+       [](Scene& s) {
+         g_CurrentViewContext = &s.view;
+         s.layer.RenderSurround(false);
+         g_CurrentViewContext = nullptr;
+       },
+       {kLayerBaseline, kSurroundDraw.differences}},
       {"DrawIndexedPT", [](Scene& s) { s.layer.DrawIndexedPT(s.indexedPT, s.effect); },
-       {kEffectDraw.before, kEffectDraw.after}},
-      {"DrawPT2", [](Scene& s) { s.layer.DrawPT2(s.pt2, s.effect); }, {kEffectDraw.before, kEffectDraw.after}},
-      {"DrawPT", [](Scene& s) { s.layer.DrawPT(s.pt, s.effect); }, {kEffectDraw.before, kEffectDraw.after}},
+       {kLayerBaseline, kEffectDraw.differences}},
+      {"DrawPT2", [](Scene& s) { s.layer.DrawPT2(s.pt2, s.effect); }, {kLayerBaseline, kEffectDraw.differences}},
+      {"DrawPT", [](Scene& s) { s.layer.DrawPT(s.pt, s.effect); }, {kLayerBaseline, kEffectDraw.differences}},
       {"DrawIndexedPCT with an effect", [](Scene& s) { s.layer.DrawIndexedPCT(s.pct, s.effect, 2, 0.0f); },
-       {kEffectDraw.before, kEffectDraw.after}},
+       {kLayerBaseline, kTexturedColourEffectDraw.differences}},
       {"DrawIndexedPCT without an effect", [](Scene& s) { s.layer.DrawIndexedPCT(s.pct, nullptr, 2, 0.0f); },
-       {kTexturedColourDraw.before, kTexturedColourDraw.after}},
+       {kLayerBaseline, kTexturedColourDraw.differences}},
       {"DrawIndexedPCTEffect", [](Scene& s) { s.layer.DrawIndexedPCTEffect(s.pct, s.effect); },
-       {kEffectDraw.before, kEffectDraw.after}},
+       {kLayerBaseline, kEffectDraw.differences}},
       {"DrawMeshNode", [](Scene& s) { s.layer.DrawMeshNode(s.node); },
-       {kMeshNodeDraw.before, kMeshNodeDraw.after}},
+       {kLayerBaseline, kMeshNodeDraw.differences, kCullCounterClockwise}},
       {"DrawMeshNode, two-sided",
        [](Scene& s) {
          s.node.twoSided = 1;
          s.layer.DrawMeshNode(s.node);
          s.node.twoSided = 0;
        },
-       {kTwoSidedMeshNodeDraw.before, kTwoSidedMeshNodeDraw.after}},
+       {kLayerBaseline, kTwoSidedMeshNodeDraw.differences, kCullCounterClockwise, kCullClockwise}},
       {"DrawSpriteArray, additive", [](Scene& s) { s.layer.DrawSpriteArray(s.Sprites(false, 1)); },
-       {kSpriteArrayDraw.before, kAdditiveBlend, kSpriteArrayDraw.after}},
+       {kLayerBaseline, kSpriteArrayDraw.differences, kAdditiveBlend}},
       {"DrawSpriteArray with a second texture, additive",
        [](Scene& s) { s.layer.DrawSpriteArray(s.Sprites(true, 1)); },
-       {kSpriteArrayDraw.before, kAlphaBlend, kSpriteSecondTexture, kAdditiveBlend, kSpriteArrayDraw.after}},
+       {kLayerBaseline, kSpriteArrayDraw.differences, kAlphaBlend, kSpriteSecondTexture, kAdditiveBlend}},
       {"DrawMeshNodeTwoPass", [](Scene& s) { s.layer.DrawMeshNodeTwoPass(s.twoPass); },
-       {kTwoPassMeshDraw.before, kTwoPassMeshDraw.after}},
+       {kLayerBaseline, kTwoPassMeshDraw.differences, kCullCounterClockwise, kCullClockwise}},
       {"DrawTexturedIndexedPT", [](Scene& s) { s.layer.DrawTexturedIndexedPT(s.prepared, 0, 0); },
-       {kPreparedMeshDraw.before, kPreparedMeshDraw.after}},
+       {kLayerBaseline, kPreparedMeshDraw.differences}},
       {"DS_2D_Light::DrawOverlay", [](Scene& s) { s.layer.DrawOverlay(&s.overlay); },
-       {kOverlayDraw.before, kOverlayDraw.after}},
+       {kLayerBaseline, kOverlayDraw.differences}},
       {"DS_2D_Light::DrawOverlayVertices", [](Scene& s) { s.layer.DrawOverlayVertices(s.overlayVertices); },
-       {kOverlayDraw.before, kOverlayDraw.after}},
+       {kLayerBaseline, kOverlayDraw.differences}},
       {"DS_2D_Light::DrawTargetQuad", [](Scene& s) { s.layer.DrawTargetQuad(s.targetQuad); },
-       {kTargetQuadDraw.before, kTargetQuadDraw.after}},
+       {kLayerBaseline, kTargetQuadDraw.differences}},
       {"DrawColoredPrimitive", [](Scene& s) { DrawColoredPrimitive(s.coloured); },
-       {kVertexColourDraw.before, kVertexColourDraw.after}},
+       {kLayerBaseline, kVertexColourDraw.differences}},
   };
   return cases;
 }
@@ -181,7 +197,10 @@ StateKey KeyOf(const DS_StateRow& row) { return StateKey(row.kind, row.unit, row
 const std::map<DWORD, const char*> kRenderNames = {
     DS_STATE_NAME(D3DRS_ZENABLE),         DS_STATE_NAME(D3DRS_ZWRITEENABLE),   DS_STATE_NAME(D3DRS_LIGHTING),
     DS_STATE_NAME(D3DRS_SRCBLEND),        DS_STATE_NAME(D3DRS_DESTBLEND),      DS_STATE_NAME(D3DRS_CULLMODE),
-    DS_STATE_NAME(D3DRS_ALPHABLENDENABLE), DS_STATE_NAME(D3DRS_TEXTUREFACTOR),
+    DS_STATE_NAME(D3DRS_ALPHABLENDENABLE), DS_STATE_NAME(D3DRS_TEXTUREFACTOR), DS_STATE_NAME(D3DRS_SPECULARENABLE),
+    DS_STATE_NAME(D3DRS_FOGENABLE),        DS_STATE_NAME(D3DRS_ALPHATESTENABLE), DS_STATE_NAME(D3DRS_ALPHAREF),
+    DS_STATE_NAME(D3DRS_ALPHAFUNC),        DS_STATE_NAME(D3DRS_BLENDOP),
+    DS_STATE_NAME(D3DRS_SEPARATEALPHABLENDENABLE),
 };
 const std::map<DWORD, const char*> kStageNames = {
     DS_STATE_NAME(D3DTSS_COLOROP),       DS_STATE_NAME(D3DTSS_COLORARG1),     DS_STATE_NAME(D3DTSS_COLORARG2),
@@ -190,7 +209,7 @@ const std::map<DWORD, const char*> kStageNames = {
 };
 const std::map<DWORD, const char*> kSamplerNames = {
     DS_STATE_NAME(D3DSAMP_MINFILTER), DS_STATE_NAME(D3DSAMP_MAGFILTER), DS_STATE_NAME(D3DSAMP_ADDRESSU),
-    DS_STATE_NAME(D3DSAMP_ADDRESSV),
+    DS_STATE_NAME(D3DSAMP_ADDRESSV), DS_STATE_NAME(D3DSAMP_MIPFILTER),
 };
 #undef DS_STATE_NAME
 
@@ -234,9 +253,8 @@ DWORD ReadState(IDirect3DDevice9* device, const StateKey& key) {
 
 // Every state any case names, with a poison value that no row of any case gives it:
 // the smallest value from 2 up that no row uses. For the states named here that is a
-// valid value (true for the switches), so every draw still runs as a draw. The cull
-// modes a mesh draw sets per copy are left out of the rows: its last row (none) is
-// what it leaves, and CW stays free as the poison.
+// valid value (true for the switches) but for the cull mode, whose three values the
+// rows use: every draw sets its cull mode before it draws.
 std::map<StateKey, DWORD> PoisonedStates() {
   std::map<StateKey, std::vector<DWORD>> used;
   for (const DrawCase& c : Cases()) {
@@ -314,11 +332,230 @@ TEST_F(DeviceStatesTest, TheTestDeviceAppliesTheBaselineBetweenTests) {
   device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_ADD);
   device->SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
   device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_BORDER);
+  device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_MODULATE);
   ds_test::ApplyBaselineStates();
+  EXPECT_EQ(DWORD(D3DTOP_DISABLE), ReadState(device, KeyOf(StageRow(2, D3DTSS_COLOROP, 0))))
+      << "a stage the baseline does not name is back to the device's default";
   EXPECT_EQ(DWORD(D3DTOP_SELECTARG1), ReadState(device, KeyOf(StageRow(0, D3DTSS_ALPHAOP, 0))))
-      << "a stage state the baseline does not name is back to the device's default";
+      << "stage 0's alpha operation is back to the baseline's";
   EXPECT_EQ(DWORD(D3DTTFF_DISABLE), ReadState(device, KeyOf(StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, 0))));
   EXPECT_EQ(DWORD(D3DTADDRESS_MIRROR), ReadState(device, KeyOf(SamplerRow(0, D3DSAMP_ADDRESSU, 0))));
+}
+
+// ---- what every draw depends on ----
+
+DS_StateBlock One(const DS_StateRow& row) { return DS_StateBlock(&row, 1); }
+
+DS_StateRow WithValue(DS_StateRow row, DWORD value) {
+  row.value = value;
+  return row;
+}
+
+
+// The render, texture-stage and sampler states a draw of the layer relies on: depth,
+// lighting, fog, culling, alpha test and blending, the texture factor, the first
+// sampler's filters and addressing, stage 0's operations, arguments and coordinates,
+// and stage 1 (off for every drawing operation).
+const DS_StateRow kDependsOn[] = {
+    RenderRow(D3DRS_ZENABLE, 0),          RenderRow(D3DRS_ZWRITEENABLE, 0),
+    RenderRow(D3DRS_LIGHTING, 0),         RenderRow(D3DRS_SPECULARENABLE, 0),
+    RenderRow(D3DRS_FOGENABLE, 0),        RenderRow(D3DRS_CULLMODE, 0),
+    RenderRow(D3DRS_ALPHATESTENABLE, 0),  RenderRow(D3DRS_ALPHAREF, 0),
+    RenderRow(D3DRS_ALPHAFUNC, 0),        RenderRow(D3DRS_ALPHABLENDENABLE, 0),
+    RenderRow(D3DRS_SRCBLEND, 0),         RenderRow(D3DRS_DESTBLEND, 0),
+    RenderRow(D3DRS_BLENDOP, 0),          RenderRow(D3DRS_SEPARATEALPHABLENDENABLE, 0),
+    RenderRow(D3DRS_TEXTUREFACTOR, 0),    SamplerRow(0, D3DSAMP_MINFILTER, 0),
+    SamplerRow(0, D3DSAMP_MAGFILTER, 0),  SamplerRow(0, D3DSAMP_MIPFILTER, 0),
+    SamplerRow(0, D3DSAMP_ADDRESSU, 0),   SamplerRow(0, D3DSAMP_ADDRESSV, 0),
+    StageRow(0, D3DTSS_TEXCOORDINDEX, 0), StageRow(0, D3DTSS_TEXTURETRANSFORMFLAGS, 0),
+    StageRow(0, D3DTSS_COLOROP, 0),       StageRow(0, D3DTSS_COLORARG1, 0),
+    StageRow(0, D3DTSS_COLORARG2, 0),     StageRow(0, D3DTSS_ALPHAOP, 0),
+    StageRow(0, D3DTSS_ALPHAARG1, 0),     StageRow(0, D3DTSS_ALPHAARG2, 0),
+    StageRow(1, D3DTSS_TEXCOORDINDEX, 0), StageRow(1, D3DTSS_TEXTURETRANSFORMFLAGS, 0),
+    StageRow(1, D3DTSS_COLOROP, 0),       StageRow(1, D3DTSS_COLORARG1, 0),
+    StageRow(1, D3DTSS_ALPHAOP, 0),
+};
+
+// Every drawing operation's rows name every state of the list, the baseline names each
+// once and nothing else, and a draw's differences name only states of the list: what
+// a draw sets beyond the list is a special layer's own.
+TEST(DrawStatesTableTest, EveryDrawNamesEveryStateItDependsOn) {
+  std::map<StateKey, int> baseline;
+  for (const DS_StateRow& row : DS_StateBlock(kLayerBaseline)) ++baseline[KeyOf(row)];
+  EXPECT_EQ(std::size(kDependsOn), baseline.size()) << "the baseline names only states of the list";
+  for (const DS_StateRow& row : kDependsOn) {
+    const auto found = baseline.find(KeyOf(row));
+    EXPECT_TRUE(found != baseline.end() && found->second == 1) << StateName(KeyOf(row)) << " in the layer baseline";
+  }
+
+  for (const DrawCase& c : Cases()) {
+    const std::map<StateKey, DWORD> named = Expected(c);
+    for (const DS_StateRow& row : kDependsOn) {
+      EXPECT_EQ(1u, named.count(KeyOf(row))) << c.operation << " does not name " << StateName(KeyOf(row));
+    }
+    for (std::size_t block = 1; block < c.rows.size(); ++block) {
+      for (const DS_StateRow& row : c.rows[block]) {
+        EXPECT_EQ(1u, baseline.count(KeyOf(row))) << c.operation << " names " << StateName(KeyOf(row));
+      }
+    }
+  }
+}
+
+// A special layer's states reach every draw on it, under the draw's own differences:
+// here a layer that clamps the first sampler and modulates on stage 0.
+class DifferingLayer : public ds_test::SceneLayer {
+public:
+  static constexpr DS_StateRow kStates[] = {
+      SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP),
+      StageRow(0, D3DTSS_COLOROP, D3DTOP_MODULATE),
+      RenderRow(D3DRS_DITHERENABLE, TRUE),
+  };
+
+protected:
+  DS_StateBlock LayerStates(const DS_DrawStates&) const override { return kStates; }
+};
+
+TEST_F(DeviceStatesTest, ASpecialLayersStatesReachEveryDrawOnItUnderTheDrawsOwn) {
+  Scene scene;
+  scene.Build();
+  ASSERT_FALSE(HasFatalFailure());
+  DifferingLayer layer;
+  const StateKey addressU = KeyOf(SamplerRow(0, D3DSAMP_ADDRESSU, 0));
+  const StateKey colorOp = KeyOf(StageRow(0, D3DTSS_COLOROP, 0));
+  const StateKey dither = KeyOf(RenderRow(D3DRS_DITHERENABLE, 0));
+  struct LayerCase {
+    const char* operation;
+    std::function<void()> draw;
+    DWORD colorOp;
+  };
+  const LayerCase cases[] = {
+      {"the mesh node (the layer's operation)", [&] { layer.DrawMeshNode(scene.node); }, D3DTOP_MODULATE},
+      {"the overlay (its own operation)", [&] { layer.DrawOverlay(&scene.overlay); }, D3DTOP_SELECTARG1},
+      {"the prepared mesh (its own operation)", [&] { layer.DrawTexturedIndexedPT(scene.prepared, 0, 0); },
+       D3DTOP_SELECTARG1},
+  };
+  for (const LayerCase& c : cases) {
+    ApplyStates(device, kLayerBaseline);
+    ApplyStates(device, One(RenderRow(D3DRS_DITHERENABLE, FALSE)));
+    ASSERT_TRUE(SUCCEEDED(device->BeginScene()));
+    c.draw();
+    device->EndScene();
+    EXPECT_EQ(DWORD(D3DTADDRESS_CLAMP), ReadState(device, addressU)) << c.operation;
+    EXPECT_EQ(c.colorOp, ReadState(device, colorOp)) << c.operation;
+    EXPECT_EQ(DWORD(TRUE), ReadState(device, dither)) << c.operation << ": a state beyond the baseline";
+  }
+  ApplyStates(device, One(RenderRow(D3DRS_DITHERENABLE, FALSE)));
+}
+
+// ---- the state cache ----
+
+// Counts the states set on it; refuses them all when told to.
+class CountingDevice : public FakeDevice9Base {
+public:
+  HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE, DWORD) override { return Count(); }
+  HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override {
+    return Count();
+  }
+  HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD) override { return Count(); }
+  int sets = 0;
+  HRESULT answer = S_OK;
+
+private:
+  HRESULT Count() {
+    ++sets;
+    return answer;
+  }
+};
+
+// One row of every kind the cache keeps, and the same state with another value.
+struct CachedRowCase {
+  const char* what;
+  DS_StateRow row;
+  DWORD otherValue;
+};
+const CachedRowCase kCachedRows[] = {
+    {"render state", RenderRow(D3DRS_CULLMODE, D3DCULL_CW), D3DCULL_CCW},
+    {"last render state", RenderRow(D3DRS_BLENDOPALPHA, D3DBLENDOP_ADD), D3DBLENDOP_MAX},
+    {"stage state", StageRow(1, D3DTSS_COLOROP, D3DTOP_MODULATE), D3DTOP_DISABLE},
+    {"last stage's state", StageRow(7, D3DTSS_CONSTANT, 5), 6},
+    {"sampler state", SamplerRow(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP), D3DTADDRESS_MIRROR},
+    {"vertex sampler's state", SamplerRow(D3DVERTEXTEXTURESAMPLER3, D3DSAMP_DMAPOFFSET, 1), 2},
+};
+
+TEST(DeviceStateCacheTest, SetsAValueOnceAndAChangedValueAgain) {
+  for (const CachedRowCase& c : kCachedRows) {
+    SCOPED_TRACE(c.what);
+    ForgetDeviceStates();
+    CountingDevice device;
+    ApplyStates(&device, One(c.row));
+    ApplyStates(&device, One(c.row));
+    EXPECT_EQ(1, device.sets) << "the value the device holds is not set again";
+    const DS_StateRow other = WithValue(c.row, c.otherValue);
+    ApplyStates(&device, One(other));
+    EXPECT_EQ(2, device.sets);
+    ApplyStates(&device, One(c.row));
+    EXPECT_EQ(3, device.sets) << "back to the first value";
+  }
+  ForgetDeviceStates();
+}
+
+// States beyond the cache's tables, values the device refused, a device that replaced
+// the cache's own, and a forgotten cache: each row is set every time.
+TEST(DeviceStateCacheTest, SetsAgainWhatItCannotKnow) {
+  const DS_StateRow outside[] = {
+      RenderRow(D3DRENDERSTATETYPE(400), 1),
+      StageRow(8, D3DTSS_COLOROP, D3DTOP_MODULATE),
+      SamplerRow(16, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP),
+      SamplerRow(0, D3DSAMPLERSTATETYPE(14), 1),
+  };
+  ForgetDeviceStates();
+  CountingDevice device;
+  for (const DS_StateRow& row : outside) {
+    const int before = device.sets;
+    ApplyStates(&device, One(row));
+    ApplyStates(&device, One(row));
+    EXPECT_EQ(before + 2, device.sets) << "state " << row.state << " of unit " << row.unit;
+  }
+
+  const DS_StateRow row = kCachedRows[0].row;
+  CountingDevice refusing;
+  refusing.answer = D3DERR_INVALIDCALL;
+  ApplyStates(&refusing, One(row));
+  ApplyStates(&refusing, One(row));
+  EXPECT_EQ(2, refusing.sets) << "a refused value is not known to be there";
+
+  CountingDevice first, second;
+  ApplyStates(&first, One(row));
+  ApplyStates(&second, One(row));
+  EXPECT_EQ(1, second.sets) << "another device";
+  ApplyStates(&first, One(row));
+  EXPECT_EQ(2, first.sets) << "the switch forgot the first device's states";
+
+  ForgetDeviceStates();
+  ApplyStates(&first, One(row));
+  EXPECT_EQ(3, first.sets) << "forgotten";
+  ForgetDeviceStates();
+}
+
+// On the real device: the cache never believes a value the device lost, whether a
+// reset put the device back to its defaults or an effect's passes set states behind
+// the cache.
+TEST_F(DeviceStatesTest, TheCacheIsForgottenWhenTheDeviceResetsAndAfterEffectPasses) {
+  const DS_StateRow clockwise = RenderRow(D3DRS_CULLMODE, D3DCULL_CW);
+  const StateKey cull = KeyOf(clockwise);
+  ApplyStates(device, One(clockwise));
+  ASSERT_EQ(DWORD(D3DCULL_CW), ReadState(device, cull));
+  ASSERT_TRUE(SUCCEEDED(ds_test::ResetTestDevice()));
+  ASSERT_EQ(DWORD(D3DCULL_CCW), ReadState(device, cull)) << "the reset restored the default";
+  ApplyStates(device, One(clockwise));
+  EXPECT_EQ(DWORD(D3DCULL_CW), ReadState(device, cull)) << "after a reset";
+
+  FakeEffect* effect = new FakeEffect();
+  RunEffectPasses(effect, [&] { device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE); });
+  effect->Release();
+  ASSERT_EQ(DWORD(D3DCULL_NONE), ReadState(device, cull)) << "the pass ran";
+  ApplyStates(device, One(clockwise));
+  EXPECT_EQ(DWORD(D3DCULL_CW), ReadState(device, cull)) << "after an effect's passes";
 }
 
 }  // namespace

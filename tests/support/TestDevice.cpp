@@ -130,6 +130,7 @@ HRESULT ResetTestDevice() {
   device->GetDepthStencilSurface(s.depth.Receive());
   // A reset puts every state back to its default: the same ones as at creation.
   s.CaptureCreationStates();
+  ForgetDeviceStates();
   return hr;
 }
 
@@ -147,12 +148,14 @@ void RestoreDefaultTargets() {
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  ForgetDeviceStates();
 }
 
 void ApplyBaselineStates() {
   IDirect3DDevice9* device = GetTestDevice();
   if (!device) return;
   if (IDirect3DStateBlock9* states = Shared().creationStates.Get()) states->Apply();
+  ForgetDeviceStates();
   ApplyStates(device, ds_states::kLayerBaseline);
 }
 
