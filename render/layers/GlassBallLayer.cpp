@@ -438,8 +438,8 @@ void DS_GlassBallLight::OnDeviceRestored() {
   ApplyStates(kGlassBallBaseline);
 }
 
-void DS_GlassBallLight::OnDeviceLost() {
-  DS_2D_Light::OnDeviceLost();
+void DS_GlassBallLight::ReleaseTargetReferences() {
+  DS_2D_Light::ReleaseTargetReferences();
   m_scrollQuads[0].texture.Release();
   m_scrollQuads[1].texture.Release();
 }

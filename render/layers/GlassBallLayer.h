@@ -107,7 +107,6 @@ public:
   void EndTarget() override;
   void OnDeviceCreated() override;
   void OnDeviceRestored() override;
-  void OnDeviceLost() override;
   void RenderSurround(bool skip) override;
   void Render(bool noClear) override;
   void Update(float t) override;
@@ -153,6 +152,10 @@ public:
   MediaParamT<int> animationMode;
   MediaParamT<unsigned long> topColour;     // 0x00BBGGRR
   MediaParamT<unsigned long> bottomColour;  // 0x00BBGGRR
+
+protected:
+  // The scroll quads show the scene texture: they let go of it with the layer.
+  void ReleaseTargetReferences() override;
 
 private:
   HRESULT CreateSquareBuffer(DS_VertexBuffer<DX_V::PT2>& buffer, float left, float bottom, float right, float top);

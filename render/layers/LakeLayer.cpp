@@ -350,8 +350,7 @@ void FakeLake2D::OnDeviceRestored() {
   SetBumpStages();
   ApplyStates(kLakeBaseline);
   g_CurrentDevice->SetTexture(1, nullptr);
-  const D3DSURFACE_DESC desc = GetBackBufferDesc();
-  m_targets.Create(int(desc.Width), int(desc.Height));
+  MakeTargets();
 }
 
 void FakeLake2D::SetBumpStages() {

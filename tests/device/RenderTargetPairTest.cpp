@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "device/DeviceObjectRegistry.h"
 #include "device/DeviceUtil.h"
 #include "device/RenderTargetPair.h"
 #include "support/RenderDeviceTest.h"
@@ -32,6 +33,18 @@ protected:
     device->SetRenderTarget(0, Level0(texture).Get());
     device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0);
     device->SetRenderTarget(0, saved.Get());
+  }
+  // An 8 x 8 managed texture of one colour.
+  void MakeFilledTexture(DS_ComHolder<IDirect3DTexture9>& texture, D3DCOLOR color) {
+    ASSERT_TRUE(
+        SUCCEEDED(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.Receive(), nullptr)));
+    D3DLOCKED_RECT locked;
+    ASSERT_TRUE(SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0)));
+    for (int y = 0; y < 8; ++y) {
+      DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
+      for (int x = 0; x < 8; ++x) row[x] = color;
+    }
+    texture->UnlockRect(0);
   }
   // Every pixel of level 0 equals `expected`; on failure the picture is saved.
   void ExpectFilled(IDirect3DTexture9* texture, D3DCOLOR expected, const char* name) {
@@ -193,14 +206,7 @@ TEST_F(RenderTargetPairTest, InvalidPairLeavesTheDeviceAlone) {
 
 TEST_F(RenderTargetPairTest, ResizeCopiesTheSourceIntoTheCurrentTexture) {
   DS_ComHolder<IDirect3DTexture9> source;
-  ASSERT_TRUE(SUCCEEDED(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, source.Receive(), nullptr)));
-  D3DLOCKED_RECT locked;
-  ASSERT_TRUE(SUCCEEDED(source->LockRect(0, &locked, nullptr, 0)));
-  for (int y = 0; y < 8; ++y) {
-    DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-    for (int x = 0; x < 8; ++x) row[x] = 0xFF804020;
-  }
-  source->UnlockRect(0);
+  ASSERT_NO_FATAL_FAILURE(MakeFilledTexture(source, 0xFF804020));
 
   DS_RenderTargetPair pair;
   pair.Resize(source, 32, 16);
@@ -208,6 +214,71 @@ TEST_F(RenderTargetPairTest, ResizeCopiesTheSourceIntoTheCurrentTexture) {
   EXPECT_EQ(pair.GetWidth(), 32);
   EXPECT_EQ(pair.GetHeight(), 16);
   ExpectFilled(pair.GetCurrent().Get(), 0xFF804020, "resize_copy");
+}
+
+// A pair registers with the current registry when it makes its textures; the loss
+// walk releases them (even while drawing into the pair) so that the device resets,
+// and the restore makes again, at their size, exactly the pairs that had them.
+class RegisteredPairTest : public RenderTargetPairTest {
+protected:
+  void SetUp() override {
+    RenderTargetPairTest::SetUp();
+    g_CurrentDeviceObjects = &registry;
+  }
+  void TearDown() override {
+    g_CurrentDeviceObjects = nullptr;
+    RenderTargetPairTest::TearDown();
+  }
+  DS_DeviceObjectRegistry registry;
+};
+
+TEST_F(RegisteredPairTest, ALossReleasesEveryPairAndTheRestoreMakesAgainThoseThatHadTextures) {
+  DS_RenderTargetPair drawn, released, never;
+  EXPECT_EQ(0u, registry.GetCount()) << "a pair without textures has nothing to lose";
+  drawn.Create(64, 32);
+  released.Create(16, 16);
+  EXPECT_EQ(2u, registry.GetCount());
+  released.ReleaseTextures();  // its owner gave it back: a restore leaves it so
+  DS_ComHolder<IDirect3DSurface9> target = Target();
+  drawn.BeginRender();
+
+  registry.OnLostDevice();
+  EXPECT_FALSE(drawn.IsRendering());
+  EXPECT_EQ(Target().Get(), target.Get()) << "the loss gives the device its own target back";
+  target.Release();  // the test's own reference to the back buffer would fail the reset
+  for (DS_RenderTargetPair* pair : {&drawn, &released, &never}) EXPECT_FALSE(pair->IsValid());
+  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "a default-pool texture was still alive";
+
+  registry.OnResetDevice();
+  ASSERT_TRUE(drawn.IsValid());
+  EXPECT_EQ(64, drawn.GetWidth());
+  EXPECT_EQ(32, drawn.GetHeight());
+  EXPECT_FALSE(released.IsValid());
+  EXPECT_FALSE(never.IsValid());
+  IDirect3DTexture9* made = drawn.GetTexture(0).Get();
+  registry.OnResetDevice();
+  EXPECT_EQ(made, drawn.GetTexture(0).Get()) << "a restore without a loss makes nothing";
+}
+
+TEST_F(RegisteredPairTest, APairWithAKeptSourceTakesItsPictureAgainAfterTheReset) {
+  DS_ComHolder<IDirect3DTexture9> source;
+  ASSERT_NO_FATAL_FAILURE(MakeFilledTexture(source, 0xFF804020));
+  DS_DeviceObjectRegistry own;
+  DS_RenderTargetPair pair;
+  pair.KeepSource(&source);
+  pair.RegisterWith(&own);
+  pair.Resize(source, 32, 16);
+  EXPECT_EQ(0u, registry.GetCount()) << "registered with its own registry, not the current one";
+  Paint(pair.GetCurrent().Get(), 0xFF00FF00);
+
+  own.OnLostDevice();
+  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice());
+  // The slot's picture is read at the restore: a caller may have stored another since.
+  ASSERT_NO_FATAL_FAILURE(MakeFilledTexture(source, 0xFF2040A0));
+  own.OnResetDevice();
+  ASSERT_TRUE(pair.IsValid());
+  EXPECT_EQ(32, pair.GetWidth());
+  ExpectFilled(pair.GetCurrent().Get(), 0xFF2040A0, "restored_source");
 }
 
 }  // namespace
