@@ -34,18 +34,6 @@ protected:
     device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0);
     device->SetRenderTarget(0, saved.Get());
   }
-  // An 8 x 8 managed texture of one colour.
-  void MakeFilledTexture(DS_ComHolder<IDirect3DTexture9>& texture, D3DCOLOR color) {
-    ASSERT_TRUE(
-        SUCCEEDED(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.Receive(), nullptr)));
-    D3DLOCKED_RECT locked;
-    ASSERT_TRUE(SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0)));
-    for (int y = 0; y < 8; ++y) {
-      DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-      for (int x = 0; x < 8; ++x) row[x] = color;
-    }
-    texture->UnlockRect(0);
-  }
   // Every pixel of level 0 equals `expected`; on failure the picture is saved.
   void ExpectFilled(IDirect3DTexture9* texture, D3DCOLOR expected, const char* name) {
     Image image;
@@ -206,7 +194,14 @@ TEST_F(RenderTargetPairTest, InvalidPairLeavesTheDeviceAlone) {
 
 TEST_F(RenderTargetPairTest, ResizeCopiesTheSourceIntoTheCurrentTexture) {
   DS_ComHolder<IDirect3DTexture9> source;
-  ASSERT_NO_FATAL_FAILURE(MakeFilledTexture(source, 0xFF804020));
+  ASSERT_TRUE(SUCCEEDED(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, source.Receive(), nullptr)));
+  D3DLOCKED_RECT locked;
+  ASSERT_TRUE(SUCCEEDED(source->LockRect(0, &locked, nullptr, 0)));
+  for (int y = 0; y < 8; ++y) {
+    DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
+    for (int x = 0; x < 8; ++x) row[x] = 0xFF804020;
+  }
+  source->UnlockRect(0);
 
   DS_RenderTargetPair pair;
   pair.Resize(source, 32, 16);
@@ -261,8 +256,8 @@ TEST_F(RegisteredPairTest, ALossReleasesEveryPairAndTheRestoreMakesAgainThoseTha
 }
 
 TEST_F(RegisteredPairTest, APairWithAKeptSourceTakesItsPictureAgainAfterTheReset) {
-  DS_ComHolder<IDirect3DTexture9> source;
-  ASSERT_NO_FATAL_FAILURE(MakeFilledTexture(source, 0xFF804020));
+  DS_ComHolder<IDirect3DTexture9> source = ds_test::SolidTexture(0xFF804020);
+  ASSERT_TRUE(source);
   DS_DeviceObjectRegistry own;
   DS_RenderTargetPair pair;
   pair.KeepSource(&source);
@@ -274,7 +269,7 @@ TEST_F(RegisteredPairTest, APairWithAKeptSourceTakesItsPictureAgainAfterTheReset
   own.OnLostDevice();
   ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice());
   // The slot's picture is read at the restore: a caller may have stored another since.
-  ASSERT_NO_FATAL_FAILURE(MakeFilledTexture(source, 0xFF2040A0));
+  source = ds_test::SolidTexture(0xFF2040A0);
   own.OnResetDevice();
   ASSERT_TRUE(pair.IsValid());
   EXPECT_EQ(32, pair.GetWidth());

@@ -624,16 +624,7 @@ TEST_F(SlideRenderTest, ASlideSwitchLeavesGuidTargetsAsDrawnAndARestoreMakesThem
   written.AddSlide(MakeSlide(0, 1, 0, kBlueKey));
   Load(written, DS_ViewContext::kFitStretch);
   const GUID guid = {0x1a2b3c4d, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
-  DS_ComHolder<IDirect3DTexture9>& picture = g_CurrentDocResManager->GetGuidTexture(guid);
-  ASSERT_TRUE(SUCCEEDED(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, picture.Receive(),
-                                              nullptr)));
-  D3DLOCKED_RECT locked;
-  ASSERT_TRUE(SUCCEEDED(picture->LockRect(0, &locked, nullptr, 0)));
-  for (int y = 0; y < 8; ++y) {
-    DWORD* row = reinterpret_cast<DWORD*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-    for (int x = 0; x < 8; ++x) row[x] = 0xFF000000 | kRed;
-  }
-  picture->UnlockRect(0);
+  g_CurrentDocResManager->GetGuidTexture(guid) = ds_test::SolidTexture(0xFF000000 | kRed);
   DS_RenderTargetPair* target = g_CurrentDocResManager->GetGuidRenderTarget(guid);
   ASSERT_TRUE(target && target->IsValid());
   // An object's drawing: the target cleared to green.
