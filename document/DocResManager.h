@@ -163,7 +163,6 @@ extern DS_DocResManager* g_CurrentDocResManager;
 
 // Makes `manager` current together with its cache (g_ResourceCache), its lookups for
 // the drawing core (g_ResourceLookup) and its device objects (g_CurrentDeviceObjects);
-// null clears all four. The host calls it
-// whenever it selects a scene slot with a loaded document, and the loader for the
-// manager it has read.
+// null clears all four. The host calls it whenever it selects a scene slot with a
+// loaded document, and the loader for the manager it has read.
 void SetCurrentDocResManager(DS_DocResManager* manager);
