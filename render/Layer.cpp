@@ -48,7 +48,9 @@ IOF_Virtual_ReaderT_II<DS_2D_Light, DS_2D_Light> s_layerReader(L"DS_2D_Light");
 
 // ---- record ----
 
-DS_2D_Light::DS_2D_Light() : m_picture(kDefaultPictureResource, kSharedModuleName) {
+DS_2D_Light::DS_2D_Light()
+    : m_picture(kDefaultPictureResource, kSharedModuleName),
+      m_targetReferences([this] { ReleaseTargetReferences(); }, nullptr) {
   m_binders.SetTarget(this, false);
   m_binders.BindChange<DS_2D_Light>(m_picture, this, &DS_2D_Light::OnImageChanged);
 }
@@ -94,6 +96,7 @@ void DS_2D_Light::BindPicture() {
 }
 
 void DS_2D_Light::OnDeviceCreated() {
+  m_targetReferences.RegisterWithCurrent();
   m_layerQuad.ResetTexCoords();
   BindPicture();
   if (g_CurrentViewContext) g_CurrentViewContext->BindSurroundTextures(m_camera.surroundImage);
@@ -102,19 +105,26 @@ void DS_2D_Light::OnDeviceCreated() {
 void DS_2D_Light::OnDeviceRestored() {
   if (!Device()) return;
   SetDrawStates(ds_states::kLayerDraw);
-  // The document's own device objects are restored once by the slide show, whatever
-  // layer the slide has.
+  MakeTargets();
+}
+
+void DS_2D_Light::MakeTargets() {
+  m_targetReferences.RegisterWithCurrent();
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   m_targets.Create(int(desc.Width), int(desc.Height));
 }
 
-void DS_2D_Light::OnDeviceLost() {
+void DS_2D_Light::ReleaseTargetReferences() {
   if (m_captureOpen) {
     m_targets.EndRender();
     m_captureOpen = false;
   }
-  m_targets.ReleaseTextures();
   m_sceneTexture.Release();
+}
+
+void DS_2D_Light::OnDeviceLost() {
+  ReleaseTargetReferences();
+  m_targets.ReleaseTextures();
 }
 
 // ---- frame ----
@@ -378,6 +388,8 @@ void DS_2D_Light::EndTarget() {
 void DS_2D_Light::BeginSceneCapture() {
   // A second begin would save the render-target layout as the fit to return to.
   if (m_captureOpen || !Device()) return;
+  // A layer given to a slide after the build registers when it first captures.
+  m_targetReferences.RegisterWithCurrent();
   if (g_CurrentViewContext) m_captureFitType = g_CurrentViewContext->GetFitType();
   m_targets.BeginRender();
   m_captureOpen = m_targets.IsRendering();

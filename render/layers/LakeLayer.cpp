@@ -299,8 +299,7 @@ void FakeLake2D::OnDeviceRestored() {
   SetBumpStages();
   SetDrawStates(ds_states::kLayerDraw);
   g_CurrentDevice->SetTexture(1, nullptr);
-  const D3DSURFACE_DESC desc = GetBackBufferDesc();
-  m_targets.Create(int(desc.Width), int(desc.Height));
+  MakeTargets();
 }
 
 void FakeLake2D::SetBumpStages() {

@@ -189,8 +189,7 @@ void DS_WaterRingLight::OnDeviceRestored() {
   SetDrawStates(kSurfaceDraw);
   ConfigureRipple();
   SetSize(m_width, m_height);
-  const D3DSURFACE_DESC desc = GetBackBufferDesc();
-  m_targets.Create(int(desc.Width), int(desc.Height));
+  MakeTargets();
 }
 
 void DS_WaterRingLight::OnDeviceLost() {
