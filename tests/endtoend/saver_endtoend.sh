@@ -87,7 +87,7 @@ watch_for() {
 # ---- The default scene ----
 start_saver "$saver" saver.log
 ds_screens_start "$folder/scene" 4
-ds_screens_wait_for "$folder/scene" dawn 300 || fail "the first slide never showed"
+ds_screens_wait_for "$folder/scene" dawn 600 || fail "the first slide never showed"
 ds_screens_stop
 # Every slide, by its times; the captures so far are looked at afterwards.
 ds_slide_shots "$slides" "$folder" >"$folder/slides.txt" || fail "the second slide never showed"
@@ -138,14 +138,14 @@ end_with_key "default scene"
 
 # ---- A document cut short ----
 start_saver "$cut_saver" cut_saver.log
-watch_for cut 1 errorbox 300 "the cut-short document showed no error box"
+watch_for cut 1 errorbox 600 "the cut-short document showed no error box"
 kill -0 "$saver_pid" 2>/dev/null || fail "the saver with the cut-short document ended on its own"
 end_with_key "cut-short document"
 
 # ---- A scene with an MP3 sound item, ended while the item plays ----
 for run in 1 2 3; do
   start_saver "$mp3_saver" "mp3_saver_$run.log"
-  watch_for "mp3_$run" 2 dawn 300 "MP3 scene, run $run: the first slide never showed"
+  watch_for "mp3_$run" 2 dawn 600 "MP3 scene, run $run: the first slide never showed"
   # The item starts with its slide; let it play a moment.
   sleep 2
   kill -0 "$saver_pid" 2>/dev/null || fail "MP3 scene, run $run: the saver ended on its own"
@@ -154,7 +154,7 @@ done
 
 # ---- A music player blocked for good ----
 start_saver "$stuck_saver" stuck_saver.log
-watch_for stuck 2 dawn 300 "blocked music: the first slide never showed"
+watch_for stuck 2 dawn 600 "blocked music: the first slide never showed"
 # Still drawing: the next slide fades in while the music stays blocked (it shows for a
 # few seconds a round; up to seven rounds).
 watch_for stuck_change 2 meadow 420 "blocked music: the second slide never showed"

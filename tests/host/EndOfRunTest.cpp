@@ -25,6 +25,9 @@ namespace {
 
 // Only a hang waits this long, on a loaded machine too.
 const DWORD kHangMs = 60000;
+// Time enough for a media thread that waits for work to take up a command posted to it,
+// on a loaded machine too.
+const DWORD kTakeUpMs = 5000;
 
 class Event {
 public:
@@ -195,9 +198,14 @@ TEST_F(EndOfRun, AReleaseThatOutlivesItsWaitReachesNoSaverOrSlot) {
   // behind may still be walking the second one when this test ends.
   s_slotShows = {MakeShow(held).release(), MakeShow(next).release()};
 
+  // The media thread waits for work when the end comes: a wait that gave up before the
+  // thread took the release up would drop it, as it must, and leave nothing to watch.
+  ASSERT_TRUE(MediaThread().Post([] {}));
+  ASSERT_TRUE(MediaThread().WaitIdle(kHangMs)) << "the media thread is stuck";
+
   Overwritten<CSceneScreensaver> memory;
   CSceneScreensaver* saver = memory.Make(MakeShowSlot);
-  EXPECT_FALSE(saver->ReleaseMedia(300)) << "the release cannot end while it is held";
+  EXPECT_FALSE(saver->ReleaseMedia(kTakeUpMs)) << "the release cannot end while it is held";
   ASSERT_TRUE(held->entered.Wait()) << "the release never reached the first slot";
   memory.Destroy(saver);
 
