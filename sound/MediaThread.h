@@ -48,9 +48,10 @@ public:
   bool IsRunning() const { return m_worker != nullptr; }
 
   // How long the end of the run waits for the media teardown before the process
-  // ends without it. Taking graphs down takes a loaded machine seconds; only a
-  // media call blocked for good takes this long.
-  static const DWORD kExitWaitMs = 8000;
+  // ends without it. The user has the desktop back by then; taking the graphs down
+  // takes a heavily loaded machine more than ten seconds, and only a media call
+  // blocked for good takes this long.
+  static const DWORD kExitWaitMs = 20000;
 
 private:
   struct Worker;
