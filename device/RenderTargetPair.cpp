@@ -34,7 +34,6 @@ void DS_RenderTargetPair::Create(int width, int height) {
   m_madeHeight = height;
   m_current = m_textures[m_index];
   TakeTextureSize();
-  m_registration.RegisterWithCurrent(this);
 }
 
 void DS_RenderTargetPair::TakeTextureSize() {
@@ -54,28 +53,9 @@ void DS_RenderTargetPair::Resize(const DS_ComHolder<IDirect3DTexture9>& source, 
 }
 
 void DS_RenderTargetPair::ReleaseTextures() {
-  m_remakeOnReset = false;
   m_current.Release();
   m_textures[0].Release();
   m_textures[1].Release();
-}
-
-void DS_RenderTargetPair::OnLostDevice() {
-  // The saved surfaces are the device's own targets: the reset needs them back.
-  EndRender();
-  const bool had = IsValid();
-  ReleaseTextures();
-  m_remakeOnReset = had;
-}
-
-void DS_RenderTargetPair::OnResetDevice() {
-  if (!m_remakeOnReset) return;
-  m_remakeOnReset = false;
-  if (m_source) {
-    Resize(*m_source, m_madeWidth, m_madeHeight);
-  } else {
-    Create(m_madeWidth, m_madeHeight);
-  }
 }
 
 bool DS_RenderTargetPair::SetCurrentAsTarget() {

@@ -4,9 +4,7 @@
 // flipping makes the other texture current, clears it and hands back the one that
 // holds what was drawn so far. Layers own one pair each; the document's resource
 // manager keeps the pairs of objects under their GUIDs. The textures live in the
-// default pool: a pair that made them is a device object of the current registry
-// (device/DeviceObjectRegistry.h), which has it release them before a device reset
-// and make them again, at the size they were made, after it.
+// default pool: the owner releases them before a device reset and creates them again.
 //
 // A pair whose textures are missing (creation failed, or released for a reset) is
 // invalid: flipping, beginning and resizing it leave the device untouched.
@@ -14,9 +12,8 @@
 #include <d3d9.h>
 
 #include "device/ComHolder.h"
-#include "device/DeviceObjectRegistry.h"
 
-class DS_RenderTargetPair : public DS_DeviceObject {
+class DS_RenderTargetPair {
 public:
   // Colour a flipped target is cleared to: opaque black.
   static const D3DCOLOR kFlipClearColor = 0xFF000000;
@@ -33,19 +30,7 @@ public:
   // Create, then copies level 0 of `source` (when there is one) into the current
   // texture.
   void Resize(const DS_ComHolder<IDirect3DTexture9>& source, int width, int height);
-  // Lets go of the textures; a pair released by its owner is not made again by a
-  // restore (a slide going off screen gives its layer's pair back for good).
   void ReleaseTextures();
-  // After a reset the current texture takes `source`'s picture again (as Resize
-  // copies it), whatever the slot then holds. The slot must outlive the pair.
-  void KeepSource(const DS_ComHolder<IDirect3DTexture9>* source) { m_source = source; }
-  // Registers the pair with `registry` rather than with the current one.
-  void RegisterWith(DS_DeviceObjectRegistry* registry) { m_registration.Register(registry, this); }
-
-  // DS_DeviceObject: ends an open drawing and releases the textures; makes them
-  // again when the pair had them.
-  void OnLostDevice() override;
-  void OnResetDevice() override;
   // Makes the other texture current, sets it as render target 0 and clears it to
   // `clearColor`; returns the texture that was current before. A caller that wants
   // another colour passes it rather than clearing the target a second time.
@@ -80,8 +65,4 @@ private:
   int m_madeHeight = 0;
   int m_index = 0;
   bool m_rendering = false;
-  // The pair had its textures when the device was lost: the restore makes them again.
-  bool m_remakeOnReset = false;
-  const DS_ComHolder<IDirect3DTexture9>* m_source = nullptr;
-  DS_DeviceObjectRegistration m_registration;
 };

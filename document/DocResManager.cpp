@@ -101,13 +101,10 @@ void SetCurrentDocResManager(DS_DocResManager* manager) {
   g_CurrentDocResManager = manager;
   g_ResourceCache = manager ? &manager->Cache() : nullptr;
   g_ResourceLookup = manager ? manager->Lookup() : nullptr;
-  g_CurrentDeviceObjects = manager ? &manager->DeviceObjects() : nullptr;
 }
 
 DS_DocResManager::DS_DocResManager()
-    : m_effectHooks([this] { WalkEffects(true); }, [this] { WalkEffects(false); }),
-      m_cache(new DS_ResourceCache()), m_tables(new DS_DocResTables()), m_lookup(this) {
-  m_effectHooks.Register(&m_deviceObjects);
+    : m_cache(new DS_ResourceCache()), m_tables(new DS_DocResTables()), m_lookup(this) {
   g_ResourceCache = m_cache.get();
   g_LinkWrittenHook = &RecordWrittenLink;
 }
@@ -420,9 +417,6 @@ DS_RenderTargetPair* DS_DocResManager::GetGuidRenderTarget(const GUID& guid) {
   std::unique_ptr<DS_RenderTargetPair>& target = m_tables->guidRenderTargets[guid];
   if (!target) {
     target.reset(new DS_RenderTargetPair());
-    // A reset makes the target again with the GUID's picture, as here.
-    target->KeepSource(&GetGuidTexture(guid));
-    target->RegisterWith(&m_deviceObjects);
     target->Resize(GetGuidTexture(guid), kGuidTargetSize, kGuidTargetSize);
   }
   return target.get();
@@ -471,21 +465,24 @@ DS_ImageFileLink DS_DocResManager::MakeImageLinkFromFile(const ds_string& path, 
   return link;
 }
 
-void DS_DocResManager::WalkEffects(bool lost) {
-  if (!m_tables) return;
+void DS_DocResManager::ReleaseDeviceObjects() {
   for (auto& effect : m_tables->effects) {
-    if (!effect.second) continue;
-    if (lost) {
-      effect.second->OnLostDevice();
-    } else {
-      effect.second->OnResetDevice();
-    }
+    if (effect.second) effect.second->OnLostDevice();
+  }
+  for (auto& target : m_tables->guidRenderTargets) {
+    if (target.second) target.second->ReleaseTextures();
   }
 }
 
-void DS_DocResManager::ReleaseDeviceObjects() { m_deviceObjects.OnLostDevice(); }
-
-void DS_DocResManager::OnDeviceRestored() { m_deviceObjects.OnResetDevice(); }
+void DS_DocResManager::OnDeviceRestored() {
+  for (auto& effect : m_tables->effects) {
+    if (effect.second) effect.second->OnResetDevice();
+  }
+  for (auto& target : m_tables->guidRenderTargets) {
+    DS_RenderTargetPair* pair = target.second.get();
+    if (pair) pair->Resize(GetGuidTexture(target.first), pair->GetWidth(), pair->GetHeight());
+  }
+}
 
 DS_TextureSet* DS_DocResManager::LookupAdapter::GetTextureSet(const DS_ImageFileLink& link) {
   return m_owner->GetTextureSet(link);

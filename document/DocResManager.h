@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "device/ComHolder.h"
-#include "device/DeviceObjectRegistry.h"
 #include "device/RenderTargetPair.h"
 #include "device/ResourceLookup.h"
 #include "document/FileLink.h"
@@ -98,15 +97,10 @@ public:
   // The same for the picture whose texture this is (any other texture: nothing).
   void ReadPicturesOf(IDirect3DTexture9* texture);
 
-  // Device loss: one walk of the scene's device-object registry (the effects let go
-  // of their device state, the GUID targets, the layers' pairs and the water ripples
-  // of their default-pool parts), so that the device can be reset. Restore walks it
-  // again and every object makes again what it let go of.
+  // Device loss: effects let go of their device state, GUID targets of their textures,
+  // so that the device can be reset. Restore makes them again.
   void ReleaseDeviceObjects();
   void OnDeviceRestored();
-  // The registry of everything of this scene that a device reset takes away; selecting
-  // the manager makes it g_CurrentDeviceObjects.
-  DS_DeviceObjectRegistry& DeviceObjects() { return m_deviceObjects; }
 
   DS_ResourceCache& Cache() { return *m_cache; }
   DS_DocResTables& Tables() { return *m_tables; }
@@ -141,13 +135,7 @@ private:
   void NoteLookup(const DS_FileKey& key);
   bool BuildGuidTextures(DS_IOF_Virtual& stream);
   DS_EntryList& EnsureLibraryEntry(const DS_FileKey& key);
-  // Every effect made: OnLostDevice when `lost`, else OnResetDevice.
-  void WalkEffects(bool lost);
 
-  // First: the objects below and the tables' targets unregister from it.
-  DS_DeviceObjectRegistry m_deviceObjects;
-  // The effect table as one device object: each effect's OnLostDevice and OnResetDevice.
-  DS_DeviceObjectHooks m_effectHooks;
   std::unique_ptr<DS_ResourceCache> m_cache;
   std::unique_ptr<DS_DocResTables> m_tables;
   LookupAdapter m_lookup;
@@ -161,8 +149,8 @@ private:
 // The manager of the scene being drawn.
 extern DS_DocResManager* g_CurrentDocResManager;
 
-// Makes `manager` current together with its cache (g_ResourceCache), its lookups for
-// the drawing core (g_ResourceLookup) and its device objects (g_CurrentDeviceObjects);
-// null clears all four. The host calls it whenever it selects a scene slot with a
-// loaded document, and the loader for the manager it has read.
+// Makes `manager` current together with its cache (g_ResourceCache) and its lookups
+// for the drawing core (g_ResourceLookup); null clears all three. The host calls it
+// whenever it selects a scene slot with a loaded document, and the loader for the
+// manager it has read.
 void SetCurrentDocResManager(DS_DocResManager* manager);

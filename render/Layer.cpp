@@ -48,9 +48,7 @@ IOF_Virtual_ReaderT_II<DS_2D_Light, DS_2D_Light> s_layerReader(L"DS_2D_Light");
 
 // ---- record ----
 
-DS_2D_Light::DS_2D_Light()
-    : m_picture(kDefaultPictureResource, kSharedModuleName),
-      m_targetReferences([this] { ReleaseTargetReferences(); }, nullptr) {
+DS_2D_Light::DS_2D_Light() : m_picture(kDefaultPictureResource, kSharedModuleName) {
   m_binders.SetTarget(this, false);
   m_binders.BindChange<DS_2D_Light>(m_picture, this, &DS_2D_Light::OnImageChanged);
 }
@@ -96,7 +94,6 @@ void DS_2D_Light::BindPicture() {
 }
 
 void DS_2D_Light::OnDeviceCreated() {
-  m_targetReferences.RegisterWithCurrent();
   m_layerQuad.ResetTexCoords();
   BindPicture();
   if (g_CurrentViewContext) g_CurrentViewContext->BindSurroundTextures(m_camera.surroundImage);
@@ -105,26 +102,19 @@ void DS_2D_Light::OnDeviceCreated() {
 void DS_2D_Light::OnDeviceRestored() {
   if (!Device()) return;
   SetDrawStates(ds_states::kLayerDraw);
-  MakeTargets();
-}
-
-void DS_2D_Light::MakeTargets() {
-  m_targetReferences.RegisterWithCurrent();
+  // The document's own device objects are restored once by the slide show, whatever
+  // layer the slide has.
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   m_targets.Create(int(desc.Width), int(desc.Height));
 }
 
-void DS_2D_Light::ReleaseTargetReferences() {
+void DS_2D_Light::OnDeviceLost() {
   if (m_captureOpen) {
     m_targets.EndRender();
     m_captureOpen = false;
   }
-  m_sceneTexture.Release();
-}
-
-void DS_2D_Light::OnDeviceLost() {
-  ReleaseTargetReferences();
   m_targets.ReleaseTextures();
+  m_sceneTexture.Release();
 }
 
 // ---- frame ----
@@ -388,8 +378,6 @@ void DS_2D_Light::EndTarget() {
 void DS_2D_Light::BeginSceneCapture() {
   // A second begin would save the render-target layout as the fit to return to.
   if (m_captureOpen || !Device()) return;
-  // A layer given to a slide after the build registers when it first captures.
-  m_targetReferences.RegisterWithCurrent();
   if (g_CurrentViewContext) m_captureFitType = g_CurrentViewContext->GetFitType();
   m_targets.BeginRender();
   m_captureOpen = m_targets.IsRendering();

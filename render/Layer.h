@@ -11,7 +11,6 @@
 
 #include <vector>
 
-#include "device/DeviceObjectRegistry.h"
 #include "device/RenderTargetPair.h"
 #include "document/FileLink.h"
 #include "document/Item.h"
@@ -69,12 +68,8 @@ public:
   unsigned GetPictureWidth() const override;
   unsigned GetPictureHeight() const override;
 
-  // Device hooks. Created: binds the picture and the surround. Restored (activation,
-  // and after a reset on the current slide): device states and the capture pair.
-  // Lost (a slide going off screen): lets go of the capture pair and of everything
-  // the layer holds of it. A device reset reaches the layer through the scene's
-  // device-object registry instead: the pair and the ripple buffers release and make
-  // themselves, and the layer drops its references into them.
+  // Device hooks. Created: binds the picture and the surround. Restored: device
+  // states and the capture pair. Lost: releases the default-pool textures.
   virtual void OnDeviceCreated();
   virtual void OnDeviceRestored();
   virtual void OnDeviceLost();
@@ -142,12 +137,6 @@ protected:
   void BindPicture();
   // Fits the picture into w x h on the current view context.
   void FitPicture(int width, int height, int fitType) const;
-  // The capture pair at the back buffer's size; the layer's references into it are
-  // registered to be dropped on a device loss.
-  void MakeTargets();
-  // Closes an open capture and drops what the layer holds of the pair's textures:
-  // what a device loss asks of the layer itself. Special layers add their own.
-  virtual void ReleaseTargetReferences();
 
   DS_ImageFileLink m_picture;
   DSM_Camera m_camera;
@@ -157,8 +146,6 @@ protected:
   int m_captureFitType = DS_ViewContext::kFitLetterbox;
   int m_targetFitType = DS_ViewContext::kFitLetterbox;
   DS_RenderTargetPair m_targets;
-  // ReleaseTargetReferences as a device object of the scene.
-  DS_DeviceObjectHooks m_targetReferences;
   DS_FunLightCtrlList m_binders;
   int m_width = 0;
   int m_height = 0;

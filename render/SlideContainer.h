@@ -36,8 +36,6 @@ public:
   template <class IO>
   void Fields(IO& io, int version, unsigned int& storedDuration);
   void Write(DS_IOF_Virtual& stream) const override;
-  // The slide goes off screen: its layer gives back its capture pair for good (a
-  // device reset does not make it again; the next activation does).
   virtual void OnDeviceLost();
 
   // Once, after loading: the layer's device objects, then every item's run-time

@@ -126,14 +126,17 @@ DS_ScreenQuad DS_SlideShow_Light::GetScreenQuad() const {
   return quad;
 }
 
+void DS_SlideShow_Light::RestoreDocumentDeviceObjects() {
+  if (g_CurrentDocResManager) g_CurrentDocResManager->OnDeviceRestored();
+}
+
 void DS_SlideShow_Light::ActivateCurrentSlide() {
   if (!m_current) return;
   const D3DSURFACE_DESC desc = GetBackBufferDesc();
   if (desc.Width != 0) m_current->SetSize(int(desc.Width), int(desc.Height));
   m_current->GetLight()->SetCameraDrift(true);
-  // The slide's layer makes its capture pair again and sets its device states; the
-  // document's device objects were not lost and are left as they are.
   m_current->Activate();
+  RestoreDocumentDeviceObjects();
   m_current->EnableSecondaryObjects(true);
 }
 
@@ -243,13 +246,14 @@ int DS_SlideShow_Light::Render(bool noClear) {
 }
 
 int DS_SlideShow_Light::OnDeviceLost() {
+  for (const auto& slide : m_slides) slide->OnDeviceLost();
   if (g_CurrentDocResManager) g_CurrentDocResManager->ReleaseDeviceObjects();
   return 0;
 }
 
 int DS_SlideShow_Light::OnDeviceRestored() {
-  if (g_CurrentDocResManager) g_CurrentDocResManager->OnDeviceRestored();
-  // The device states went with the reset: the slide on screen sets them again.
-  if (m_current) m_current->GetLight()->OnDeviceRestored();
+  if (!m_current) return 0;
+  m_current->GetLight()->OnDeviceRestored();
+  RestoreDocumentDeviceObjects();
   return 0;
 }

@@ -30,12 +30,10 @@ public:
   void Write(DS_IOF_Virtual& stream) const override;
   // Draws the current slide, its surround and the fade overlay. Needs an Update first.
   virtual int Render(bool noClear);
-  // One walk of the scene's device-object registry (the document's resource
-  // manager's): every render-target pair, default-pool buffer and effect lets go of
-  // its device part, and the layers of what they hold of them.
+  // Every slide's layer lets go of its render targets, then the document's device
+  // objects are released once.
   virtual int OnDeviceLost();
-  // After a reset: the registry walked again, every object made again; then the
-  // current slide's layer sets its device states.
+  // After a reset: the current slide's layer and the document's device objects.
   virtual int OnDeviceRestored();
   // Advances the show to scene time t (seconds). Always 0.
   virtual int Update(float t);
@@ -93,6 +91,8 @@ private:
   // Asks the abort check (once it said yes, no more): true when the work stops here.
   bool CheckAbort();
   void SetOverlayAlpha(float alpha);
+  // The document's device objects, made again after a reset or on activation.
+  static void RestoreDocumentDeviceObjects();
 
   DS_SharedRef<DS_SlideContainer> m_current;
   std::vector<DS_SharedRef<DS_SlideContainer>> m_slides;

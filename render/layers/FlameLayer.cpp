@@ -228,7 +228,8 @@ void DS_FlameLight::OnDeviceRestored() {
   g_CurrentDevice->SetTransform(D3DTS_WORLD, &identity);
   SetDrawStates(ds_states::kLayerDraw);
   DS_2D_Light::SetSize(m_width, m_height);
-  MakeTargets();
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  m_targets.Create(int(desc.Width), int(desc.Height));
 }
 
 void DS_FlameLight::OnDeviceLost() { DS_2D_Light::OnDeviceLost(); }

@@ -409,8 +409,8 @@ void DS_GlassBallLight::OnDeviceCreated() {
 
 DS_StateBlock DS_GlassBallLight::LayerStates(const DS_DrawStates&) const { return kGlassBallStates; }
 
-void DS_GlassBallLight::ReleaseTargetReferences() {
-  DS_2D_Light::ReleaseTargetReferences();
+void DS_GlassBallLight::OnDeviceLost() {
+  DS_2D_Light::OnDeviceLost();
   m_scrollQuads[0].texture.Release();
   m_scrollQuads[1].texture.Release();
 }

@@ -108,6 +108,7 @@ public:
   void BeginTarget(const DS_RenderTargetPair& pair, int fitType) override;
   void EndTarget() override;
   void OnDeviceCreated() override;
+  void OnDeviceLost() override;
   void RenderSurround(bool skip) override;
   void Render(bool noClear) override;
   void Update(float t) override;
@@ -156,8 +157,6 @@ public:
 
 protected:
   DS_StateBlock LayerStates(const DS_DrawStates& draw) const override;
-  // The scroll quads show the scene texture: they let go of it with the layer.
-  void ReleaseTargetReferences() override;
 
 private:
   HRESULT CreateSquareBuffer(DS_VertexBuffer<DX_V::PT2>& buffer, float left, float bottom, float right, float top);

@@ -299,7 +299,8 @@ void FakeLake2D::OnDeviceRestored() {
   SetBumpStages();
   SetDrawStates(ds_states::kLayerDraw);
   g_CurrentDevice->SetTexture(1, nullptr);
-  MakeTargets();
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  m_targets.Create(int(desc.Width), int(desc.Height));
 }
 
 void FakeLake2D::SetBumpStages() {

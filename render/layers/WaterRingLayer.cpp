@@ -189,7 +189,8 @@ void DS_WaterRingLight::OnDeviceRestored() {
   SetDrawStates(kSurfaceDraw);
   ConfigureRipple();
   SetSize(m_width, m_height);
-  MakeTargets();
+  const D3DSURFACE_DESC desc = GetBackBufferDesc();
+  m_targets.Create(int(desc.Width), int(desc.Height));
 }
 
 void DS_WaterRingLight::OnDeviceLost() {

@@ -158,7 +158,6 @@ void DS_WaterRipple::BuildIndexStrip(uint32_t columns, uint32_t rows, std::vecto
 
 HRESULT DS_WaterRipple::CreateBuffers() {
   if (!g_CurrentDevice || m_cellCount == 0) return D3DERR_INVALIDCALL;
-  m_registration.RegisterWithCurrent(this);
   if (!m_indexBuffer) {
     HRESULT hr = g_CurrentDevice->CreateIndexBuffer(UINT(2 * m_indexCount), 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
                                                     m_indexBuffer.Receive(), nullptr);
@@ -192,19 +191,6 @@ void DS_WaterRipple::ReleaseBuffers() {
   m_indexBuffer.Release();
   m_vertexBuffer.Release();
   m_meshWritten = false;
-  m_remakeOnReset = false;
-}
-
-void DS_WaterRipple::OnLostDevice() {
-  const bool had = m_indexBuffer || m_vertexBuffer;
-  ReleaseBuffers();
-  m_remakeOnReset = had;
-}
-
-void DS_WaterRipple::OnResetDevice() {
-  if (!m_remakeOnReset) return;
-  m_remakeOnReset = false;
-  CreateBuffers();
 }
 
 // ---- simulation ----

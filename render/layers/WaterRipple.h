@@ -5,10 +5,8 @@
 // through the moving water. The surface lies in the x-z plane of its own space
 // (heights along y) and is seen from above. The layer owns one and drives it.
 //
-// The index and vertex buffers live in the default pool: once made, the ripple is a
-// device object of the current registry (device/DeviceObjectRegistry.h), which has it
-// release them when the device is lost and make them again after the reset. A layer
-// going off screen releases them itself; the next Configure makes them again.
+// The index and vertex buffers live in the default pool: the owner releases them when
+// the device is lost, and the next Configure makes them again.
 
 #include <d3d9.h>
 #include <d3dx9math.h>
@@ -17,10 +15,9 @@
 #include <vector>
 
 #include "device/ComHolder.h"
-#include "device/DeviceObjectRegistry.h"
 #include "render/VertexFormats.h"
 
-class DS_WaterRipple : public DS_DeviceObject {
+class DS_WaterRipple {
 public:
   // One entry of the shared refraction table, indexed by the rounded cosine (x 255)
   // between the surface normal and the direction to the eye.
@@ -52,11 +49,7 @@ public:
   void Configure(float width, float height, float rowScale, float detail);
   // Makes whichever buffer is missing: the index strip and the dynamic vertex buffer.
   HRESULT CreateBuffers();
-  // Released by the owner: a restore does not make them again.
   void ReleaseBuffers();
-  // DS_DeviceObject: the buffers released, and made again when the ripple had them.
-  void OnLostDevice() override;
-  void OnResetDevice() override;
   // Fills the process-wide table and points this ripple at it, once.
   void BuildRefractionTable();
 
@@ -138,7 +131,4 @@ private:
   DS_ComHolder<IDirect3DVertexBuffer9> m_vertexBuffer;
   // The vertex buffer holds a mesh written since it was made.
   bool m_meshWritten = false;
-  // The ripple had buffers when the device was lost: the restore makes them again.
-  bool m_remakeOnReset = false;
-  DS_DeviceObjectRegistration m_registration;
 };

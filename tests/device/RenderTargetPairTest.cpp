@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "device/DeviceObjectRegistry.h"
 #include "device/DeviceUtil.h"
 #include "device/RenderTargetPair.h"
 #include "support/RenderDeviceTest.h"
@@ -209,71 +208,6 @@ TEST_F(RenderTargetPairTest, ResizeCopiesTheSourceIntoTheCurrentTexture) {
   EXPECT_EQ(pair.GetWidth(), 32);
   EXPECT_EQ(pair.GetHeight(), 16);
   ExpectFilled(pair.GetCurrent().Get(), 0xFF804020, "resize_copy");
-}
-
-// A pair registers with the current registry when it makes its textures; the loss
-// walk releases them (even while drawing into the pair) so that the device resets,
-// and the restore makes again, at their size, exactly the pairs that had them.
-class RegisteredPairTest : public RenderTargetPairTest {
-protected:
-  void SetUp() override {
-    RenderTargetPairTest::SetUp();
-    g_CurrentDeviceObjects = &registry;
-  }
-  void TearDown() override {
-    g_CurrentDeviceObjects = nullptr;
-    RenderTargetPairTest::TearDown();
-  }
-  DS_DeviceObjectRegistry registry;
-};
-
-TEST_F(RegisteredPairTest, ALossReleasesEveryPairAndTheRestoreMakesAgainThoseThatHadTextures) {
-  DS_RenderTargetPair drawn, released, never;
-  EXPECT_EQ(0u, registry.GetCount()) << "a pair without textures has nothing to lose";
-  drawn.Create(64, 32);
-  released.Create(16, 16);
-  EXPECT_EQ(2u, registry.GetCount());
-  released.ReleaseTextures();  // its owner gave it back: a restore leaves it so
-  DS_ComHolder<IDirect3DSurface9> target = Target();
-  drawn.BeginRender();
-
-  registry.OnLostDevice();
-  EXPECT_FALSE(drawn.IsRendering());
-  EXPECT_EQ(Target().Get(), target.Get()) << "the loss gives the device its own target back";
-  target.Release();  // the test's own reference to the back buffer would fail the reset
-  for (DS_RenderTargetPair* pair : {&drawn, &released, &never}) EXPECT_FALSE(pair->IsValid());
-  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice()) << "a default-pool texture was still alive";
-
-  registry.OnResetDevice();
-  ASSERT_TRUE(drawn.IsValid());
-  EXPECT_EQ(64, drawn.GetWidth());
-  EXPECT_EQ(32, drawn.GetHeight());
-  EXPECT_FALSE(released.IsValid());
-  EXPECT_FALSE(never.IsValid());
-  IDirect3DTexture9* made = drawn.GetTexture(0).Get();
-  registry.OnResetDevice();
-  EXPECT_EQ(made, drawn.GetTexture(0).Get()) << "a restore without a loss makes nothing";
-}
-
-TEST_F(RegisteredPairTest, APairWithAKeptSourceTakesItsPictureAgainAfterTheReset) {
-  DS_ComHolder<IDirect3DTexture9> source = ds_test::SolidTexture(0xFF804020);
-  ASSERT_TRUE(source);
-  DS_DeviceObjectRegistry own;
-  DS_RenderTargetPair pair;
-  pair.KeepSource(&source);
-  pair.RegisterWith(&own);
-  pair.Resize(source, 32, 16);
-  EXPECT_EQ(0u, registry.GetCount()) << "registered with its own registry, not the current one";
-  Paint(pair.GetCurrent().Get(), 0xFF00FF00);
-
-  own.OnLostDevice();
-  ASSERT_EQ(D3D_OK, ds_test::ResetTestDevice());
-  // The slot's picture is read at the restore: a caller may have stored another since.
-  source = ds_test::SolidTexture(0xFF2040A0);
-  own.OnResetDevice();
-  ASSERT_TRUE(pair.IsValid());
-  EXPECT_EQ(32, pair.GetWidth());
-  ExpectFilled(pair.GetCurrent().Get(), 0xFF2040A0, "restored_source");
 }
 
 }  // namespace
