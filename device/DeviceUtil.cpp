@@ -10,25 +10,6 @@ namespace {
 const int kMaxIndexedVertices = 0x10000;
 }  // namespace
 
-bool DS_IndexBuffer::Lock(DWORD flags) {
-  if (locked) return true;
-  if (!memory.empty()) {
-    locked = memory.data();
-    return true;
-  }
-  if (!buffer) return false;
-  void* data = nullptr;
-  if (FAILED(buffer->Lock(0, 0, &data, flags)) || !data) return false;
-  locked = static_cast<WORD*>(data);
-  return true;
-}
-
-void DS_IndexBuffer::Unlock() {
-  if (!locked) return;
-  locked = nullptr;
-  if (buffer) buffer->Unlock();
-}
-
 D3DSURFACE_DESC GetBackBufferDesc() {
   D3DSURFACE_DESC desc = {};
   if (!g_CurrentDevice) return desc;

@@ -9,18 +9,46 @@
 
 #include "device/ComHolder.h"
 
-// 16-bit indices, the pointer they are locked at while being written, and how many
-// primitives they describe. They live in a device buffer or, beside vertices in memory
-// (DS_VertexBuffer::memory), in memory too: the UP draws take both from memory.
-struct DS_IndexBuffer {
-  DS_ComHolder<IDirect3DIndexBuffer9> buffer;
-  std::vector<WORD> memory;
-  WORD* locked = nullptr;
-  int primitiveCount = 0;
+// Elements of geometry in a device buffer or in memory, and the pointer they are locked
+// at while being written. Geometry rewritten every frame lives in memory (drawn with the
+// UP draws): locking a buffer the device may still be reading from the frame before
+// makes the frame wait for the device.
+template <class Buffer, class T>
+struct DS_GeometryBuffer {
+  DS_ComHolder<Buffer> buffer;
+  std::vector<T> memory;
+  T* locked = nullptr;
 
+  // Whether there are elements to write and draw, in a buffer or in memory.
   bool HasData() const { return buffer || !memory.empty(); }
-  bool Lock(DWORD flags = 0);
-  void Unlock();
+  // The elements in memory; null for elements in a device buffer.
+  const T* Memory() const { return memory.empty() ? nullptr : memory.data(); }
+
+  // Locks the whole buffer (elements in memory need no lock); false (and nothing
+  // locked) when there are no elements or the lock fails.
+  bool Lock(DWORD flags = 0) {
+    if (locked) return true;
+    if (!memory.empty()) {
+      locked = memory.data();
+      return true;
+    }
+    if (!buffer) return false;
+    void* data = nullptr;
+    if (FAILED(buffer->Lock(0, 0, &data, flags)) || !data) return false;
+    locked = static_cast<T*>(data);
+    return true;
+  }
+  void Unlock() {
+    if (!locked) return;
+    locked = nullptr;
+    if (buffer) buffer->Unlock();
+  }
+};
+
+// 16-bit indices and how many primitives they describe; beside vertices in memory
+// (DS_VertexBuffer::memory) they are in memory too: the UP draws take both from memory.
+struct DS_IndexBuffer : DS_GeometryBuffer<IDirect3DIndexBuffer9, WORD> {
+  int primitiveCount = 0;
 };
 
 // Releases *pointer when it is set and nulls it; returns Release's result, else 0.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/ComHolder.h"
+#include "device/DeviceUtil.h"
 
 namespace DX_V {
 
@@ -75,41 +76,10 @@ struct PT2 {
 
 }  // namespace DX_V
 
-// The vertices of one layout, the pointer they are locked at while being written, and
-// how many there are. They live in a device buffer or, for geometry rewritten every
-// frame, in memory (`memory`, drawn with the UP draws): locking a buffer the device may
-// still be reading from the frame before makes the frame wait for the device.
+// The vertices of one layout and how many there are, in a device buffer or in memory.
 template <class V>
-struct DS_VertexBuffer {
-  DS_ComHolder<IDirect3DVertexBuffer9> buffer;
-  std::vector<V> memory;
-  V* locked = nullptr;
+struct DS_VertexBuffer : DS_GeometryBuffer<IDirect3DVertexBuffer9, V> {
   int vertexCount = 0;
-
-  // Whether there are vertices to write and draw, in a buffer or in memory.
-  bool HasData() const { return buffer || !memory.empty(); }
-  // The vertices in memory; null for vertices in a device buffer.
-  const V* Memory() const { return memory.empty() ? nullptr : memory.data(); }
-
-  // Locks the whole buffer (vertices in memory need no lock); false (and nothing
-  // locked) when there are no vertices or the lock fails.
-  bool Lock(DWORD flags = 0) {
-    if (locked) return true;
-    if (!memory.empty()) {
-      locked = memory.data();
-      return true;
-    }
-    if (!buffer) return false;
-    void* data = nullptr;
-    if (FAILED(buffer->Lock(0, 0, &data, flags)) || !data) return false;
-    locked = static_cast<V*>(data);
-    return true;
-  }
-  void Unlock() {
-    if (!locked) return;
-    locked = nullptr;
-    if (buffer) buffer->Unlock();
-  }
 
   // Runs write(V*) on the vertices, locking them for the call unless they are locked
   // already. Nothing happens when the buffer holds fewer than `needed` vertices or
@@ -117,10 +87,10 @@ struct DS_VertexBuffer {
   template <class F>
   void Write(int needed, F write) {
     if (vertexCount < needed) return;
-    const bool wasLocked = locked != nullptr;
-    if (!Lock()) return;
-    write(locked);
-    if (!wasLocked) Unlock();
+    const bool wasLocked = this->locked != nullptr;
+    if (!this->Lock()) return;
+    write(this->locked);
+    if (!wasLocked) this->Unlock();
   }
 };
 
